@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Makes the private 32-bit Wine prefix once per build folder, with the font
+# replacements without which GDI+ finds neither "微软雅黑" nor "Consolas" and
+# draws no text at all.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/wine-env.sh"
+[ -e "$WINEPREFIX/.quorvel-ready" ] && exit 0
+rm -rf "$WINEPREFIX" "$HOME"
+mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
+t0=$SECONDS
+xvfb-run -a sh -c 'wineboot -i && wineserver -w' >/dev/null 2>&1
+reg=$(mktemp --suffix=.reg)
+cat > "$reg" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"微软雅黑"="WenQuanYi Micro Hei"
+"Microsoft YaHei"="WenQuanYi Micro Hei"
+"Consolas"="WenQuanYi Micro Hei Mono"
+
+[HKEY_CURRENT_USER\Software\Wine\DllOverrides]
+"winemenubuilder.exe"=""
+"winebrowser.exe"=""
+REG
+# regedit reads UTF-16 files with a BOM reliably
+{ printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } > "$reg.u16"
+wine regedit /S "$(winepath -w "$reg.u16")" >/dev/null 2>&1
+wineserver -w
+rm -f "$reg" "$reg.u16"
+touch "$WINEPREFIX/.quorvel-ready"
+echo "[wine] private prefix ready in $((SECONDS - t0)) s: $WINEPREFIX" >&2
