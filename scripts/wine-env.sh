@@ -1,8 +1,8 @@
 # Sourced by the scripts: the private Wine environment of this checkout.
 # Never the user's own prefix or home: a fresh prefix links its Windows
 # desktop to $HOME, and shortcuts made in tests must not reach the host.
-QUORVEL_ROOT=${QUORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-QUORVEL_BUILD=${QUORVEL_BUILD:-$QUORVEL_ROOT/build}
+export QUORVEL_ROOT=${QUORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export QUORVEL_BUILD=${QUORVEL_BUILD:-$QUORVEL_ROOT/build}
 export WINEPREFIX=${QUORVEL_WINEPREFIX:-$QUORVEL_BUILD/wine/prefix}
 export HOME=$QUORVEL_BUILD/wine/home
 export WINEARCH=win32
