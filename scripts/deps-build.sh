@@ -1,37 +1,34 @@
 #!/usr/bin/env bash
-# deps-build.sh — idempotent from-scratch setup of the i686-w64-mingw32 (32-bit Windows)
-# cross toolchain and the C++ dependencies, built from Debian's own source packages.
+# Idempotent set-up of the 32-bit Windows cross toolchain (mingw-w64, posix
+# threads) and of the launcher's libraries, cross-built from Debian's own
+# source packages into a cache outside the work tree.
 #
-#   deps-build.sh            # apt installs (if missing), deb-src, sources, cross builds, wine prefix
-#   deps-build.sh --no-apt   # skip the apt/deb-src steps (packages already there)
-#   deps-build.sh --no-wine  # skip creating the cached Wine prefix
-#   deps-build.sh --print-prefix   # only print the prefix path that a full run would produce/reuse
-#   deps-build.sh --prune    # afterwards delete cached prefixes/packages/sources the current prefix doesn't use
+#   deps-build.sh                  apt installs (when missing), deb-src, sources, cross builds
+#   deps-build.sh --no-apt         skip the apt and deb-src steps
+#   deps-build.sh --print-prefix   only print the prefix a full run would produce or reuse
+#   deps-build.sh --prune          afterwards delete cached builds the current prefix does not use
 #
 # Environment:
-#   DEPS_CACHE   cache root (default: ${XDG_CACHE_HOME:-$HOME/.cache}/mingw-deps); keep it OUTSIDE the work tree
-#   JOBS         parallel jobs (default: nproc)
-#   CRYPTOPP_OBJS  optional space-separated list of Crypto++ object basenames to build instead of the
-#                  whole library (e.g. the 37 needed for SHA/AES-CFB/base64/hex); empty = full library
+#   DEPS_CACHE     cache root (default ${XDG_CACHE_HOME:-$HOME/.cache}/quorvel-deps)
+#   JOBS           parallel jobs (default: nproc)
+#   CRYPTOPP_OBJS  optional list of Crypto++ objects to build instead of the whole library
 #
-# Result: "$DEPS_CACHE/current" -> prefix-<key>/ containing
-#   include/ lib/ lib/cmake/ lib/pkgconfig/   static libs: curl(Schannel, http/https), cryptopp, zip, lzma, gtest/gmock
-#   sysinc/boost, sysinc/rapidjson            symlinks to Debian's header packages (use with -isystem)
-#   toolchain.cmake                           CMake toolchain file (points at this prefix by itself)
-#   deps.env                                  shell exports (DEPS_PREFIX, WINEPREFIX, ...)
-#   manifest.txt                              exact versions that went in
-# zlib comes from Debian's libz-mingw-w64-dev (in the mingw sysroot), not from the cache.
+# The last line printed is the prefix ("$DEPS_CACHE/current" points at it):
+#   include/ lib/ lib/cmake/       static curl (Schannel, http and https), cryptopp, zip, lzma, gtest, gmock
+#   sysinc/boost sysinc/rapidjson  links to Debian's header packages (used with -isystem)
+#   manifest.txt                   the exact versions that went in
+# zlib comes from Debian's libz-mingw-w64-dev in the mingw sysroot.
 set -euo pipefail
 
 HOST=i686-w64-mingw32
 JOBS=${JOBS:-$(nproc)}
 DEPS_CACHE=${DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvel-deps}
 RECIPE_REV=1                    # bump to force every dependency to rebuild
-DO_APT=1 DO_WINE=1 PRINT_ONLY=0 PRUNE=0
+DO_APT=1 PRINT_ONLY=0 PRUNE=0
 for a in "$@"; do
   case "$a" in
     --no-apt) DO_APT=0 ;;
-    --no-wine) DO_WINE=0 ;;
+    --no-wine) ;;  # the private Wine prefix is made by wine-prefix.sh
     --print-prefix) PRINT_ONLY=1 ;;
     --prune) PRUNE=1 ;;
     *) echo "unknown option $a" >&2; exit 2 ;;
@@ -258,26 +255,11 @@ else
 fi
 ln -sfn "prefix-$PKEY" "$DEPS_CACHE/current"
 
-# ---------------------------------------------------------------- wine prefix (32-bit), cached per wine version
-WINEPFX=""
-if [ $DO_WINE = 1 ] && command -v wine >/dev/null; then
-  wv=$(bin_version wine); WINEPFX="$DEPS_CACHE/wine-${wv//[^A-Za-z0-9.+-]/_}-win32"
-  if [ ! -e "$WINEPFX/.done" ]; then
-    rm -rf "$WINEPFX"; t0=$SECONDS
-    log "wineboot (first start)"
-    WINEPREFIX="$WINEPFX" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-      xvfb-run -a sh -c 'wineboot -i && wineserver -w' >/dev/null 2>&1
-    touch "$WINEPFX/.done"; log "wineboot: $((SECONDS - t0)) s"
-  fi
-fi
-
 cat > "$PREFIX/deps.env" <<EOF
 # source this file: . "\$DEPS_CACHE/current/deps.env"
 export DEPS_PREFIX="$PREFIX"
 export DEPS_TOOLCHAIN="$PREFIX/toolchain.cmake"
 export PKG_CONFIG_LIBDIR="$PREFIX/lib/pkgconfig:/usr/$HOST/lib/pkgconfig"
-export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES="mscoree,mshtml="
-${WINEPFX:+export WINEPREFIX="$WINEPFX"}
 EOF
 if [ $PRUNE = 1 ]; then   # keep only what the current prefix was made from
   for d in "$DEPS_CACHE"/prefix-*; do [ "$d" = "$PREFIX" ] || rm -rf "$d"; done
@@ -286,7 +268,6 @@ if [ $PRUNE = 1 ]; then   # keep only what the current prefix was made from
     keep=0; for n in "${!SRCPKG[@]}"; do [ "$(basename "$d")" = "${SRCPKG[$n]}_${VER[$n]}" ] && keep=1; done
     [ $keep = 1 ] || rm -rf "$d"
   done
-  for d in "$DEPS_CACHE"/wine-*; do [ "$d" = "$WINEPFX" ] || [ -z "$WINEPFX" ] || rm -rf "$d"; done
   rm -rf "$DEPS_CACHE/build" "$DEPS_CACHE/logs"
 fi
 log "ready in $((SECONDS - T0)) s: $PREFIX"
