@@ -9,5 +9,5 @@ export WINEARCH=win32
 export WINEDEBUG=-all
 # no Mono/Gecko offers (there is no network), no host menu entries, no host browser
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"
-# code page 936, as on a Simplified Chinese Windows
-export LANG=zh_CN.UTF-8
+# code page 936, as on a Simplified Chinese Windows (QUORVEL_LANG=C.UTF-8 gives 1252)
+export LANG=${QUORVEL_LANG:-zh_CN.UTF-8}

@@ -5,7 +5,14 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"
-[ -e "$WINEPREFIX/.quorvel-ready" ] && exit 0
+# Wine takes its code page from the host locale: without a generated
+# zh_CN.UTF-8 it silently falls back to code page 1252.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  SUDO=""; [ "$(id -u)" = 0 ] || SUDO="sudo"
+  $SUDO localedef -i zh_CN -c -f UTF-8 zh_CN.UTF-8
+fi
+ready="$WINEPREFIX/.quorvel-ready-936"
+[ -e "$ready" ] && exit 0
 rm -rf "$WINEPREFIX" "$HOME"
 mkdir -p "$HOME" "$(dirname "$WINEPREFIX")"
 t0=$SECONDS
@@ -28,5 +35,5 @@ REG
 wine regedit /S "$(winepath -w "$reg.u16")" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg" "$reg.u16"
-touch "$WINEPREFIX/.quorvel-ready"
+touch "$ready"
 echo "[wine] private prefix ready in $((SECONDS - t0)) s: $WINEPREFIX" >&2
