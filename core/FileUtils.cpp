@@ -1,1 +1,215 @@
-// to be written
+#include "core/FileUtils.h"
+
+#include <cstdlib>
+#include <cwchar>
+
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+struct PathParts {
+    wchar_t drive[MAX_PATH];
+    wchar_t dir[MAX_PATH];
+    wchar_t name[MAX_PATH];
+    wchar_t ext[MAX_PATH];
+};
+
+bool SplitPath(const wchar_t* path, PathParts* parts) {
+    if (!path) return false;
+    return _wsplitpath_s(path, parts->drive, MAX_PATH, parts->dir, MAX_PATH, parts->name, MAX_PATH, parts->ext,
+                         MAX_PATH) == 0;
+}
+
+// ERROR_ALREADY_EXISTS is also what a file of the same name gives; that file
+// would make every later write into the "folder" fail, so it counts as failure.
+bool CreateOneDirectory(const wchar_t* path) {
+    if (CreateDirectoryW(path, nullptr)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WriteAll(HANDLE file, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const DWORD chunk = size > 0x100000 ? 0x100000 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written != chunk) return false;
+        bytes += chunk;
+        size -= chunk;
+    }
+    return true;
+}
+
+// Drops the last folder of a folder text that ends in a separator.
+bool CutLastComponent(WString& folder) {
+    const int length = folder.GetLength();
+    if (length < 2) return false;
+    for (int i = length - 2; i >= 0; --i) {
+        if (IsSeparator(folder[i])) {
+            folder.Truncate(i + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// folder is root or lies below it (both end in "\" unless root is empty).
+bool IsWithinRoot(const WString& folder, const WString& root) {
+    if (folder.GetLength() < root.GetLength()) return false;
+    if (root.IsEmpty()) return true;
+    return CompareStringOrdinal(folder.GetString(), root.GetLength(), root.GetString(), root.GetLength(), TRUE) ==
+           CSTR_EQUAL;
+}
+
+bool IsDotEntry(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
+}
+
+}  // namespace
+
+bool GetFileSize64(const wchar_t* path, uint64_t* size) {
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER value;
+    const BOOL ok = GetFileSizeEx(file, &value);
+    CloseHandle(file);
+    if (!ok) return false;
+    *size = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool GetDirectoryPart(const wchar_t* path, WString* out) {
+    PathParts parts;
+    if (!SplitPath(path, &parts)) return false;
+    *out = parts.drive;
+    out->Append(parts.dir);
+    return true;
+}
+
+bool GetFileNamePart(const wchar_t* path, WString* out) {
+    PathParts parts;
+    if (!SplitPath(path, &parts)) return false;
+    *out = parts.name;
+    out->Append(parts.ext);
+    return true;
+}
+
+bool GetFileNamePartToBuffer(const wchar_t* path, wchar_t buffer[MAX_PATH]) {
+    PathParts parts;
+    if (!SplitPath(path, &parts)) return false;
+    const size_t nameLength = wcslen(parts.name);
+    const size_t extLength = wcslen(parts.ext);
+    if (nameLength + extLength >= MAX_PATH) return false;
+    wmemcpy(buffer, parts.name, nameLength);
+    wmemcpy(buffer + nameLength, parts.ext, extLength + 1);
+    return true;
+}
+
+void RemoveInvalidFileNameChars(WString& name) {
+    static const wchar_t kInvalid[] = L"<>:\"/\\|?*";
+    for (const wchar_t* c = kInvalid; *c; ++c) name.Remove(*c);
+}
+
+void GetUrlTail(const wchar_t* text, WString* out) {
+    const wchar_t* slash = wcsrchr(text, L'/');
+    *out = (slash && slash[1]) ? slash + 1 : text;
+}
+
+bool CreateDirectoryTree(const wchar_t* path) {
+    const size_t length = wcslen(path);
+    if (length >= MAX_PATH) return false;
+    if (length == 0) return true;
+    wchar_t buffer[MAX_PATH];
+    wmemcpy(buffer, path, length + 1);
+    // The root of a drive ("C:\") exists and cannot be created.
+    const size_t start = (length >= 2 && buffer[1] == L':') ? 3 : 0;
+    for (size_t i = start; i < length; ++i) {
+        if (!IsSeparator(buffer[i])) continue;
+        buffer[i] = 0;
+        if (!CreateOneDirectory(buffer)) return false;
+        buffer[i] = L'\\';
+    }
+    if (!IsSeparator(buffer[length - 1])) return CreateOneDirectory(buffer);
+    return true;
+}
+
+bool CreateParentDirectory(const wchar_t* filePath) {
+    WString folder;
+    if (!GetDirectoryPart(filePath, &folder)) return false;
+    return CreateDirectoryTree(folder);
+}
+
+bool FileExists(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool WriteFileBytes(const wchar_t* path, const void* data, size_t size) {
+    if (!CreateParentDirectory(path)) return false;
+    // Settings, accounts and version JSONs are rewritten in place: a crash or
+    // a full disk half-way must not cost the player the old file.
+    WString temp(path);
+    temp.Append(L".tmp");
+    HANDLE file = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = WriteAll(file, data, size) && FlushFileBuffers(file);
+    if (!CloseHandle(file)) ok = false;
+    if (ok) ok = MoveFileExW(temp, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (!ok) DeleteFileW(temp);
+    return ok;
+}
+
+bool CopyFileCreatingDirs(const wchar_t* source, const wchar_t* destination) {
+    if (!CreateParentDirectory(destination)) return false;
+    return CopyFileW(source, destination, FALSE) != FALSE;
+}
+
+bool DeleteFileAndEmptyParents(const wchar_t* filePath, const wchar_t* root) {
+    if (!DeleteFileW(filePath)) return false;
+    WString folder;
+    if (!GetDirectoryPart(filePath, &folder)) return true;
+    WString top(root);
+    AppendPathSeparator(top);
+    folder.Replace(L'/', L'\\');
+    top.Replace(L'/', L'\\');
+    // Pruning stops at the root: whatever lies above it belongs to someone else.
+    while (IsWithinRoot(folder, top)) {
+        if (!RemoveDirectoryW(folder)) break;  // not empty
+        if (folder.GetLength() <= top.GetLength()) break;
+        if (!CutLastComponent(folder)) break;
+    }
+    return true;
+}
+
+bool DeleteDirectoryTree(const wchar_t* path) {
+    WString pattern(path);
+    pattern.Append(L"\\*.*");
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    do {
+        if (IsDotEntry(data.cFileName)) continue;
+        WString child;
+        child.Format(L"%s\\%s", path, data.cFileName);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ok = DeleteFileW(child) != FALSE;
+        } else if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            // A junction or folder link: remove the link, not what it points to.
+            ok = RemoveDirectoryW(child) != FALSE;
+        } else {
+            ok = DeleteDirectoryTree(child);
+        }
+    } while (ok && FindNextFileW(find, &data));
+    if (ok && GetLastError() != ERROR_NO_MORE_FILES) ok = false;
+    FindClose(find);
+    return ok && RemoveDirectoryW(path);
+}
+
+void AppendPathSeparator(WString& path) {
+    const int length = path.GetLength();
+    if (length == 0 || IsSeparator(path[length - 1])) return;
+    path.Append(L"\\", 1);
+}

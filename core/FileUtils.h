@@ -1,0 +1,58 @@
+// Path splitting, directory trees and whole-file operations shared by the
+// game logic, the download engine and the services. Both "\" and "/" count as
+// separators when a path is read; paths that are built use "\".
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/WString.h"
+
+// Size of a file that can be opened for reading with read sharing.
+bool GetFileSize64(const wchar_t* path, uint64_t* size);
+
+// Drive and folder of path with the trailing separator ("" for a bare name);
+// false when a part does not fit MAX_PATH characters.
+bool GetDirectoryPart(const wchar_t* path, WString* out);
+// File name with its extension; false when a part does not fit MAX_PATH.
+bool GetFileNamePart(const wchar_t* path, WString* out);
+bool GetFileNamePartToBuffer(const wchar_t* path, wchar_t buffer[MAX_PATH]);
+
+// Drops the nine characters Windows refuses in a file name: < > : " / \ | ? *
+void RemoveInvalidFileNameChars(WString& name);
+
+// The text after the last "/"; the whole text when there is no "/" or nothing
+// follows it ("a/b/" stays "a/b/").
+void GetUrlTail(const wchar_t* text, WString* out);
+
+// Creates every folder of path; a path that ends without a separator is a
+// folder too. Folders that exist already are fine. Paths of MAX_PATH
+// characters or more fail before anything is created.
+bool CreateDirectoryTree(const wchar_t* path);
+// CreateDirectoryTree of the folder part of filePath.
+bool CreateParentDirectory(const wchar_t* filePath);
+
+// The path exists and is not a folder.
+bool FileExists(const wchar_t* path);
+
+// Replaces the file with the bytes, creating its folders. The bytes go to
+// path + ".tmp" first and are moved over the file only when all of them
+// reached the disk, so a failure leaves the old file as it was.
+bool WriteFileBytes(const wchar_t* path, const void* data, size_t size);
+
+// CopyFileW, overwriting, after creating the destination's folders.
+bool CopyFileCreatingDirs(const wchar_t* source, const wchar_t* destination);
+
+// Deletes the file; after that, its folder and each emptied folder above it
+// are removed, up to and including root. Folders outside root are never
+// touched. The result is that of the delete.
+bool DeleteFileAndEmptyParents(const wchar_t* filePath, const wchar_t* root);
+
+// Deletes the folder with everything in it; false at the first entry that
+// cannot be removed. Links to folders are removed, never followed.
+bool DeleteDirectoryTree(const wchar_t* path);
+
+// Appends "\" unless the text is empty or already ends in a separator.
+void AppendPathSeparator(WString& path);

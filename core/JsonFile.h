@@ -1,0 +1,31 @@
+// JSON documents of the launcher: RapidJSON on UTF-16 text, read from files
+// of any Unicode encoding and written back through the text-file functions.
+#pragma once
+
+#include <cstdint>
+
+#include <rapidjson/document.h>
+
+#include "core/WString.h"
+
+typedef rapidjson::GenericDocument<rapidjson::UTF16<wchar_t>> JsonDocument;
+typedef rapidjson::GenericValue<rapidjson::UTF16<wchar_t>> JsonValue;
+
+// Largest JSON file LoadJsonFile reads: 10 MiB.
+const uint64_t kMaxJsonFileSize = 10485760;
+
+// Parses the file into document; its encoding (UTF-8, UTF-16 or UTF-32, with
+// or without a byte-order mark) is detected. Files above kMaxJsonFileSize
+// are refused before parsing; the document keeps its old value when the
+// file cannot be opened or parsed.
+bool LoadJsonFile(JsonDocument* document, const wchar_t* path);
+
+// The characters of a string value; a value that is not a string gives "".
+void JsonStringToWString(const JsonValue& value, WString* out);
+
+// Parses text (up to its first NUL) into document.
+bool ParseJsonText(const wchar_t* text, JsonDocument* document);
+
+// The value as indented JSON (4 spaces), ready for WriteTextFile; false when
+// it holds a number JSON cannot express (NaN, infinity).
+bool JsonToText(const JsonValue& value, WString* out);
