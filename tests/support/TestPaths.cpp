@@ -10,14 +10,6 @@ namespace testing_support {
 
 namespace {
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
 void MakeParents(const std::wstring& path) {
     for (size_t i = 3; i < path.size(); ++i) {
         if (path[i] == L'\\' || path[i] == L'/') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
@@ -46,6 +38,14 @@ void RemoveTree(const std::wstring& dir) {
 
 }  // namespace
 
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
 std::wstring HostToWindowsPath(const std::string& hostPath) {
     std::wstring path = Widen(hostPath);
     if (path.empty() || path[0] != L'/') return path;
@@ -53,6 +53,19 @@ std::wstring HostToWindowsPath(const std::string& hostPath) {
         if (c == L'/') c = L'\\';
     }
     return L"Z:" + path;
+}
+
+std::string WindowsToHostPath(const std::wstring& windowsPath) {
+    // Exported by Wine's kernel32 only, hence looked up at run time.
+    using ToUnix = char*(__cdecl*)(const wchar_t*);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr) return std::string();
+    char* unixName = toUnix(windowsPath.c_str());
+    if (unixName == nullptr) return std::string();
+    std::string result = unixName;
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
 }
 
 std::wstring PathFromEnvironment(const char* name) {

@@ -10,12 +10,17 @@ namespace testing_support {
 
 // A host path ("/work/x") as Wine sees it ("Z:\work\x"); Windows paths pass.
 std::wstring HostToWindowsPath(const std::string& hostPath);
+// A Windows path as the host sees it, through Wine's own mapping; empty
+// when the path has no host name (or outside Wine). For host programs the
+// tests start, such as the local HTTP server.
+std::string WindowsToHostPath(const std::wstring& windowsPath);
 // An environment variable set by the test runner, as a Windows path; empty
 // when unset.
 std::wstring PathFromEnvironment(const char* name);
 // The folder of real game files; empty when it is absent.
 std::wstring RealTestDataDir();
 std::string Narrow(const std::wstring& text);  // UTF-8, for messages
+std::wstring Widen(const std::string& text);   // from UTF-8
 
 // A fresh folder under the temporary folder, deleted with everything in it.
 class TempDir {
