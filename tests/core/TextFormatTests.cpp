@@ -6,6 +6,7 @@
 #include "core/DirectoryScan.h"
 #include "core/Encoding.h"
 #include "core/TextFormat.h"
+#include "core/Win32Error.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -147,6 +148,26 @@ TEST(FindFilesCreatedNear, FiveSecondsEitherSide) {
     EXPECT_FALSE(FindFilesCreatedNear((dir.Path() + L"crash-*.txt").c_str(), minuteLater, &names));
     EXPECT_TRUE(names.empty());
     EXPECT_FALSE(FindFilesCreatedNear((dir.Path() + L"missing\\*.txt").c_str(), now, &names));
+}
+
+}  // namespace
+
+namespace {
+
+bool EndsWith(const WString& text, const wchar_t* tail) {
+    const int n = static_cast<int>(wcslen(tail));
+    return text.GetLength() >= n && text.Mid(text.GetLength() - n, n) == tail;
+}
+
+TEST(FormatWin32Error, SystemTextOnOneLineOrTheBareCode) {
+    const WString known = FormatWin32Error(ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(EndsWith(known, L"(2)")) << testing_support::Narrow(known.GetString());
+    EXPECT_GT(known.GetLength(), 3);
+    EXPECT_LT(known.Find(L"\r"), 0);  // the system's line break is cut off
+    EXPECT_LT(known.Find(L"\n"), 0);
+    EXPECT_TRUE(FormatWin32Error(0x2000FFFF) == L"ErrorCode:536936447");
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(EndsWith(LastErrorText(), L"(5)"));
 }
 
 }  // namespace
