@@ -3,6 +3,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <gdiplus.h>
+
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 
@@ -331,3 +333,22 @@ TEST(FakeUnpackerTest, MissingPackFailsWithExitCodeTwoAndAMessage) {
     EXPECT_NE(std::string::npos, child.Err().find("absent.pack")) << child.Err();
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((work / L"out.jar").c_str()));
 }
+
+namespace {
+
+// The test prefix must map the UI's fonts to installed ones: without the
+// replacements GDI+ finds neither family and silently draws no text at all.
+TEST(WinePrefix, UiFontFamiliesResolve) {
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdiplusStartup(&token, &input, nullptr));
+    for (const wchar_t* name : {L"微软雅黑", L"Consolas"}) {
+        Gdiplus::GpFontFamily* family = nullptr;
+        EXPECT_EQ(Gdiplus::Ok, Gdiplus::DllExports::GdipCreateFontFamilyFromName(name, nullptr, &family))
+            << testing_support::Narrow(name);
+        if (family) Gdiplus::DllExports::GdipDeleteFontFamily(family);
+    }
+    Gdiplus::GdiplusShutdown(token);
+}
+
+}  // namespace
