@@ -3,6 +3,8 @@
 // the same bytes already in memory (the most any read size can reach).
 // Files come from the cache after the first pass, so the figures compare
 // read overhead, not disk speed.
+//
+// Run (after scripts/build.sh): scripts/wine-run.sh build/bench/bench_sha1.exe
 #include <windows.h>
 
 #include <cstdio>
