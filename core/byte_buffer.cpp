@@ -9,7 +9,7 @@ namespace wendal_ {
 byte_buffer::~byte_buffer() { std::free(m_data); }
 
 bool byte_buffer::Reserve(uint32_t n) {
-    if (m_capacity >= n) return true;
+    if (m_capacity >= n && m_capacity > 0) return true;  // an empty buffer always gets a block
     if (n > 0x80000000u) return false;  // the next power of two would not fit 32 bits
     uint32_t capacity = 1;
     while (capacity < n) capacity <<= 1;
