@@ -4,7 +4,7 @@
 
 AString::AString(const char* text) { Assign(text, static_cast<int>(strlen(text))); }
 
-AString::AString(const AString& other) { Assign(other.GetString(), other.GetLength()); }
+AString::AString(const AString& other) : StringBlock() { Assign(other.GetString(), other.GetLength()); }
 
 AString& AString::operator=(const AString& other) {
     Assign(other.GetString(), other.GetLength());

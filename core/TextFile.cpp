@@ -52,28 +52,16 @@ bool ReadAllBytes(const wchar_t* path, int64_t maxSize, std::string* bytes) {
     return ok;
 }
 
-bool DecodeMultiByte(UINT codePage, const char* bytes, int count, WString* out) {
-    if (count == 0) return true;
-    const int length = MultiByteToWideChar(codePage, 0, bytes, count, nullptr, 0);
-    if (length <= 0) return false;
-    wchar_t* buffer = out->GetBuffer(length, false);
-    const int written = MultiByteToWideChar(codePage, 0, bytes, count, buffer, length);
-    out->ReleaseBuffer(written > 0 ? written : 0);
-    return written > 0;
-}
-
 bool Decode(const std::string& bytes, WString* out) {
     const char* data = bytes.data();
     const int count = static_cast<int>(bytes.size());
-    if (count >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) return DecodeMultiByte(CP_UTF8, data + 3, count - 3, out);
+    if (count >= 3 && memcmp(data, "\xEF\xBB\xBF", 3) == 0) return out->AssignMultiByte(CP_UTF8, data + 3, count - 3);
     if (count >= 2 && memcmp(data, "\xFF\xFE", 2) == 0) {
-        const int length = (count - 2) / 2;  // an odd last byte is no character
-        wchar_t* buffer = out->GetBuffer(length, false);
-        memcpy(buffer, data + 2, static_cast<size_t>(length) * sizeof(wchar_t));
-        out->ReleaseBuffer(length);
+        // An odd last byte is no character.
+        out->Assign(reinterpret_cast<const wchar_t*>(data + 2), (count - 2) / 2);
         return true;
     }
-    return DecodeMultiByte(CP_ACP, data, count, out);
+    return out->AssignMultiByte(CP_ACP, data, count);
 }
 
 void CollapseCrLf(WString* text) {

@@ -7,7 +7,7 @@
 
 WString::WString(const wchar_t* text) { Assign(text, static_cast<int>(wcslen(text))); }
 
-WString::WString(const WString& other) { Assign(other.GetString(), other.GetLength()); }
+WString::WString(const WString& other) : StringBlock() { Assign(other.GetString(), other.GetLength()); }
 
 WString& WString::operator=(const wchar_t* text) {
     Assign(text, static_cast<int>(wcslen(text)));
@@ -25,19 +25,22 @@ WString& WString::operator=(WString&& other) noexcept {
     return *this;
 }
 
-void WString::AssignAnsi(const char* text, int length) {
+void WString::AssignAnsi(const char* text, int length) { AssignMultiByte(CP_ACP, text, length); }
+
+bool WString::AssignMultiByte(unsigned codePage, const char* text, int length) {
     if (length <= 0) {
         Empty();
-        return;
+        return length == 0;
     }
-    const int wide = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+    const int wide = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
     if (wide <= 0) {
         Empty();
-        return;
+        return false;
     }
     wchar_t* out = GetBuffer(wide, false);
-    const int written = MultiByteToWideChar(CP_ACP, 0, text, length, out, wide);
+    const int written = MultiByteToWideChar(codePage, 0, text, length, out, wide);
     ReleaseBuffer(written > 0 ? written : 0);
+    return written > 0;
 }
 
 WString& WString::Append(const wchar_t* text, int length) {

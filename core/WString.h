@@ -21,6 +21,9 @@ public:
     // Converts ANSI-code-page bytes; a negative length or a failed conversion
     // leaves the empty text.
     void AssignAnsi(const char* text, int length);
+    // Converts length bytes of the code page (CP_ACP, CP_UTF8, ...); false and
+    // the empty text when the bytes do not convert (an empty input converts).
+    bool AssignMultiByte(unsigned codePage, const char* text, int length);
     WString& Append(const wchar_t* text, int length);
     WString& Append(const wchar_t* text);
     WString& Append(const WString& text) { return Append(text.GetString(), text.GetLength()); }
