@@ -1,0 +1,26 @@
+// One Java runtime the launcher knows of.
+#pragma once
+
+#include <cstdint>
+
+#include "core/WString.h"
+
+namespace trelm {
+namespace launcher {
+
+enum JavaRuntimeOrigin : uint32_t {
+    kJavaFromRegistry = 1,   // path is the Java home, ending in a separator
+    kJavaAddedByPlayer = 2,  // path is the executable itself
+};
+
+struct JavaRuntimeInfo {
+    WString path;
+    WString versionText;
+    WString id;  // 40 lower-case hex digits
+    uint32_t version[4] = {0, 0, 0, 0};
+    uint32_t is64Bit = 0;
+    uint32_t origin = 0;
+};
+
+}  // namespace launcher
+}  // namespace trelm
