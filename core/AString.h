@@ -17,7 +17,7 @@ public:
 
     void Assign(const char* text, int length) { StringBlock::Assign(text, length); }
     AString& Append(const char* text, int length);
-    int Replace(const char* oldText, const char* newText) { return ReplaceText(oldText, newText); }
+    int Replace(const char* oldText, const char* newText) { return ReplaceAll(oldText, newText); }
     // Converts UTF-16 to the ANSI code page; characters the code page lacks
     // become its default character.
     void AssignWide(const wchar_t* text, int length);

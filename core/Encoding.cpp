@@ -24,6 +24,13 @@ bool HexDecode(const wchar_t* hex, uint8_t* out, uint32_t count) {
     return true;
 }
 
+bool IsSha1HexText(const wchar_t* text, size_t length) {
+    if (text == nullptr || length != 40) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (HexDigitValue(text[i]) < 0) return false;
+    return true;
+}
+
 std::unique_ptr<char[]> WideToUtf8(const wchar_t* text, int length) {
     if (!text || length == 0) return nullptr;
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);

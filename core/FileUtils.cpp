@@ -208,6 +208,26 @@ bool DeleteDirectoryTree(const wchar_t* path) {
     return ok && RemoveDirectoryW(path);
 }
 
+bool IsSafeRelativePath(const wchar_t* path, size_t length) {
+    if (path == nullptr || length == 0 || IsSeparator(path[0])) return false;
+    size_t componentStart = 0;
+    for (size_t i = 0; i <= length; ++i) {
+        if (i < length && path[i] == L'\0') return false;
+        if (i < length && path[i] == L':') return false;
+        if (i == length || IsSeparator(path[i])) {
+            // Windows drops trailing dots and spaces, so ".. " or "..." may
+            // act as ".."; a component of only those characters is refused.
+            size_t dotsAndSpaces = 0;
+            while (componentStart + dotsAndSpaces < i &&
+                   (path[componentStart + dotsAndSpaces] == L'.' || path[componentStart + dotsAndSpaces] == L' '))
+                ++dotsAndSpaces;
+            if (dotsAndSpaces == i - componentStart && dotsAndSpaces >= 2) return false;
+            componentStart = i + 1;
+        }
+    }
+    return true;
+}
+
 void AppendPathSeparator(WString& path) {
     const int length = path.GetLength();
     if (length == 0 || IsSeparator(path[length - 1])) return;

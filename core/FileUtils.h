@@ -54,5 +54,12 @@ bool DeleteFileAndEmptyParents(const wchar_t* filePath, const wchar_t* root);
 // cannot be removed. Links to folders are removed, never followed.
 bool DeleteDirectoryTree(const wchar_t* path);
 
+// A path that stays below the folder it is appended to: not empty, no
+// leading separator, no drive or other ':', no ".." component (nor one of
+// only dots and spaces, which Windows may shorten to ".."). Names taken
+// from downloaded files (zip entries, asset names, library paths) must pass
+// it before they become paths.
+bool IsSafeRelativePath(const wchar_t* path, size_t length);
+
 // Appends "\" unless the text is empty or already ends in a separator.
 void AppendPathSeparator(WString& path);

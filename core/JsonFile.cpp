@@ -43,6 +43,12 @@ void JsonStringToWString(const JsonValue& value, WString* out) {
     out->Assign(value.GetString(), static_cast<int>(value.GetStringLength()));
 }
 
+const JsonValue* FindJsonMember(const JsonValue& value, const wchar_t* name) {
+    if (!value.IsObject()) return nullptr;
+    auto member = value.FindMember(name);
+    return member == value.MemberEnd() ? nullptr : &member->value;
+}
+
 bool ParseJsonText(const wchar_t* text, JsonDocument* document) {
     document->Parse<kParseFlags>(text);
     return !document->HasParseError();

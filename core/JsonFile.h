@@ -20,6 +20,10 @@ const uint64_t kMaxJsonFileSize = 10485760;
 // file cannot be opened or parsed.
 bool LoadJsonFile(JsonDocument* document, const wchar_t* path);
 
+// The member's value, or null when value is no object or lacks the member.
+const JsonValue* FindJsonMember(const JsonValue& value, const wchar_t* name);
+inline bool IsJsonString(const JsonValue* value) { return value != nullptr && value->IsString(); }
+
 // The characters of a string value; a value that is not a string gives "".
 void JsonStringToWString(const JsonValue& value, WString* out);
 

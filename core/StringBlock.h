@@ -108,7 +108,7 @@ public:
     }
 
     // Replaces every non-overlapping occurrence of oldText, left to right.
-    int ReplaceText(const Ch* oldText, const Ch* newText) {
+    int ReplaceAll(const Ch* oldText, const Ch* newText) {
         const int oldLen = oldText ? static_cast<int>(TextLength(oldText)) : 0;
         const int newLen = newText ? static_cast<int>(TextLength(newText)) : 0;
         if (oldLen == 0 || newLen == 0) return 0;

@@ -35,7 +35,7 @@ public:
 
     int Remove(wchar_t ch);
     void Replace(wchar_t oldChar, wchar_t newChar);
-    int Replace(const wchar_t* oldText, const wchar_t* newText) { return ReplaceText(oldText, newText); }
+    int Replace(const wchar_t* oldText, const wchar_t* newText) { return ReplaceAll(oldText, newText); }
     int Insert(int index, const wchar_t* text, int count);
 
     WString Mid(int start, int count) const;

@@ -10,6 +10,7 @@
 
 namespace {
 
+using testing_support::Narrow;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
@@ -111,6 +112,21 @@ TEST(PathText, AppendPathSeparator) {
         AppendPathSeparator(s);
         EXPECT_TRUE(s == c.out) << c.in << " -> " << s.GetString();
     }
+}
+
+TEST(PathText, IsSafeRelativePath) {
+    static const struct {
+        const wchar_t* path;
+        bool safe;
+    } cases[] = {
+        {L"a/b.jar", true}, {L"a\\b\\c.dll", true}, {L"..Mcndyx", true}, {L"a/...b/c", true}, {L"./a", true},
+        {L"a..b", true}, {L"", false}, {L"..", false}, {L"../a", false}, {L"a/../../b", false}, {L"a\\..", false},
+        {L"/a", false}, {L"\\a", false}, {L"\\\\server\\share", false}, {L"C:a", false}, {L"C:\\a", false},
+        {L"a/b:c", false}, {L"a/.. /b", false}, {L"a/.../b", false}, {L"a/ ../b", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.safe, IsSafeRelativePath(c.path, wcslen(c.path))) << Narrow(c.path);
+    // A NUL inside the counted text would cut the path short later.
+    EXPECT_FALSE(IsSafeRelativePath(L"a\0/../../b", 10));
 }
 
 TEST(CreateDirectoryTree, CreatesEveryLevelAndAcceptsExistingOnes) {

@@ -87,6 +87,17 @@ TEST(HexDecode, DigitsAndNearMisses) {
     EXPECT_TRUE(HexDecode(L"", out, 0));
 }
 
+TEST(IsSha1HexText, ExactlyFortyHexDigits) {
+    const wchar_t* sha1 = L"a94a8fe5ccb19ba61c4c0873d391e987982fbbd3";
+    EXPECT_TRUE(IsSha1HexText(sha1, 40));
+    EXPECT_TRUE(IsSha1HexText(L"A94A8FE5CCB19BA61C4C0873D391E987982FBBD3", 40));
+    EXPECT_FALSE(IsSha1HexText(sha1, 39));
+    EXPECT_FALSE(IsSha1HexText(L"a94a8fe5ccb19ba61c4c0873d391e987982fbbd3a", 41));
+    EXPECT_FALSE(IsSha1HexText(L"..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\..\\xx", 40));
+    EXPECT_FALSE(IsSha1HexText(L"g94a8fe5ccb19ba61c4c0873d391e987982fbbd3", 40));
+    EXPECT_FALSE(IsSha1HexText(nullptr, 40));
+}
+
 TEST(WideToUtf8, ConvertsAndTerminates) {
     auto utf8 = WideToUtf8(L"natives/中.dll", -1);
     ASSERT_TRUE(utf8);

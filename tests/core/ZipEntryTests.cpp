@@ -12,6 +12,7 @@
 
 #include "core/ZipEntry.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestZip.h"
 
 namespace {
 
@@ -19,12 +20,9 @@ using testing_support::Narrow;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
 using testing_support::WriteBytes;
+using testing_support::BuildZip;
 
-struct Entry {
-    const wchar_t* name;
-    std::string data;
-    bool stored;
-};
+using Entry = testing_support::TestZipEntry;
 
 std::string PatternBytes(size_t size) {
     std::string bytes(size, '\0');
@@ -45,22 +43,6 @@ const std::vector<Entry>& SampleEntries() {
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void BuildZip(const std::wstring& path, const std::vector<Entry>& entries) {
-    int error = 0;
-    zip_t* zip = zip_open(Narrow(path).c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(nullptr, zip) << "libzip error " << error;
-    for (const Entry& e : entries) {
-        // libzip reads the data at zip_close; the entries outlive it.
-        zip_source_t* source = zip_source_buffer(zip, e.data.data(), e.data.size(), 0);
-        const zip_int64_t index = zip_file_add(zip, Narrow(e.name).c_str(), source, ZIP_FL_ENC_UTF_8);
-        ASSERT_GE(index, 0) << Narrow(e.name);
-        if (e.stored) {
-            ASSERT_EQ(0, zip_set_file_compression(zip, index, ZIP_CM_STORE, 0));
-        }
-    }
-    ASSERT_EQ(0, zip_close(zip)) << zip_strerror(zip);
-}
 
 struct Archive {
     explicit Archive(const std::wstring& path) : zip(zip_open(Narrow(path).c_str(), ZIP_RDONLY, nullptr)) {}
@@ -91,7 +73,7 @@ TEST_F(ZipEntryExtract, WritesEveryKindOfEntryCreatingItsFolders) {
     for (const Entry& e : SampleEntries()) {
         // Under folders that do not exist yet, one of them Chinese.
         const std::wstring destination = dir / (L"解压\\deep\\" + std::wstring(e.name));
-        ASSERT_TRUE(ExtractZipEntryToFile(Zip(), e.name, destination.c_str())) << Narrow(e.name);
+        ASSERT_TRUE(ExtractZipEntryToFile(Zip(), e.name.c_str(), destination.c_str())) << Narrow(e.name);
         EXPECT_TRUE(Exists(destination)) << Narrow(e.name);
         EXPECT_TRUE(e.data == ReadBytes(destination)) << Narrow(e.name);
         EXPECT_FALSE(Exists(destination + L".temp")) << Narrow(e.name);
@@ -129,7 +111,7 @@ TEST_F(ZipEntryRead, ReadsWholeEntriesUpToTheCap) {
     wendal_::byte_buffer buffer;  // reused: each read holds only its own entry
     for (const Entry& e : SampleEntries()) {
         const uint32_t size = static_cast<uint32_t>(e.data.size());
-        ASSERT_TRUE(ReadZipEntry(Zip(), e.name, &buffer, size)) << Narrow(e.name) << ", cap = size";
+        ASSERT_TRUE(ReadZipEntry(Zip(), e.name.c_str(), &buffer, size)) << Narrow(e.name) << ", cap = size";
         EXPECT_EQ(0u, buffer.GetPosition()) << Narrow(e.name);
         EXPECT_EQ(e.data, std::string(reinterpret_cast<const char*>(buffer.GetData()), buffer.GetSize()))
             << Narrow(e.name);
