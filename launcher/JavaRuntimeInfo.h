@@ -13,6 +13,24 @@ enum JavaRuntimeOrigin : uint32_t {
     kJavaAddedByPlayer = 2,  // path is the executable itself
 };
 
+// a.b.c.d, compared number by number from the left.
+struct VersionNumber {
+    uint32_t parts[4] = {0, 0, 0, 0};
+
+    VersionNumber() = default;
+    explicit VersionNumber(const uint32_t version[4]) {
+        for (int i = 0; i < 4; ++i) parts[i] = version[i];
+    }
+
+    bool operator<(const VersionNumber& other) const {
+        for (int i = 0; i < 4; ++i) {
+            if (parts[i] != other.parts[i]) return parts[i] < other.parts[i];
+        }
+        return false;
+    }
+    bool operator==(const VersionNumber& other) const { return !(*this < other) && !(other < *this); }
+};
+
 struct JavaRuntimeInfo {
     WString path;
     WString versionText;
