@@ -13,5 +13,15 @@ bool ErrorMsg::Fail(const wchar_t* format, ...) {
     return false;
 }
 
+bool Fail(WString* message, const wchar_t* format, ...) {
+    if (message) {
+        va_list args;
+        va_start(args, format);
+        message->FormatV(format, args);
+        va_end(args);
+    }
+    return false;
+}
+
 }  // namespace launcher
 }  // namespace trelm

@@ -19,5 +19,9 @@ protected:
     WString m_errorMsg;
 };
 
+// For functions that report failures through an out text: formats it
+// (when message is not null) and returns false.
+bool Fail(WString* message, const wchar_t* format, ...);
+
 }  // namespace launcher
 }  // namespace trelm

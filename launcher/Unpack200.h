@@ -1,0 +1,31 @@
+// The Java runtime's "unpack200.exe", which turns the pack200 archive of a
+// Forge ".pack.xz" library back into a jar. Its path is one global, set from
+// the chosen runtime before a download batch starts and read by the download
+// workers under its own lock.
+#pragma once
+
+#include <windows.h>
+
+#include "core/WString.h"
+#include "launcher/JavaRuntimeInfo.h"
+
+namespace trelm {
+namespace launcher {
+
+constexpr DWORD kUnpack200TimeoutMs = 20000;
+
+// The unpacker beside the given Java executable; null clears the path.
+void SetUnpack200Path(const wchar_t* javaExecutable);
+// Uses "<home>bin\javaw.exe" of a runtime found in the registry and the
+// stored executable of any other; null changes nothing.
+void SetUnpack200PathFromJava(const JavaRuntimeInfo* runtime);
+WString GetUnpack200Path();
+
+// Runs "<unpacker>" "<pack>" "<jar>" in workingDir (the names are relative to
+// it) and waits for it. A signalled abortEvent (may be null) or the time-out
+// ends the unpacker.
+bool Unpack200JavaLibrary(const wchar_t* workingDir, const wchar_t* packName, const wchar_t* jarName,
+                          HANDLE abortEvent, WString* message, DWORD timeoutMs = kUnpack200TimeoutMs);
+
+}  // namespace launcher
+}  // namespace trelm
