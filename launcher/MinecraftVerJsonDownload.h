@@ -1,0 +1,23 @@
+// The description of a version JSON to fetch, from the version manifest.
+#pragma once
+
+#include "core/JsonFile.h"
+#include "download/DownloadInfoBase.h"
+#include "launcher/MinecraftFileManagerBase.h"
+
+namespace trelm {
+namespace launcher {
+
+class MinecraftVerJsonDownload : public MinecraftFileManagerBase {
+public:
+    explicit MinecraftVerJsonDownload(const wchar_t* root) { SetRoot(root); }
+
+    // The manifest's "url" for id (the last entry naming it), else the legacy
+    // store's address; the mirror first when useMirror. False (out null) for
+    // an id that cannot name a version folder.
+    bool BuildDownloadInfo(download::DownloadInfoBase*& out, const JsonDocument& manifest, const wchar_t* id,
+                           bool useMirror) const;
+};
+
+}  // namespace launcher
+}  // namespace trelm
