@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "core/Encoding.h"
+#include "core/FileUtils.h"
+#include "core/ScopedHandle.h"
 #include "core/Win32Error.h"
 #include "launcher/ErrorMsg.h"
 
@@ -10,35 +12,6 @@ namespace trelm {
 namespace launcher {
 
 namespace {
-
-// Folder (with its separator) and name of a path; the unpacker is given
-// names relative to the folder it runs in.
-void SplitPath(const WString& path, WString* folder, WString* name) {
-    int cut = -1;
-    for (int i = 0; i < path.GetLength(); ++i) {
-        if (path[i] == L'\\' || path[i] == L'/') cut = i;
-    }
-    *folder = path.Left(cut + 1);
-    *name = path.Mid(cut + 1, path.GetLength() - cut - 1);
-}
-
-class OwnedHandle {
-public:
-    explicit OwnedHandle(HANDLE handle) : m_handle(handle) {}
-    ~OwnedHandle() { Close(); }
-    OwnedHandle(const OwnedHandle&) = delete;
-    OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-    HANDLE Get() const { return m_handle; }
-    bool IsValid() const { return m_handle != INVALID_HANDLE_VALUE; }
-    void Close() {
-        if (IsValid()) CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE m_handle;
-};
 
 zip_t* OpenJar(const WString& path, int flags) {
     const std::unique_ptr<char[]> utf8 = WideToUtf8(path.GetString(), -1);
@@ -67,7 +40,7 @@ bool ForgeXZPipeline::Run(HANDLE downloaded, bool* handleClosed, const wchar_t* 
 
     Status(L"正在解压");
     const WString packPath = WString(downloadedPath) + L".t";
-    OwnedHandle pack(CreateFileW(packPath.GetString(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    ScopedHandle pack(CreateFileW(packPath.GetString(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!pack.IsValid()) {
         const WString error = LastErrorText();
@@ -97,9 +70,13 @@ bool ForgeXZPipeline::Run(HANDLE downloaded, bool* handleClosed, const wchar_t* 
     // leaves a half-made jar under the target's name.
     Status(L"正在Unpack200");
     const WString jarPath = WString(downloadedPath) + L".jar";
+    // The unpacker is given names relative to the folder it runs in.
     WString folder, packName, jarName;
-    SplitPath(packPath, &folder, &packName);
-    SplitPath(jarPath, &folder, &jarName);
+    if (!GetDirectoryPart(packPath, &folder) || !GetFileNamePart(packPath, &packName) ||
+        !GetFileNamePart(jarPath, &jarName)) {
+        DeleteFileW(packPath.GetString());
+        return Fail(message, L"Unpack200JavaLibrary:%s", jarPath.GetString());
+    }
     DeleteFileW(jarPath.GetString());
     const bool unpacked = Unpack200JavaLibrary(folder.GetString(), packName.GetString(), jarName.GetString(),
                                                m_stopEvent, &text, m_unpackTimeoutMs);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "core/ScopedHandle.h"
+
 namespace trelm {
 namespace launcher {
 
@@ -15,22 +17,6 @@ constexpr uint32_t kLfanewOffset = 60;
 constexpr uint64_t kNtHeadersReadSize = 24;
 constexpr uint32_t kMachineOffset = 4;
 constexpr uint32_t kCharacteristicsOffset = 22;
-
-class ScopedHandle {
-public:
-    explicit ScopedHandle(HANDLE handle) : m_handle(handle) {}
-    ~ScopedHandle() {
-        if (IsValid()) CloseHandle(m_handle);
-    }
-    ScopedHandle(const ScopedHandle&) = delete;
-    ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-    bool IsValid() const { return m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE Get() const { return m_handle; }
-
-private:
-    HANDLE m_handle;
-};
 
 class ScopedView {
 public:
