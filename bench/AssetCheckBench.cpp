@@ -13,23 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchClock.h"
 #include "core/FileUtils.h"
 #include "core/Sha1.h"
-#include "core/TextFile.h"
 #include "launcher/MinecraftFileManager.h"
 
 namespace {
 
 constexpr int kObjects = 3000;
 constexpr int kRounds = 5;
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Sizes like the 1.12 index: many small sounds and texts around 10-60 KiB,
 // a tail of music up to a few MiB (mean about 100 KB).
@@ -88,9 +80,9 @@ double BestCheck(const std::wstring& root, bool verify) {
         manager.verifyLocalSha1 = verify;
         std::vector<trelm::download::DownloadInfoBase*> infos;
         int64_t total = 0;
-        const double start = Now();
+        const double start = BenchNow();
         const bool ok = manager.CheckAssetObjects(infos, total);
-        const double elapsed = Now() - start;
+        const double elapsed = BenchNow() - start;
         if (!ok || !infos.empty()) {
             fprintf(stderr, "check failed or found %u missing objects\n", static_cast<unsigned>(infos.size()));
             return -1;

@@ -15,6 +15,7 @@
 
 #include <cryptopp/sha.h>
 
+#include "bench/BenchClock.h"
 #include "core/Sha1.h"
 
 namespace {
@@ -23,14 +24,6 @@ constexpr uint32_t kFileSize = 100u * 1024 * 1024;
 constexpr int kRounds = 7;
 
 using Digest = uint8_t[kSha1DigestSize];
-
-double Now() {
-    static LARGE_INTEGER frequency = {};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // The same steps as Sha1OfFileHandle with a chosen read size.
 bool Sha1InPieces(HANDLE file, DWORD pieceSize, uint8_t* digest) {
@@ -65,9 +58,9 @@ std::vector<Result> MeasureInRounds(const uint8_t* expected, const std::vector<R
     for (int round = 0; round < kRounds; ++round) {
         for (size_t i = 0; i < runs.size(); ++i) {
             Digest digest = {};
-            const double start = Now();
+            const double start = BenchNow();
             const bool ok = runs[i](digest);
-            const double seconds = Now() - start;
+            const double seconds = BenchNow() - start;
             Result& r = results[i];
             if (!ok) r.ok = false;
             if (std::memcmp(digest, expected, kSha1DigestSize) != 0) r.sameDigest = false;
