@@ -266,24 +266,30 @@ bool MinecraftFileManager::ParseLibrary(const JsonValue& library, bool& allowed,
     return true;
 }
 
-bool MinecraftFileManager::CheckLibraries(DownloadInfos& infos, int64_t& totalBytes) {
-    if (!EnsureVersionChain()) return false;
-    // The selected version comes first, so its entry wins over an
-    // ancestor's entry of the same path.
-    std::map<WString, LibraryRecord, OrdinalLess> records;
+bool MinecraftFileManager::CollectChainLibraries(std::vector<ChainLibrary>& out) {
     for (const VersionChainEntry& entry : chain) {
         const JsonValue* libraries = FindJsonMember(*entry.document, L"libraries");
         if (libraries == nullptr || !libraries->IsArray())
             return Fail(kBadMember, entry.path->GetString(), L"libraries");
-        for (const JsonValue& library : libraries->GetArray()) {
-            bool allowed = false;
-            LibraryRecord record;
-            if (!ParseLibrary(library, allowed, record))
-                return Fail(kBadMember, entry.path->GetString(), L"libraries");
-            if (!allowed) continue;
-            WString key = record.path;
-            records.emplace(std::move(key), std::move(record));
-        }
+        for (const JsonValue& library : libraries->GetArray()) out.push_back({&library, entry.path->GetString()});
+    }
+    return true;
+}
+
+bool MinecraftFileManager::CheckLibraries(DownloadInfos& infos, int64_t& totalBytes) {
+    if (!EnsureVersionChain()) return false;
+    // The selected version comes first, so its entry wins over an
+    // ancestor's entry of the same path.
+    std::vector<ChainLibrary> libraries;
+    if (!CollectChainLibraries(libraries)) return false;
+    std::map<WString, LibraryRecord, OrdinalLess> records;
+    for (const ChainLibrary& item : libraries) {
+        bool allowed = false;
+        LibraryRecord record;
+        if (!ParseLibrary(*item.library, allowed, record)) return Fail(kBadMember, item.jsonPath, L"libraries");
+        if (!allowed) continue;
+        WString key = record.path;
+        records.emplace(std::move(key), std::move(record));
     }
 
     for (const auto& item : records) {
@@ -509,32 +515,28 @@ bool MinecraftFileManager::ExtractNatives() {
     const WString id = StringOf((*chain.front().document)[L"id"]);
     WString folder;
     GetNativesFolder(folder, id.GetString());
-    for (const VersionChainEntry& entry : chain) {
-        const JsonValue* libraries = FindJsonMember(*entry.document, L"libraries");
-        if (libraries == nullptr || !libraries->IsArray())
-            return Fail(kBadMember, entry.path->GetString(), L"libraries");
-        for (const JsonValue& library : libraries->GetArray()) {
-            bool allowed = false;
-            WString path;
-            if (!GetLibraryPath(library, arch, allowed, path))
-                return Fail(kBadMember, entry.path->GetString(), L"libraries");
-            const JsonValue* extract = FindJsonMember(library, L"extract");
-            if (!allowed || extract == nullptr) continue;
-            std::vector<AString> excludes;
-            const JsonValue* exclude = FindJsonMember(*extract, L"exclude");
-            if (exclude != nullptr && exclude->IsArray()) {
-                for (const JsonValue& text : exclude->GetArray()) {
-                    if (!text.IsString()) continue;
-                    AString ansi;
-                    ansi.AssignWide(text.GetString(), static_cast<int>(text.GetStringLength()));
-                    excludes.push_back(std::move(ansi));
-                }
+    std::vector<ChainLibrary> libraries;
+    if (!CollectChainLibraries(libraries)) return false;
+    for (const ChainLibrary& item : libraries) {
+        const JsonValue& library = *item.library;
+        bool allowed = false;
+        WString path;
+        if (!GetLibraryPath(library, arch, allowed, path)) return Fail(kBadMember, item.jsonPath, L"libraries");
+        const JsonValue* extract = FindJsonMember(library, L"extract");
+        if (!allowed || extract == nullptr) continue;
+        std::vector<AString> excludes;
+        const JsonValue* exclude = FindJsonMember(*extract, L"exclude");
+        if (exclude != nullptr && exclude->IsArray()) {
+            for (const JsonValue& text : exclude->GetArray()) {
+                if (!text.IsString()) continue;
+                AString ansi;
+                ansi.AssignWide(text.GetString(), static_cast<int>(text.GetStringLength()));
+                excludes.push_back(std::move(ansi));
             }
-            WString jar;
-            GetLibraryFilePath(jar, path.GetString());
-            if (!UnzipNatives(jar.GetString(), folder.GetString(), excludes))
-                return Fail(L"无法解压文件%s", jar.GetString());
         }
+        WString jar;
+        GetLibraryFilePath(jar, path.GetString());
+        if (!UnzipNatives(jar.GetString(), folder.GetString(), excludes)) return Fail(L"无法解压文件%s", jar.GetString());
     }
     return true;
 }

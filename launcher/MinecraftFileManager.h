@@ -80,7 +80,16 @@ public:
 private:
     enum : uint32_t { kChainLoaded = 1, kAssetIndexLoaded = 2 };
 
+    // A library entry with the JSON file it came from, for messages.
+    struct ChainLibrary {
+        const JsonValue* library;
+        const wchar_t* jsonPath;
+    };
+
     bool LoadVersionChain(const wchar_t* id);
+    // Every "libraries" element of the chain, the selected version's first;
+    // false with the message when a file's "libraries" is no array.
+    bool CollectChainLibraries(std::vector<ChainLibrary>& out);
     bool EnsureAssetIndex();
     bool LoadAssetIndex();
     void GetAssetsId(WString& out) const;
