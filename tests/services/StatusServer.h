@@ -1,0 +1,35 @@
+// The scripted game-server status endpoint (status_server.py beside this
+// file), run by the host's Python on 127.0.0.1: one port per script.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace testing_support {
+
+class TempDir;
+
+class TestStatusServer {
+public:
+    TestStatusServer();
+    ~TestStatusServer();  // stops the server
+    TestStatusServer(const TestStatusServer&) = delete;
+    TestStatusServer& operator=(const TestStatusServer&) = delete;
+
+    // Starts the server and waits (bounded) until it listens; on failure
+    // LastError() says why.
+    bool Start();
+    const std::string& LastError() const { return m_error; }
+    // The port that plays the script; 0 for an unknown name.
+    int Port(const std::string& script) const;
+
+private:
+    std::unique_ptr<TempDir> m_dir;
+    std::map<std::string, int> m_ports;
+    std::string m_error;
+    uintptr_t m_lifeline;
+};
+
+}  // namespace testing_support

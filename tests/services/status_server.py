@@ -1,0 +1,312 @@
+#!/usr/bin/env python3
+"""Scripted game-server status endpoint for the ping client's tests; 127.0.0.1 only.
+
+One listener per script below; each connection to it plays that script.
+The ports go to --port-file as {"control": C, "scripts": {name: port}},
+written atomically once everything listens, and removed at exit. Besides
+the scripts there are "never_accepts" (a listener whose backlog is full, so
+new connections are never established) and "refused" (a port nobody
+listens on).
+
+The test holds a connection to the control port open; the server stops when
+it closes (or none came within --lifeline-wait seconds), or after
+--max-seconds.
+"""
+
+import argparse
+import base64
+import json
+import os
+import socket
+import struct
+import sys
+import threading
+import time
+import zlib
+
+MAX_PACKET = 2097151
+STARTING = '"server is still starting! please wait before reconnecting."'
+stop_event = threading.Event()
+log_lock = threading.Lock()
+log_file = None
+
+
+def log(text):
+    with log_lock:
+        if log_file:
+            log_file.write("%.3f %s\n" % (time.time(), text))
+            log_file.flush()
+
+
+def varint(value):
+    out = bytearray()
+    while True:
+        group = value & 0x7F
+        value >>= 7
+        out.append(group | (0x80 if value else 0))
+        if not value:
+            return bytes(out)
+
+
+def string(data):
+    return varint(len(data)) + data
+
+
+def packet(body):
+    return varint(len(body)) + body
+
+
+def recv_exact(conn, count):
+    data = b""
+    while len(data) < count:
+        chunk = conn.recv(count - len(data))
+        if not chunk:
+            raise EOFError("client closed")
+        data += chunk
+    return data
+
+
+def read_packet(conn):
+    length, shift = 0, 0
+    while True:
+        byte = recv_exact(conn, 1)[0]
+        length |= (byte & 0x7F) << shift
+        shift += 7
+        if not byte & 0x80:
+            break
+    return recv_exact(conn, length)
+
+
+def png(width, height):
+    rows = b"".join(b"\x00" + b"".join(bytes([x * 4 % 256, y * 8 % 256, 128, 255]) for x in range(width))
+                    for y in range(height))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
+
+
+def wrapped_base64(data):
+    text = base64.b64encode(data).decode()
+    return "\n".join(text[i:i + 76] for i in range(0, len(text), 76)) + "\n"
+
+
+ICON = png(64, 32)
+
+
+def status(**changes):
+    answer = {
+        "version": {"name": "1.12.2", "protocol": 340},
+        "players": {"max": 20, "online": 3,
+                    "sample": [{"name": "Steve", "id": "069a79f4-44e9-4726-a5be-fca90e38aaf5"},
+                               {"name": "小明", "id": 5}]},
+        "description": {"text": "欢迎来到方块世界", "extra": [{"text": "!", "color": "gold"}]},
+        "modinfo": {"type": "FML", "modList": [{"modid": "forge", "version": "14.23.5"}]},
+        "favicon": "data:image/png;base64," + wrapped_base64(ICON),
+    }
+    answer.update(changes)
+    return json.dumps(answer, ensure_ascii=False)
+
+
+def status_packet(text, packet_id=0):
+    return packet(varint(packet_id) + string(text.encode("utf-8")))
+
+
+def expect_request(conn):
+    handshake = read_packet(conn)
+    expected = b"\x00" + varint(47) + string(b"localhost") + b"\x63\xdd" + b"\x01"
+    if handshake != expected:
+        raise ValueError("unexpected handshake %r" % handshake)
+    request = read_packet(conn)
+    if request != b"\x00":
+        raise ValueError("unexpected status request %r" % request)
+
+
+def answer_ping(conn, packet_id=1, offset=0):
+    ping = read_packet(conn)
+    if len(ping) != 9 or ping[0] != 1:
+        raise ValueError("unexpected ping %r" % ping)
+    sent = struct.unpack(">q", ping[1:])[0]
+    conn.sendall(packet(varint(packet_id) + struct.pack(">q", sent + offset)))
+
+
+def hold(conn):
+    """Keeps the connection open until the client leaves."""
+    conn.settimeout(30)
+    try:
+        while conn.recv(4096):
+            pass
+    except OSError:
+        pass
+
+
+def normal(conn, text=None):
+    expect_request(conn)
+    conn.sendall(status_packet(text if text is not None else status()))
+    answer_ping(conn)
+    hold(conn)
+
+
+def largest(conn):
+    # A status packet of exactly the protocol's largest length.
+    expect_request(conn)
+    head = '{"description":"big"'
+    fixed = 1 + 3 + len(head) + 1  # id, 3-byte string length, text, "}"
+    text = head + " " * (MAX_PACKET - fixed) + "}"
+    body = b"\x00" + varint(len(text)) + text.encode()
+    assert len(body) == MAX_PACKET and len(varint(len(text))) == 3
+    conn.sendall(packet(body))
+    answer_ping(conn)
+    hold(conn)
+
+
+def announce(length_bytes):
+    def script(conn):
+        expect_request(conn)
+        conn.sendall(length_bytes)
+        hold(conn)
+    return script
+
+
+def close_before_pong(conn):
+    expect_request(conn)
+    time.sleep(0.05)  # a latency worth measuring
+    conn.sendall(status_packet(status()))
+    read_packet(conn)
+
+
+def wrong_pong(conn):
+    expect_request(conn)
+    conn.sendall(status_packet(status()))
+    # Were the id not checked, the latency would come out 100 s.
+    answer_ping(conn, packet_id=0, offset=-100000)
+    hold(conn)
+
+
+def stall(conn):
+    expect_request(conn)
+    hold(conn)
+
+
+SCRIPTS = {
+    "normal": normal,
+    "starting": lambda conn: normal(conn, STARTING),
+    "packet_id_1": lambda conn: (expect_request(conn), conn.sendall(status_packet(status(), 1)), hold(conn)),
+    "length_6_bytes": announce(b"\x80\x80\x80\x80\x80\x01"),
+    "length_huge": announce(varint(0xFFFFFFFF)),
+    "length_over_max": announce(varint(MAX_PACKET + 1)),
+    "length_max": largest,
+    "close_before_pong": close_before_pong,
+    "wrong_pong": wrong_pong,
+    "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),
+    "favicon_bad_base64": lambda conn: normal(conn, status(favicon="data:image/png;base64,iVBO*w0K")),
+    "stall": stall,
+}
+
+
+def serve_connection(name, conn):
+    try:
+        with conn:
+            SCRIPTS[name](conn)
+    except (OSError, EOFError, ValueError) as error:
+        log("%s: %s" % (name, error))
+
+
+def serve(name, listener):
+    while not stop_event.is_set():
+        try:
+            conn, _ = listener.accept()
+        except socket.timeout:
+            continue
+        except OSError:
+            return
+        conn.settimeout(30)
+        threading.Thread(target=serve_connection, args=(name, conn), daemon=True).start()
+
+
+def listen(backlog=16):
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(backlog)
+    return listener
+
+
+def never_accepting_listener(keep):
+    # With the accept queue full, Linux drops further SYNs: connecting
+    # clients wait until they give up.
+    listener = listen(0)
+    port = listener.getsockname()[1]
+    for _ in range(3):
+        filler = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        filler.setblocking(False)
+        filler.connect_ex(("127.0.0.1", port))
+        keep.append(filler)
+    time.sleep(0.2)
+    keep.append(listener)
+    return port
+
+
+def refused_port():
+    probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    probe.bind(("127.0.0.1", 0))
+    port = probe.getsockname()[1]
+    probe.close()
+    return port
+
+
+def main():
+    global log_file
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--log")
+    parser.add_argument("--lifeline-wait", type=float, default=60)
+    parser.add_argument("--max-seconds", type=float, default=600)
+    args = parser.parse_args()
+    if args.log:
+        log_file = open(args.log, "a", encoding="utf-8")
+
+    ports, keep = {}, []
+    for name in SCRIPTS:
+        listener = listen()
+        listener.settimeout(0.2)
+        ports[name] = listener.getsockname()[1]
+        keep.append(listener)
+        threading.Thread(target=serve, args=(name, listener), daemon=True).start()
+    ports["never_accepts"] = never_accepting_listener(keep)
+    ports["refused"] = refused_port()
+    control = listen()
+    control.settimeout(args.lifeline_wait)
+
+    temp = args.port_file + ".tmp"
+    with open(temp, "w") as out:
+        json.dump({"control": control.getsockname()[1], "scripts": ports}, out)
+    os.replace(temp, args.port_file)
+    log("listening: %s" % ports)
+
+    def watchdog():
+        time.sleep(args.max_seconds)
+        stop_event.set()
+    threading.Thread(target=watchdog, daemon=True).start()
+    try:
+        lifeline, _ = control.accept()
+        lifeline.settimeout(0.5)
+        while not stop_event.is_set():
+            try:
+                if not lifeline.recv(1024):
+                    break
+            except socket.timeout:
+                continue
+    except OSError as error:
+        log("lifeline: %s" % error)
+    stop_event.set()
+    for item in keep:
+        item.close()
+    log("stopped")
+    os.remove(args.port_file)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
