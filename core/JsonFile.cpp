@@ -43,6 +43,13 @@ void JsonStringToWString(const JsonValue& value, WString* out) {
     out->Assign(value.GetString(), static_cast<int>(value.GetStringLength()));
 }
 
+bool GetJsonStringMember(const JsonValue& value, const wchar_t* name, WString& out) {
+    const JsonValue* member = FindJsonMember(value, name);
+    if (!IsJsonString(member)) return false;
+    out.Assign(member->GetString(), static_cast<int>(member->GetStringLength()));
+    return true;
+}
+
 const JsonValue* FindJsonMember(const JsonValue& value, const wchar_t* name) {
     if (!value.IsObject()) return nullptr;
     auto member = value.FindMember(name);

@@ -27,6 +27,10 @@ inline bool IsJsonString(const JsonValue* value) { return value != nullptr && va
 // The characters of a string value; a value that is not a string gives "".
 void JsonStringToWString(const JsonValue& value, WString* out);
 
+// Copies the string member into out; false (out untouched) when value is no
+// object, lacks the member or it is not a string.
+bool GetJsonStringMember(const JsonValue& value, const wchar_t* name, WString& out);
+
 // Parses text (up to its first NUL) into document.
 bool ParseJsonText(const wchar_t* text, JsonDocument* document);
 

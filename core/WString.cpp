@@ -153,3 +153,10 @@ WString operator+(const WString& a, const wchar_t* b) {
     result.Append(b, bLength);
     return result;
 }
+
+bool ContainsNoCase(const wchar_t* text, const wchar_t* needle) {
+    const size_t needleLength = wcslen(needle);
+    for (; *text != L'\0'; ++text)
+        if (_wcsnicmp(text, needle, needleLength) == 0) return true;
+    return false;
+}

@@ -51,3 +51,6 @@ inline bool operator==(const WString& a, const WString& b) { return a == b.GetSt
 inline bool operator!=(const WString& a, const wchar_t* b) { return !(a == b); }
 inline bool operator!=(const WString& a, const WString& b) { return !(a == b.GetString()); }
 WString operator+(const WString& a, const wchar_t* b);
+
+// Case-insensitive substring test, as ids and library names are judged.
+bool ContainsNoCase(const wchar_t* text, const wchar_t* needle);

@@ -59,13 +59,6 @@ struct OrdinalLess {
     }
 };
 
-bool ContainsNoCase(const wchar_t* text, const wchar_t* needle) {
-    const size_t needleLength = wcslen(needle);
-    for (; *text != L'\0'; ++text)
-        if (_wcsnicmp(text, needle, needleLength) == 0) return true;
-    return false;
-}
-
 // Runs work(0..count-1) on a few threads when parallel is set. Hashing a
 // thousand small asset objects is bound by opening files, which overlaps
 // well; the work must not touch shared state except its own slot.
