@@ -4,7 +4,7 @@
 export QUORVEL_ROOT=${QUORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export QUORVEL_BUILD=${QUORVEL_BUILD:-$QUORVEL_ROOT/build}
 export WINEPREFIX=${QUORVEL_WINEPREFIX:-$QUORVEL_BUILD/wine/prefix}
-export HOME=$QUORVEL_BUILD/wine/home
+export HOME=${QUORVEL_WINEHOME:-$QUORVEL_BUILD/wine/home}
 export WINEARCH=win32
 export WINEDEBUG=-all
 # no Mono/Gecko offers (there is no network), no host menu entries, no host browser

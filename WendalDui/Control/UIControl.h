@@ -1,0 +1,131 @@
+// The element every window is made of, as far as the window core needs it:
+// the virtual operations through which a window delivers input, paint,
+// timers and posted calls, plus position, flags and focus. The full control
+// behaviour (creation, events, tooltips, Tab walk, inherited state) comes with
+// the control library.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "WendalDui/Utils/UIRect.h"
+#include "core/noncopyable.h"
+
+namespace Gdiplus {
+class Graphics;
+}
+
+namespace wendaldui {
+
+class CDuiWindow;
+class CUIContainer;
+
+// What a control paints: the dirty part and its own rect, both in window
+// coordinates, and the window's off-screen Graphics.
+struct PaintContext {
+    UIRect dirty;
+    UIRect rect;
+    Gdiplus::Graphics* graphics;
+};
+
+enum ControlFlags : uint32_t {
+    kControlDisabled = 0x01,
+    kControlVisible = 0x02,
+    kControlFocusable = 0x04,
+    kControlTabStop = 0x08,
+    kControlDoubleClicks = 0x10,
+    kControlMouseTransparent = 0x20,
+    kControlRectInPixels = 0x40,
+    kControlAutoSize = 0x80,
+};
+
+enum ControlState : uint32_t {
+    kStateAncestorDisabled = 0x01,
+    kStateAncestorsVisible = 0x02,
+    kStateToolTipRegistered = 0x04,
+};
+
+// Hit-test answers.
+enum HitCode { kHitNothing = 0, kHitClient = 1, kHitCaption = 2 };
+
+// Focus reasons.
+enum FocusReason { kFocusByMouse = 1, kFocusByTab = 2, kFocusByProgram = 3 };
+
+class CUIControl : private wendal_::noncopyable {
+public:
+    CUIControl() = default;
+    virtual ~CUIControl() = default;
+
+    virtual CUIControl* GetNextControl(bool backward) { return nullptr; }
+    virtual CUIControl* GetLastDescendant() { return this; }
+    virtual CUIControl* GetNextTabStop(bool backward) { return nullptr; }
+    virtual CUIControl* GetFocusedControl() { return this; }
+    virtual void OnFlagChange(uint32_t newFlags, uint32_t bit, uint32_t value, bool& accepted) { accepted = false; }
+    virtual void OnCreate(void* arg) {}
+    virtual void OnDestroy() {}
+    virtual void OnLButtonDown(WPARAM keys, int x, int y) {}
+    virtual void OnLButtonDblClk(WPARAM keys, int x, int y) {}
+    virtual void OnLButtonUp(WPARAM keys, int x, int y) {}
+    virtual void OnMButtonDown(WPARAM keys, int x, int y) {}
+    virtual void OnMButtonUp(WPARAM keys, int x, int y) {}
+    virtual void OnRButtonDown(WPARAM keys, int x, int y) {}
+    virtual void OnRButtonUp(WPARAM keys, int x, int y) {}
+    virtual void OnMouseMove(WPARAM keys, int x, int y) {}
+    virtual void OnMouseHover(WPARAM keys, int x, int y) {}
+    virtual void OnMouseWheel(WPARAM keys, int delta, int x, int y) {}
+    virtual void OnMouseEnter() {}
+    virtual void OnMouseLeave() {}
+    virtual void OnChar(WPARAM ch, UINT repeat, LPARAM keyFlags) {}
+    virtual void OnKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) {}
+    virtual void OnKeyUp(WPARAM vk, UINT repeat, LPARAM keyFlags) {}
+    virtual bool OnSysKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) { return false; }
+    virtual bool OnSysKeyUp(WPARAM vk, UINT repeat, LPARAM keyFlags) { return false; }
+    virtual void OnPaint(PaintContext& context) {}
+    virtual void OnSize(int width, int height) {}
+    virtual void OnMove(int reason, int x, int y) {}
+    virtual void OnTimer(UINT localId) {}
+    virtual void OnKillFocus() {}
+    virtual void OnSetFocus(int reason) {}
+    virtual void OnEnable(bool enabled) {}
+    virtual void OnShow(bool visible) {}
+    virtual int HitTest(int x, int y, CUIControl*& out) {
+        out = this;
+        return kHitClient;
+    }
+    virtual bool OnSetCursor() { return false; }
+    virtual void OnSkinChanged(uint32_t bits) {}
+    virtual void OnPostedCall(UINT code, WPARAM argument1, LPARAM argument2) {}
+    virtual bool GetDesiredSize(int& width, int& height) { return false; }
+
+    // Makes this the root control of a window: no parent, rect in window pixels.
+    void CreateAsRoot(CDuiWindow* window, uint32_t flags, const UIRect& rect);
+
+    // Moves and sizes the control; the rect is in device pixels.
+    void SetPos(const UIRect& rect);
+    bool SetFocus(int reason);
+
+    const UIRect& GetRect() const { return m_rect; }
+    uint32_t GetFlags() const { return m_flags; }
+    uint32_t GetState() const { return m_state; }
+    CUIContainer* GetParent() const { return m_parent; }
+    CDuiWindow* GetWindow() const { return m_window; }
+    int GetId() const { return m_id; }
+
+    bool IsEffectivelyEnabled() const {
+        return !(m_flags & kControlDisabled) && !(m_state & kStateAncestorDisabled);
+    }
+    bool IsEffectivelyVisible() const {
+        return (m_flags & kControlVisible) && (m_state & kStateAncestorsVisible);
+    }
+
+protected:
+    int m_id = 0;
+    uint32_t m_flags = 0;
+    uint32_t m_state = 0;
+    UIRect m_rect;
+    CUIContainer* m_parent = nullptr;
+    CDuiWindow* m_window = nullptr;
+};
+
+}  // namespace wendaldui

@@ -1,0 +1,525 @@
+#include "WendalDui/Core/DuiWindow.h"
+
+#include <windowsx.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <algorithm>
+
+#include "WendalDui/Control/UIContainer.h"
+#include "WendalDui/Core/DuiDpi.h"
+#include "WendalDui/Core/DuiSkinManager.h"
+
+namespace wendaldui {
+
+namespace {
+
+constexpr uint32_t kRootFlags = kControlVisible | kControlFocusable | kControlDoubleClicks | kControlRectInPixels;
+constexpr UINT kAnimationPeriodMs = 16;
+constexpr UINT kMouseHoverMs = 400;
+
+class QueueLock {
+public:
+    explicit QueueLock(CRITICAL_SECTION& lock) : m_lock(lock) { EnterCriticalSection(&m_lock); }
+    ~QueueLock() { LeaveCriticalSection(&m_lock); }
+    QueueLock(const QueueLock&) = delete;
+    QueueLock& operator=(const QueueLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_lock;
+};
+
+int DpiScale(int value) { return static_cast<int>(static_cast<float>(value) * g_dpiFactor); }
+
+}  // namespace
+
+DUI_BEGIN_MESSAGE_MAP(CDuiWindow, CWindowBase)
+DUI_MESSAGE_HANDLER(WM_CREATE, OnCreateMessage)
+DUI_MESSAGE_HANDLER(WM_DUI_AFTER_CREATE, OnAfterCreateMessage)
+DUI_MESSAGE_HANDLER(WM_SHOWWINDOW, OnShowWindow)
+DUI_MESSAGE_HANDLER(WM_TIMER, OnTimerMessage)
+DUI_MESSAGE_HANDLER(WM_PAINT, OnPaintMessage)
+DUI_MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBackground)
+DUI_MESSAGE_HANDLER(WM_SIZE, OnSizeMessage)
+DUI_MESSAGE_HANDLER(WM_MOVE, OnMoveMessage)
+DUI_MESSAGE_HANDLER(WM_DESTROY, OnDestroyMessage)
+DUI_MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDownMessage)
+DUI_MESSAGE_HANDLER(WM_LBUTTONDBLCLK, OnLButtonDblClkMessage)
+DUI_MESSAGE_HANDLER(WM_LBUTTONUP, OnLButtonUpMessage)
+DUI_MESSAGE_HANDLER(WM_MBUTTONDOWN, OnMButtonDownMessage)
+DUI_MESSAGE_HANDLER(WM_MBUTTONUP, OnMButtonUpMessage)
+DUI_MESSAGE_HANDLER(WM_RBUTTONDOWN, OnRButtonDownMessage)
+DUI_MESSAGE_HANDLER(WM_RBUTTONUP, OnRButtonUpMessage)
+DUI_MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMoveMessage)
+DUI_MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursorMessage)
+DUI_MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTestMessage)
+DUI_MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeaveMessage)
+DUI_MESSAGE_HANDLER(WM_MOUSEHOVER, OnMouseHoverMessage)
+DUI_MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheelMessage)
+DUI_MESSAGE_HANDLER(WM_KEYDOWN, OnKeyDownMessage)
+DUI_MESSAGE_HANDLER(WM_KEYUP, OnKeyUpMessage)
+DUI_MESSAGE_HANDLER(WM_CHAR, OnCharMessage)
+DUI_MESSAGE_HANDLER(WM_SYSKEYUP, OnSysKeyUpMessage)
+DUI_MESSAGE_HANDLER(WM_SYSKEYDOWN, OnSysKeyDownMessage)
+DUI_MESSAGE_HANDLER(WM_MOUSEACTIVATE, OnMouseActivateMessage)
+DUI_MESSAGE_HANDLER(WM_SETFOCUS, OnSetFocusMessage)
+DUI_MESSAGE_HANDLER(WM_KILLFOCUS, OnKillFocusMessage)
+DUI_MESSAGE_HANDLER(WM_DUI_POSTED_CALLS, OnPostedCallsMessage)
+DUI_MESSAGE_HANDLER(WM_DUI_ANIMATION_TICK, OnAnimationTickMessage)
+DUI_END_MESSAGE_MAP()
+
+CDuiWindow::CDuiWindow() { InitializeCriticalSectionAndSpinCount(&m_postedCallsLock, 4000); }
+
+CDuiWindow::~CDuiWindow() {
+    if (m_hWnd) DestroyWindow(m_hWnd);
+    TearDown();
+    m_timers.clear();
+    m_controlTimers.clear();
+    m_filters.clear();
+    m_postedCalls.clear();
+    DeleteCriticalSection(&m_postedCallsLock);
+}
+
+LRESULT CDuiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!m_filters.empty()) {
+        // A filter may remove itself or another filter while it runs: walk a
+        // copy and skip the ones no longer listed.
+        const std::vector<IMessageFilter*> filters = m_filters;
+        for (IMessageFilter* filter : filters) {
+            if (std::find(m_filters.begin(), m_filters.end(), filter) == m_filters.end()) continue;
+            bool handled = false;
+            const LRESULT result = filter->MessageFilter(m_hWnd, message, wParam, lParam, handled);
+            if (handled) return result;
+        }
+    }
+    LRESULT result = 0;
+    if (ProcessWindowMessage(message, wParam, lParam, result)) return result;
+    return DefaultProc(message, wParam, lParam);
+}
+
+bool CDuiWindow::AddMessageFilter(IMessageFilter* filter) {
+    if (!filter || std::find(m_filters.begin(), m_filters.end(), filter) != m_filters.end()) return false;
+    m_filters.push_back(filter);
+    return true;
+}
+
+bool CDuiWindow::RemoveMessageFilter(IMessageFilter* filter) {
+    auto it = std::find(m_filters.begin(), m_filters.end(), filter);
+    if (it == m_filters.end()) return false;
+    m_filters.erase(it);
+    return true;
+}
+
+CUIControl* CDuiWindow::GetNextTabStop(CUIControl* control, bool backward) {
+    if (!m_root) return nullptr;
+    CUIControl* from = control ? control : m_root;
+    if (CUIControl* next = from->GetNextTabStop(backward)) return next;
+    if (!backward) return m_root->GetNextTabStop(false);
+    CUIControl* last = m_root->GetLastDescendant();
+    const uint32_t tabStop = kControlTabStop | kControlVisible;
+    if (last && (last->GetFlags() & tabStop) == tabStop && last->IsEffectivelyVisible() &&
+        last->IsEffectivelyEnabled()) {
+        return last;
+    }
+    return last ? last->GetNextTabStop(true) : nullptr;
+}
+
+namespace {
+
+UIRect ToolRect(CUIControl* control, bool active) {
+    if (!active) return UIRect(-10, -10, 1, 1);
+    UIRect rect = control->GetRect();
+    for (CUIControl* p = control->GetParent(); p; p = p->GetParent()) {
+        rect.x += p->GetRect().x;
+        rect.y += p->GetRect().y;
+    }
+    return rect;
+}
+
+}  // namespace
+
+void CDuiWindow::AddToolTip(CUIControl* control, const wchar_t* text, bool active) {
+    m_toolTip.AddTool(m_hWnd, control, ToolRect(control, active), text);
+}
+
+void CDuiWindow::UpdateToolTipRect(CUIControl* control, bool active) {
+    const UIRect rect = ToolRect(control, active);
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = m_hWnd;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.rect = {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
+    SendMessageW(m_toolTip.GetHWND(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+bool CDuiWindow::SetControlTimer(CUIControl* control, UINT localId, UINT intervalMs) {
+    std::map<UINT, UINT_PTR>& local = m_controlTimers[control];
+    auto found = local.find(localId);
+    UINT_PTR id;
+    if (found != local.end()) {
+        id = found->second;  // re-arming restarts the same window timer
+    } else {
+        id = m_timerIds.AllocateNumber();
+        local[localId] = id;
+        m_timers[id] = {control, localId};
+    }
+    SetTimer(m_hWnd, id, intervalMs, NULL);
+    return true;
+}
+
+bool CDuiWindow::KillControlTimer(CUIControl* control, UINT localId) {
+    auto perControl = m_controlTimers.find(control);
+    if (perControl == m_controlTimers.end()) return false;
+    auto found = perControl->second.find(localId);
+    if (found == perControl->second.end()) return false;
+    const UINT_PTR id = found->second;
+    perControl->second.erase(found);
+    m_timers.erase(id);
+    m_timerIds.ReleaseNumber(static_cast<uint32_t>(id));
+    KillTimer(m_hWnd, id);
+    return true;
+}
+
+void CDuiWindow::KillAllControlTimers(CUIControl* control) {
+    auto perControl = m_controlTimers.find(control);
+    if (perControl == m_controlTimers.end()) return;
+    for (const auto& timer : perControl->second) {
+        m_timers.erase(timer.second);
+        m_timerIds.ReleaseNumber(static_cast<uint32_t>(timer.second));
+        if (m_hWnd) KillTimer(m_hWnd, timer.second);
+    }
+    m_controlTimers.erase(perControl);
+}
+
+void CDuiWindow::PostControlCall(CUIControl* control, UINT code, WPARAM argument1, LPARAM argument2) {
+    {
+        QueueLock lock(m_postedCallsLock);
+        m_postedCalls.push_back({control, code, argument1, argument2});
+    }
+    PostMessageW(m_hWnd, WM_DUI_POSTED_CALLS, 0, 0);
+}
+
+void CDuiWindow::RemovePostedCalls(CUIControl* control) {
+    QueueLock lock(m_postedCallsLock);
+    m_postedCalls.erase(std::remove_if(m_postedCalls.begin(), m_postedCalls.end(),
+                                       [control](const PostedCall& c) { return c.control == control; }),
+                        m_postedCalls.end());
+}
+
+LRESULT CDuiWindow::OnPostedCallsMessage(WPARAM, LPARAM) {
+    // One call at a time: a call may destroy a control whose calls are still
+    // queued, and those must then never run. Calls posted meanwhile come with
+    // a message of their own, so the count taken here bounds the loop.
+    size_t budget;
+    {
+        QueueLock lock(m_postedCallsLock);
+        budget = m_postedCalls.size();
+    }
+    for (; budget > 0; --budget) {
+        PostedCall call;
+        {
+            QueueLock lock(m_postedCallsLock);
+            if (m_postedCalls.empty()) break;
+            call = m_postedCalls.front();
+            m_postedCalls.pop_front();
+        }
+        call.control->OnPostedCall(call.code, call.argument1, call.argument2);
+    }
+    return 0;
+}
+
+void CALLBACK CDuiWindow::AnimationTimerCallback(void* param, BOOLEAN) {
+    const AnimationRecord* record = static_cast<const AnimationRecord*>(param);
+    PostMessageW(record->hwnd, WM_DUI_ANIMATION_TICK, record->id, static_cast<LPARAM>(record->sequence));
+}
+
+bool CDuiWindow::StartAnimationTimer(UINT) {
+    const UINT id = 0;
+    if (!m_timerQueue || m_animations.count(id)) return false;
+    AnimationRecord* record = new AnimationRecord{m_nextAnimationSequence++, id, NULL, m_hWnd};
+    if (!CreateTimerQueueTimer(&record->timer, m_timerQueue, &AnimationTimerCallback, record, 0,
+                               kAnimationPeriodMs, WT_EXECUTEINTIMERTHREAD)) {
+        delete record;
+        return false;
+    }
+    m_animations[id] = record;
+    return true;
+}
+
+bool CDuiWindow::StopAnimationTimer(UINT) {
+    const UINT id = 0;
+    auto found = m_animations.find(id);
+    if (!m_timerQueue || found == m_animations.end()) return false;
+    // Waits for a callback that is running, so the record can go.
+    DeleteTimerQueueTimer(m_timerQueue, found->second->timer, INVALID_HANDLE_VALUE);
+    delete found->second;
+    m_animations.erase(found);
+    return true;
+}
+
+LRESULT CDuiWindow::OnAnimationTickMessage(WPARAM wParam, LPARAM lParam) {
+    const UINT id = static_cast<UINT>(wParam);
+    auto found = m_animations.find(id);
+    // A tick queued before the timer was stopped (and maybe started again)
+    // carries an old sequence number.
+    if (found != m_animations.end() && found->second->sequence == static_cast<uint32_t>(lParam)) {
+        OnAnimationTimer(id);
+    }
+    return 0;
+}
+
+void CDuiWindow::PaintWindow(HDC dc, const RECT& dirty) {
+    if (!dc) return;
+    Gdiplus::Graphics graphics(dc);
+    PaintContext context;
+    context.dirty = UIRect(dirty.left, dirty.top, dirty.right - dirty.left, dirty.bottom - dirty.top);
+    context.rect = m_root ? UIRect(0, 0, m_root->GetRect().width, m_root->GetRect().height) : UIRect();
+    context.graphics = &graphics;
+    const Gdiplus::GraphicsContainer saved = graphics.BeginContainer();
+    graphics.SetClip(Gdiplus::Rect(context.dirty.x, context.dirty.y, context.dirty.width, context.dirty.height),
+                     Gdiplus::CombineModeReplace);
+    if (m_backgroundColor != 0) graphics.Clear(Gdiplus::Color(m_backgroundColor));
+    if (m_root) m_root->OnPaint(context);
+    graphics.EndContainer(saved);
+}
+
+POINT CDuiWindow::ScreenToClientPoint(LPARAM lParam) const {
+    POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    ScreenToClient(m_hWnd, &pt);
+    return pt;
+}
+
+void CDuiWindow::TearDown() {
+    if (CDuiSkinManager* skin = CDuiSkinManager::GetInstance()) skin->UnregisterWindow(this);
+    if (m_root) {
+        CUIContainer* root = m_root;
+        m_root = nullptr;
+        root->OnDestroy();
+        KillAllControlTimers(root);
+        RemovePostedCalls(root);
+        delete root;
+    }
+    m_savedFocus = nullptr;
+    if (m_toolTip.GetHWND()) DestroyWindow(m_toolTip.GetHWND());
+    if (m_timerQueue) {
+        // Waits for running callbacks; every timer of the queue goes with it.
+        DeleteTimerQueueEx(m_timerQueue, INVALID_HANDLE_VALUE);
+        m_timerQueue = NULL;
+    }
+    for (auto& animation : m_animations) delete animation.second;
+    m_animations.clear();
+}
+
+LRESULT CDuiWindow::OnCreateMessage(WPARAM wParam, LPARAM lParam) {
+    m_toolTip.Create(this);
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    if (!m_root) m_root = new CUIContainer;
+    m_root->CreateAsRoot(this, kRootFlags, UIRect(0, 0, client.right - client.left, client.bottom - client.top));
+    if (CDuiSkinManager* skin = CDuiSkinManager::GetInstance()) skin->RegisterWindow(this);
+    OnCreate();
+    PostMessageW(m_hWnd, WM_DUI_AFTER_CREATE, 0, 0);
+    return DefaultProc(WM_CREATE, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnAfterCreateMessage(WPARAM, LPARAM) {
+    OnAfterCreate();
+    return 0;
+}
+
+LRESULT CDuiWindow::OnShowWindow(WPARAM wParam, LPARAM lParam) { return DefaultProc(WM_SHOWWINDOW, wParam, lParam); }
+
+LRESULT CDuiWindow::OnTimerMessage(WPARAM wParam, LPARAM) {
+    // The window's own SetTimer ids sit below the pool and never reach a
+    // control; an id no longer in the map belongs to a killed timer whose
+    // last tick was already queued.
+    if (static_cast<uint32_t>(wParam) < NumberPoolT::kFirst) return 0;
+    auto found = m_timers.find(wParam);
+    if (found == m_timers.end()) return 0;
+    found->second.control->OnTimer(found->second.localId);
+    return 0;
+}
+
+LRESULT CDuiWindow::OnPaintMessage(WPARAM, LPARAM) {
+    PAINTSTRUCT ps;
+    HDC screen = BeginPaint(m_hWnd, &ps);
+    HDC offscreen = m_offscreen.GetBitmap() ? m_offscreen.GetDC() : NULL;
+    if (offscreen) {
+        PaintWindow(offscreen, ps.rcPaint);
+        BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+               ps.rcPaint.bottom - ps.rcPaint.top, offscreen, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    }
+    EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+LRESULT CDuiWindow::OnEraseBackground(WPARAM, LPARAM) { return 1; }
+
+LRESULT CDuiWindow::OnSizeMessage(WPARAM wParam, LPARAM lParam) {
+    if (wParam == SIZE_RESTORED || wParam == SIZE_MAXIMIZED) {
+        const int width = LOWORD(lParam);
+        const int height = HIWORD(lParam);
+        m_offscreen.Resize(width, height);
+        if (m_root) {
+            if (m_root->GetFlags() & kControlRectInPixels) {
+                m_root->SetPos(UIRect(0, 0, width, height));
+            } else {
+                m_root->SetPos(UIRect(0, 0, DpiScale(width), DpiScale(height)));
+            }
+        }
+    }
+    return DefaultProc(WM_SIZE, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnMoveMessage(WPARAM wParam, LPARAM lParam) { return DefaultProc(WM_MOVE, wParam, lParam); }
+
+LRESULT CDuiWindow::OnDestroyMessage(WPARAM wParam, LPARAM lParam) {
+    TearDown();
+    return DefaultProc(WM_DESTROY, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnLButtonDownMessage(WPARAM wParam, LPARAM lParam) {
+    SetCapture(m_hWnd);
+    if (!m_root) return 0;
+    const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
+    CUIControl* hit = nullptr;
+    if (m_root->HitTest(x, y, hit) == kHitClient && hit) hit->SetFocus(kFocusByMouse);
+    m_root->OnLButtonDown(wParam, x, y);
+    return 0;
+}
+
+LRESULT CDuiWindow::OnLButtonDblClkMessage(WPARAM wParam, LPARAM lParam) {
+    SetCapture(m_hWnd);
+    return MouseToRoot(&CUIControl::OnLButtonDblClk, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnLButtonUpMessage(WPARAM wParam, LPARAM lParam) {
+    ReleaseCapture();
+    return MouseToRoot(&CUIControl::OnLButtonUp, wParam, lParam);
+}
+
+LRESULT CDuiWindow::MouseToRoot(MouseSlot slot, WPARAM wParam, LPARAM lParam) {
+    if (m_root) (m_root->*slot)(wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    return 0;
+}
+
+LRESULT CDuiWindow::KeyToRoot(KeySlot slot, WPARAM wParam, LPARAM lParam) {
+    if (m_root) (m_root->*slot)(wParam, LOWORD(lParam), lParam);
+    return 0;
+}
+
+LRESULT CDuiWindow::OnMButtonDownMessage(WPARAM wParam, LPARAM lParam) {
+    return MouseToRoot(&CUIControl::OnMButtonDown, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnMButtonUpMessage(WPARAM wParam, LPARAM lParam) {
+    return MouseToRoot(&CUIControl::OnMButtonUp, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnRButtonDownMessage(WPARAM wParam, LPARAM lParam) {
+    return MouseToRoot(&CUIControl::OnRButtonDown, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnRButtonUpMessage(WPARAM wParam, LPARAM lParam) {
+    return MouseToRoot(&CUIControl::OnRButtonUp, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnMouseMoveMessage(WPARAM wParam, LPARAM lParam) {
+    if (!m_trackingMouse) {
+        TRACKMOUSEEVENT track = {sizeof track, TME_HOVER | TME_LEAVE, m_hWnd, kMouseHoverMs};
+        TrackMouseEvent(&track);
+        m_trackingMouse = true;
+    }
+    return MouseToRoot(&CUIControl::OnMouseMove, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnSetCursorMessage(WPARAM wParam, LPARAM lParam) {
+    if (m_root && m_root->OnSetCursor()) return 1;
+    return DefaultProc(WM_SETCURSOR, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnNcHitTestMessage(WPARAM wParam, LPARAM lParam) {
+    if (m_root) {
+        const POINT pt = ScreenToClientPoint(lParam);
+        CUIControl* hit = nullptr;
+        if (m_root->HitTest(pt.x, pt.y, hit) == kHitCaption) return HTCAPTION;
+    }
+    return DefaultProc(WM_NCHITTEST, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnMouseLeaveMessage(WPARAM, LPARAM) {
+    m_trackingMouse = false;
+    if (m_root) m_root->OnMouseLeave();
+    return 0;
+}
+
+LRESULT CDuiWindow::OnMouseHoverMessage(WPARAM wParam, LPARAM lParam) {
+    m_trackingMouse = false;
+    return MouseToRoot(&CUIControl::OnMouseHover, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnMouseWheelMessage(WPARAM wParam, LPARAM lParam) {
+    if (!IsWindowEnabled(m_hWnd) || !m_root) return 0;
+    const POINT pt = ScreenToClientPoint(lParam);
+    m_root->OnMouseWheel(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), pt.x, pt.y);
+    return 0;
+}
+
+LRESULT CDuiWindow::OnKeyDownMessage(WPARAM wParam, LPARAM lParam) {
+    return KeyToRoot(&CUIControl::OnKeyDown, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnKeyUpMessage(WPARAM wParam, LPARAM lParam) {
+    return KeyToRoot(&CUIControl::OnKeyUp, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnCharMessage(WPARAM wParam, LPARAM lParam) {
+    return KeyToRoot(&CUIControl::OnChar, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnSysKeyUpMessage(WPARAM wParam, LPARAM lParam) {
+    if (m_root && m_root->OnSysKeyUp(wParam, LOWORD(lParam), lParam)) return 0;
+    return DefaultProc(WM_SYSKEYUP, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnSysKeyDownMessage(WPARAM wParam, LPARAM lParam) {
+    if (m_root && m_root->OnSysKeyDown(wParam, LOWORD(lParam), lParam)) return 0;
+    return DefaultProc(WM_SYSKEYDOWN, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnMouseActivateMessage(WPARAM wParam, LPARAM lParam) {
+    m_hasFocus = true;
+    bool focused = false;
+    if (m_root) {
+        const POINT pt = ScreenToClientPoint(static_cast<LPARAM>(GetMessagePos()));
+        CUIControl* hit = nullptr;
+        if (m_root->HitTest(pt.x, pt.y, hit) == kHitClient && hit) focused = hit->SetFocus(kFocusByMouse);
+    }
+    if (m_savedFocus && !focused) m_savedFocus->SetFocus(m_savedFocusReason);
+    m_savedFocus = nullptr;
+    return DefaultProc(WM_MOUSEACTIVATE, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnSetFocusMessage(WPARAM wParam, LPARAM lParam) {
+    m_hasFocus = true;
+    if (m_savedFocus) {
+        CUIControl* saved = m_savedFocus;
+        m_savedFocus = nullptr;
+        saved->SetFocus(m_savedFocusReason);
+    }
+    return DefaultProc(WM_SETFOCUS, wParam, lParam);
+}
+
+LRESULT CDuiWindow::OnKillFocusMessage(WPARAM wParam, LPARAM lParam) {
+    m_hasFocus = false;
+    if (m_root) {
+        CUIControl* focused = m_root->GetFocusedControl();
+        m_savedFocus = focused;
+        m_savedFocusReason = focused == m_root || !focused->GetParent() ? kFocusByProgram
+                                                                         : focused->GetParent()->GetFocusReason();
+        m_root->SetFocusedChild(nullptr, kFocusByProgram);
+    }
+    return DefaultProc(WM_KILLFOCUS, wParam, lParam);
+}
+
+}  // namespace wendaldui
