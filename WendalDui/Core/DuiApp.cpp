@@ -46,22 +46,27 @@ CDuiApp* CDuiApp::GetApp() { return g_app; }
 
 void CDuiApp::SetInstance(HINSTANCE instance, void*) {
     m_instance = instance;
+    // The texts of these failures are fixed, whatever line the code sits on.
+    auto fail = [](uint32_t line, const char* expression) {
+        throw dui_exception(0, line, expression, "DuiApp.cpp", "SetInstance");
+    };
     try {
-        CoInitialize(NULL);
-        m_comStarted = true;
+        // Only a successful start may be balanced by CoUninitialize; a thread
+        // already in another apartment mode keeps its own.
+        m_comStarted = SUCCEEDED(CoInitialize(NULL));
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES};
-        if (InitCommonControlsEx(&controls) != TRUE) DUI_THROW("InitCommonControlsEx", 0);
-        if (!RegisterDuiWindowClass()) DUI_THROW("RegisterDuiWindowClass", 0);
+        if (InitCommonControlsEx(&controls) != TRUE) fail(180, "InitCommonControlsEx");
+        if (!RegisterDuiWindowClass()) fail(184, "RegisterDuiWindowClass");
         m_richEdit = LoadLibraryW(L"Msftedit.dll");
-        if (!m_richEdit) DUI_THROW("LoadLibrary(\"Msftedit.dll\")", 0);
+        if (!m_richEdit) fail(188, "LoadLibrary(\"Msftedit.dll\")");
         if (Gdiplus::GdiplusStartup(&m_gdiplusToken, &m_gdiplusInput, NULL) != Gdiplus::Ok) {
             m_gdiplusToken = 0;
-            DUI_THROW("GdiplusStartup", 0);
+            fail(193, "GdiplusStartup");
         }
         WSADATA wsa;
-        if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) DUI_THROW("WSAStartup", 0);
+        if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) fail(201, "WSAStartup");
         m_winsockStarted = true;
-        if (wsa.wVersion != MAKEWORD(2, 2)) DUI_THROW("WSAStartup", 0);
+        if (wsa.wVersion != MAKEWORD(2, 2)) fail(204, "WSAStartup");
     } catch (const dui_exception& e) {
         ReportFatalException(NULL, e);
     }
@@ -114,7 +119,11 @@ void CDuiApp::RunModalLoop(HWND dialog) {
 
     if (disabled) EnableWindow(owner, TRUE);
     if (ownerIsWindow) SetForegroundWindow(owner);
-    if (IsWindow(dialog)) DestroyWindow(dialog);
+    if (IsWindow(dialog)) {
+        // A window must not keep properties past its destruction.
+        RemovePropW(dialog, kModalCanExitProperty);
+        DestroyWindow(dialog);
+    }
     // The quit was meant for the outer loop too: without it Run would wait
     // forever in a program with no windows left.
     if (quit) PostQuitMessage(static_cast<int>(message.wParam));

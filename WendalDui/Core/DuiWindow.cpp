@@ -145,7 +145,7 @@ void CDuiWindow::AddToolTip(CUIControl* control, const wchar_t* text, bool activ
 void CDuiWindow::UpdateToolTipRect(CUIControl* control, bool active) {
     const UIRect rect = ToolRect(control, active);
     TOOLINFOW info = {};
-    info.cbSize = sizeof info;
+    info.cbSize = TTTOOLINFOW_V2_SIZE;  // as in CToolTip::AddTool
     info.hwnd = m_hWnd;
     info.uId = reinterpret_cast<UINT_PTR>(control);
     info.rect = {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
@@ -163,7 +163,9 @@ bool CDuiWindow::SetControlTimer(CUIControl* control, UINT localId, UINT interva
         local[localId] = id;
         m_timers[id] = {control, localId};
     }
-    SetTimer(m_hWnd, id, intervalMs, NULL);
+    // Without a window SetTimer would make a thread timer of its own id that
+    // nothing could ever kill.
+    if (m_hWnd) SetTimer(m_hWnd, id, intervalMs, NULL);
     return true;
 }
 
@@ -215,6 +217,7 @@ LRESULT CDuiWindow::OnPostedCallsMessage(WPARAM, LPARAM) {
         QueueLock lock(m_postedCallsLock);
         budget = m_postedCalls.size();
     }
+    const HWND hwnd = m_hWnd;
     for (; budget > 0; --budget) {
         PostedCall call;
         {
@@ -224,6 +227,9 @@ LRESULT CDuiWindow::OnPostedCallsMessage(WPARAM, LPARAM) {
             m_postedCalls.pop_front();
         }
         call.control->OnPostedCall(call.code, call.argument1, call.argument2);
+        // A call that closed the window took every control with it, and a
+        // self-owned window its own object too: touch nothing more.
+        if (!IsWindow(hwnd)) break;
     }
     return 0;
 }
@@ -300,6 +306,11 @@ void CDuiWindow::TearDown() {
         delete root;
     }
     m_savedFocus = nullptr;
+    {
+        // Every control is gone now; calls still queued would reach freed ones.
+        QueueLock lock(m_postedCallsLock);
+        m_postedCalls.clear();
+    }
     if (m_toolTip.GetHWND()) DestroyWindow(m_toolTip.GetHWND());
     if (m_timerQueue) {
         // Waits for running callbacks; every timer of the queue goes with it.

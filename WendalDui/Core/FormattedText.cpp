@@ -319,9 +319,11 @@ void CFormattedText::LayoutSegment(Walk& walk, const wchar_t* text, int length, 
         int fitExtent = 0;
         const int fit = walk.measurer.FitText(text + pos, rest, std::max(walk.width - walk.x, 0), fitExtent);
         if (fit >= rest || !wrap) {
-            const int extent = fit >= rest ? fitExtent : walk.measurer.GetTextExtent(text + pos, rest);
-            addPiece(pos, rest, extent);
-            walk.x += extent;
+            // Unwrapped, the segment keeps to its line: what does not fit there
+            // is not shown.
+            const int count = std::min(fit, rest);
+            if (count > 0) addPiece(pos, count, fitExtent);
+            walk.x += fitExtent;
             return;
         }
         int count = -1;

@@ -36,7 +36,9 @@ bool CToolTip::Create(CDuiWindow* owner) {
 
 bool CToolTip::AddTool(HWND owner, CUIControl* control, const UIRect& rect, const wchar_t* text) {
     TOOLINFOW info = {};
-    info.cbSize = sizeof info;
+    // The size every comctl32 version accepts: the full structure is refused
+    // by version 5, which Windows 7 loads for a program without a manifest.
+    info.cbSize = TTTOOLINFOW_V2_SIZE;
     info.uFlags = TTF_SUBCLASS;
     info.hwnd = owner;
     info.uId = reinterpret_cast<UINT_PTR>(control);

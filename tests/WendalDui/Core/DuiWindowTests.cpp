@@ -98,6 +98,48 @@ TEST(DuiWindow, PostedCallsArriveInOrderAndDieWithTheirControl) {
     DestroyWindow(hwnd);
 }
 
+class SelfOwnedWindow : public CDuiWindow {
+public:
+    explicit SelfOwnedWindow(bool* deleted) : m_deleted(deleted) {}
+    void OnFinalMessage() override {
+        *m_deleted = true;
+        delete this;
+    }
+
+private:
+    bool* m_deleted;
+};
+
+// A call that closes its window (and so deletes a self-owned one) ends the
+// batch: the calls behind it belonged to controls that went with the window.
+TEST(DuiWindow, PostedCallThatClosesTheWindowEndsTheBatch) {
+    {
+        CDuiWindow window;
+        HWND hwnd = CreateTestWindow(window, 0, 0, 100, 60);
+        ASSERT_NE(nullptr, hwnd);
+        RecordingControl closer, after;
+        closer.onCall = [hwnd](UINT) { DestroyWindow(hwnd); };
+        window.PostControlCall(&closer, 1, 0, 0);
+        window.PostControlCall(&after, 2, 0, 0);
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
+        PumpFor(50);
+        EXPECT_EQ(1u, closer.calls.size());
+        EXPECT_TRUE(after.calls.empty());
+    }
+    bool deleted = false;
+    SelfOwnedWindow* window = new SelfOwnedWindow(&deleted);
+    HWND hwnd = CreateTestWindow(*window, 0, 0, 100, 60);
+    ASSERT_NE(nullptr, hwnd);
+    RecordingControl closer, after;
+    closer.onCall = [hwnd](UINT) { DestroyWindow(hwnd); };
+    window->PostControlCall(&closer, 1, 0, 0);
+    window->PostControlCall(&after, 2, 0, 0);
+    EXPECT_TRUE(PumpUntil([&] { return deleted; }));
+    PumpFor(50);
+    EXPECT_EQ(1u, closer.calls.size());
+    EXPECT_TRUE(after.calls.empty());
+}
+
 class AnimatedWindow : public CDuiWindow {
 public:
     void OnAnimationTimer(UINT id) override { ++ticks; }

@@ -88,7 +88,9 @@ TEST(FormattedText, WrapsAtSpacesAndBetweenChineseCharacters) {
         std::vector<PieceRow> pieces;
     } cases[] = {
         {L"aaa bbb", 50, 0, {{L"aaa ", 0, 0, 0, kDefault}, {L"bbb", 0, 16, 0, kDefault}}},
-        {L"aaa bbb", 30, CFormattedText::kNoWrap, {{L"aaa bbb", 0, 0, 0, kDefault}}},
+        // Unwrapped: only what fits on the line is placed.
+        {L"aaa bbb", 30, CFormattedText::kNoWrap, {{L"aaa", 0, 0, 0, kDefault}}},
+        {L"aa\r\nbbbbb", 30, CFormattedText::kNoWrap, {{L"aa", 0, 0, 0, kDefault}, {L"bbb", 0, 16, 0, kDefault}}},
         {L"中文字符", 45, 0, {{L"中文", 0, 0, 0, kDefault}, {L"字符", 0, 16, 0, kDefault}}},
         {L"ab中", 25, 0, {{L"ab", 0, 0, 0, kDefault}, {L"中", 0, 16, 0, kDefault}}},
         // A word longer than the width breaks inside itself.

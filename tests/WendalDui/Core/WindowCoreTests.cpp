@@ -6,6 +6,7 @@
 #include <string>
 
 #include "UiTestSupport.h"
+#include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/WindowBase.h"
 #include "WendalDui/Core/dui_exception.h"
 #include "WendalDui/Utils/NumberPool.h"
@@ -129,6 +130,14 @@ TEST(DuiExceptionDeathTest, EscapingAMessageHandlerEndsTheProcess) {
             SendMessageW(window.GetHWND(), WM_USER + 1, 0, 0);
         },
         testing::ExitedWithCode(-1), "Exception: WindowCoreTests.cpp\\(\\d+\\):WindowProc:TestStep Failure with result of 0x00001234");
+}
+
+// A start-up failure names its step by fixed file, line and expression: here
+// the class is registered already, so registering it again fails.
+TEST(DuiExceptionDeathTest, StartUpFailureIsReportedWithItsFixedText) {
+    testing::FLAGS_gtest_death_test_style = "threadsafe";
+    EXPECT_EXIT(wendaldui::CDuiApp::GetApp()->SetInstance(GetModuleHandleW(NULL)), testing::ExitedWithCode(-1),
+                "Exception: DuiApp\\.cpp\\(184\\):SetInstance:RegisterDuiWindowClass Failure with result of 0x00000000");
 }
 
 }  // namespace
