@@ -62,10 +62,27 @@ void DownloadManager::Start(IDownloadObserver* observer, std::vector<DownloadInf
     // The monitor reports the batch start and then lets the workers go, so
     // the observer hears "batch started" before any task event.
     m_monitor = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &DownloadManager::MonitorMain, this, 0, nullptr));
-    if (!m_monitor) {
-        ResumeWorkers();
-        if (m_workers.empty()) m_state.store(kEnded);
-    }
+    if (!m_monitor) FailWithoutMonitor();
+}
+
+void DownloadManager::FailWithoutMonitor() {
+    // No one would tell the observer that the batch ended, and a dialog
+    // would wait for that for ever: run nothing, and report the batch here
+    // as started and ended with every task failed.
+    m_stopFlag.store(1);
+    ResumeWorkers();  // they see the flag and end without claiming a task
+    for (HANDLE thread : m_workers) WaitForSingleObject(thread, INFINITE);
+    m_stopFlag.store(0);
+    IDownloadObserver* observer = m_observer.load();
+    if (observer) observer->OnDownloadBatchChanged(this, kBatchStarted);
+    FailUnclaimedTasks();
+    m_state.store(kEnded);
+    observer = m_observer.load();
+    if (observer) observer->OnDownloadBatchChanged(this, kBatchEnded);
+}
+
+void DownloadManager::FailUnclaimedTasks() {
+    for (DownloadTaskBase* task : m_tasks) task->FailUnclaimed(L"没有可用的下载线程");
 }
 
 uint32_t DownloadManager::ChooseWorkerCount(int32_t threads, size_t descriptions) const {
@@ -116,8 +133,6 @@ void DownloadManager::Abort() {
     m_observer.store(nullptr);
     m_stopFlag.store(1);
     SetEvent(m_stopEvent);
-    // Workers still suspended (the monitor never ran) must run to see the flag.
-    if (!m_monitor) ResumeWorkers();
     std::vector<HANDLE> threads(m_workers);
     if (m_monitor) threads.push_back(m_monitor);
     // Waited one by one: there may be more than one wait's worth of handles.
@@ -255,6 +270,10 @@ void DownloadManager::RunMonitor() {
         }
     }
     m_speed.store(0);
+    // Workers that could not start or make their HTTP handle leave their
+    // tasks queued: unless the batch is stopping, those tasks failed, else
+    // the batch would look as if nothing had failed.
+    if (!IsStopping()) FailUnclaimedTasks();
     m_state.store(kEnded);
     observer = m_observer.load();
     if (observer) observer->OnDownloadBatchChanged(this, kBatchEnded);

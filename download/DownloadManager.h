@@ -98,6 +98,8 @@ private:
     void RunWorker();
     void RunMonitor();
     void ResumeWorkers();
+    void FailWithoutMonitor();
+    void FailUnclaimedTasks();
 
     std::vector<DownloadTaskBase*> m_tasks;  // owned, in the descriptions' order
     std::vector<HANDLE> m_workers;

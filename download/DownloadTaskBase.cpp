@@ -90,6 +90,15 @@ void DownloadTaskBase::Run(CURL* curl) {
     Finish(false);
 }
 
+bool DownloadTaskBase::FailUnclaimed(const wchar_t* text) {
+    if (!TryClaim()) return false;
+    m_state.store(kRunning);
+    NotifyObserver(kTaskStarted);
+    SetMessageText(text);
+    Finish(false);
+    return true;
+}
+
 void DownloadTaskBase::Finish(bool succeeded) {
     // The result is there before anyone can see the state "done".
     m_result.store(succeeded ? kSucceeded : kFailed);
@@ -118,6 +127,7 @@ void DownloadTaskBase::TakeBackAttempt() {
 
 void DownloadTaskBase::SetCommonOptions(CURL* curl, uint32_t u, uint32_t t) {
     m_errorText[0] = 0;
+    m_curl = curl;
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, m_errorText);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -169,7 +179,8 @@ int DownloadTaskBase::OnProgress(uint64_t total, uint64_t received) {
     }
 
     const int64_t limit = m_info->size;
-    if (limit != -1 && (total > static_cast<uint64_t>(limit) || received > static_cast<uint64_t>(limit))) {
+    if (limit != -1 && (total > static_cast<uint64_t>(limit) || received > static_cast<uint64_t>(limit)) &&
+        !InRedirect()) {
         m_oversize = 1;
         return 1;
     }
@@ -216,6 +227,15 @@ const char* DownloadTaskBase::TransferErrorText(CURLcode code) const {
 }
 
 bool DownloadTaskBase::IsStopping() const { return m_manager->IsStopping(); }
+
+bool DownloadTaskBase::InRedirect() const {
+    // A mirror answers many requests with a 302 whose short page may still
+    // be longer than a small file or a ".sha1" answer; the library announces
+    // that page's length and counts its bytes before it follows.
+    long status = 0;
+    if (!m_curl || curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK) return false;
+    return status >= 300 && status < 400;
+}
 
 double DownloadTaskBase::GetProgress() {
     EnterCriticalSection(&m_progressLock);

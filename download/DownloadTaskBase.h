@@ -62,6 +62,10 @@ public:
         int32_t expected = kQueued;
         return m_state.compare_exchange_strong(expected, kClaimed);
     }
+    // For a batch that lost its workers: a task that no worker claimed ends
+    // failed with text, as if it had run (started, then finished). False
+    // when a worker has it.
+    bool FailUnclaimed(const wchar_t* text);
 
 protected:
     // u: URL index, t: try index of that URL, both from 0.
@@ -86,6 +90,10 @@ protected:
     int32_t JudgeTransferEnd(CURL* curl, CURLcode code, const wchar_t* httpCodeFormat);
     bool IsStopping() const;
     bool IsOversize() const { return m_oversize != 0; }
+    // Whether the response being received is a redirect that the library
+    // follows: its own body is never written and says nothing about the
+    // file's size, so a size limit must not judge it.
+    bool InRedirect() const;
 
     DownloadManager* const m_manager;
     DownloadInfoBase* const m_info;
@@ -98,6 +106,7 @@ private:
     void Finish(bool succeeded);
 
     char m_errorText[CURL_ERROR_SIZE];
+    CURL* m_curl = nullptr;  // the handle of the current transfer (SetCommonOptions)
     CRITICAL_SECTION m_progressLock;  // m_totalBytes, m_receivedBytes
     CRITICAL_SECTION m_messageLock;   // m_message
     uint64_t m_totalBytes = 0;        // announced by the current transfer

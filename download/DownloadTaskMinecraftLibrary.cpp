@@ -109,7 +109,7 @@ DownloadTaskMinecraftLibrary::FetchOutcome DownloadTaskMinecraftLibrary::FetchSh
 int DownloadTaskMinecraftLibrary::FetchProgress(void* param, curl_off_t total, curl_off_t now, curl_off_t,
                                                 curl_off_t) {
     DownloadTaskMinecraftLibrary* task = static_cast<DownloadTaskMinecraftLibrary*>(param);
-    if (total > kSha1AnswerMaxBytes || now > kSha1AnswerMaxBytes) {
+    if ((total > kSha1AnswerMaxBytes || now > kSha1AnswerMaxBytes) && !task->InRedirect()) {
         task->m_answerTooLong = 1;
         return 1;
     }

@@ -1,7 +1,9 @@
 // How a download batch reports to its owner (the dialogs). Both calls come
-// from the batch's own threads, workers and monitor at once: an observer
-// must be thread-safe, must not block, and must never call Abort or Stop of
-// the manager that calls it (they wait for those very threads).
+// from the batch's own threads, workers and monitor at once (and, only when
+// the monitor thread cannot be created, from Start's caller, which then
+// hears the batch start and end with every task failed): an observer must
+// be thread-safe, must not block, and must never call Abort or Stop of the
+// manager that calls it (they wait for those very threads).
 #pragma once
 
 #include <cstdint>

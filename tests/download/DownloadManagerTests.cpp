@@ -4,11 +4,14 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <memory>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "download/DownloadCache.h"
 #include "download/DownloadTaskBase.h"
+#include "download/DownloadTaskFactory.h"
 #include "tests/download/DownloadTestKit.h"
 
 namespace download_test {
@@ -172,6 +175,32 @@ TEST_F(DownloadManagerTest, AbortStopsTheTransferAndNoObserverCallFollows) {
     EXPECT_EQ(0u, m_manager.GetTaskCount());
     EXPECT_EQ(DownloadManager::kIdle, m_manager.GetState());
     EXPECT_EQ(0u, m_manager.GetDownloadedBytes());
+}
+
+TEST_F(DownloadManagerTest, AbortWhileWaitingForTheAnswerEndsAtOnce) {
+    ASSERT_TRUE(Routes(R"({"/late": {"body": "x", "delay_ms": 30000}})"));
+    std::vector<DownloadInfoBase*> infos{File(Target(L"late"), {Url("/late")})};
+    m_manager.Start(&m_observer, infos, 0, 1);
+    Sleep(1000);
+    const ULONGLONG before = GetTickCount64();
+    m_manager.Abort();
+    EXPECT_LT(GetTickCount64() - before, 5000u);
+    EXPECT_EQ(0, m_manager.FindFailedTask());
+    EXPECT_FALSE(Exists(Target(L"late.dl")));
+}
+
+TEST_F(DownloadManagerTest, TaskNoWorkerClaimedFailsVisibly) {
+    // What the monitor does when the batch's workers could not run a task.
+    auto* info = File(Target(L"x"), {Url("/x")});
+    std::unique_ptr<DownloadTaskBase> task(MakeDownloadTask(&m_manager, info, 0));
+    ASSERT_TRUE(task->FailUnclaimed(L"没有可用的下载线程"));
+    EXPECT_EQ(DownloadTaskBase::kDone, task->GetState());
+    EXPECT_EQ(DownloadTaskBase::kFailed, task->GetResult());
+    EXPECT_EQ("没有可用的下载线程", MessageOf(task.get()));
+    EXPECT_EQ(1, m_manager.GetFinishedCount());
+    EXPECT_FALSE(task->FailUnclaimed(L"again")) << "a task ends once";
+    EXPECT_EQ(1, m_manager.GetFinishedCount());
+    m_manager.Stop();  // zeroes the counters the task touched
 }
 
 TEST_F(DownloadManagerTest, DroppedConnectionsLeaveTheOldTargetAndNoPartialFile) {

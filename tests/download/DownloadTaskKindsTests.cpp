@@ -57,6 +57,18 @@ TEST_F(CommonFileTask, BodyLargerThanExpectedGoesStraightToTheNextUrl) {
     EXPECT_EQ(GeneratedBytes(0, 5000), ReadBytes(Target(L"b")));
 }
 
+TEST_F(CommonFileTask, RedirectPageLongerThanTheFileIsNotTheBody) {
+    // A mirror's 302 carries a short page of its own, which may be longer
+    // than a small file: the size limit judges only the body that is kept.
+    ASSERT_TRUE(Routes(R"({"/moved": {"redirect": "/tiny", "body": ")" + std::string(300, 'x') +
+                       R"("}, "/tiny": {"body": "tiny"}})"));
+    DownloadTaskBase* task = RunOne(File(Target(L"tiny"), {Url("/moved")}, 4));
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kSucceeded, task->GetResult()) << MessageOf(task);
+    EXPECT_EQ("tiny", ReadBytes(Target(L"tiny")));
+    EXPECT_EQ(4u, m_manager.GetDownloadedBytes());
+}
+
 TEST_F(CommonFileTask, Sha1MismatchSkipsTheRemainingTriesOfThatUrl) {
     ASSERT_TRUE(Routes(R"({"/wrong": {"generate": 4000, "headers": {"X-Note": "bytes of another file"}},
                           "/right": {"body": "the right bytes"}})"));
@@ -310,6 +322,16 @@ TEST_F(LibraryTask, InvalidAnswersAskTheNextUrlAtOnce) {
     EXPECT_EQ(std::vector<std::wstring>({L"正在获取SHA1 url:0,尝试:0", L"正在获取SHA1 url:1,尝试:0",
                                          L"正在获取SHA1 url:2,尝试:0"}),
               m_observer.StatusTexts(0));
+}
+
+TEST_F(LibraryTask, AnswerBehindARedirectPageIsTaken) {
+    ASSERT_TRUE(Routes("{\"/m/r.jar.sha1\": {\"redirect\": \"/real/r.jar.sha1\", \"body\": \"" +
+                       std::string(300, 'x') + "\"}, \"/real/r.jar.sha1\": {\"body\": \"" + m_hash + "\"}," +
+                       "\"/m/r.jar\": {\"body\": \"library bytes\"}}"));
+    DownloadTaskBase* task = RunOne(Library(L"r.jar", {Url("/m/r.jar")}));
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kSucceeded, task->GetResult()) << MessageOf(task);
+    EXPECT_EQ(1, Hits("/real/r.jar.sha1"));
 }
 
 TEST_F(LibraryTask, EveryAnswerRefusedFailsWithoutFetchingTheFile) {
