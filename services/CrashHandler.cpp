@@ -76,7 +76,11 @@ const wchar_t* ExceptionCodeName(DWORD code) {
 
 WString CrashDumpPath(const WString& fileName) { return WString(kCrashDumpFolder) + fileName.GetString(); }
 
-DWORD WriteCrashDump(EXCEPTION_POINTERS* pointers, WString& dumpPath) {
+namespace {
+
+// threadId: the thread that raised the exception, which need not be the
+// one writing the dump.
+DWORD WriteCrashDumpOfThread(EXCEPTION_POINTERS* pointers, DWORD threadId, WString& dumpPath) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     WString fileName;
@@ -93,7 +97,7 @@ DWORD WriteCrashDump(EXCEPTION_POINTERS* pointers, WString& dumpPath) {
     if (!file.IsValid()) return GetLastError();
 
     MINIDUMP_EXCEPTION_INFORMATION exception;
-    exception.ThreadId = GetCurrentThreadId();
+    exception.ThreadId = threadId;
     exception.ExceptionPointers = pointers;
     exception.ClientPointers = FALSE;
     // For whoever opens the dump: which build crashed.
@@ -113,11 +117,11 @@ DWORD WriteCrashDump(EXCEPTION_POINTERS* pointers, WString& dumpPath) {
     return error;
 }
 
-WString BuildCrashMessage(EXCEPTION_POINTERS* pointers) {
+WString BuildCrashMessageOfThread(EXCEPTION_POINTERS* pointers, DWORD threadId) {
     const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
     const FaultModule module = FindFaultModule(record.ExceptionAddress);
     WString dumpPath;
-    const DWORD result = WriteCrashDump(pointers, dumpPath);
+    const DWORD result = WriteCrashDumpOfThread(pointers, threadId, dumpPath);
     const WString dumpText = result == 0 ? dumpPath : FormatWin32Error(result);
 
     const uintptr_t address = reinterpret_cast<uintptr_t>(record.ExceptionAddress);
@@ -134,10 +138,72 @@ WString BuildCrashMessage(EXCEPTION_POINTERS* pointers) {
     return text;
 }
 
+void ReportCrash(EXCEPTION_POINTERS* pointers, DWORD threadId) {
+    const WString text = BuildCrashMessageOfThread(pointers, threadId);
+    g_messageSink(text.GetString(), kCrashCaption);
+}
+
+// How long the crashed thread waits for a helper to write the dump. The
+// crashed thread may hold a lock the helper needs (the heap's, the
+// loader's); waiting for ever would leave a hung process behind.
+const DWORD kHelperDumpLimitMs = 10000;
+
+struct CrashReportWork {
+    EXCEPTION_POINTERS* pointers;
+    DWORD threadId;
+    HANDLE dumpWritten;
+};
+
+// Outside any stack, since a helper that ran out of time outlives the
+// filter's frame; the first overflow takes it.
+CrashReportWork g_helperWork;
+LONG g_helperWorkTaken = 0;
+
+DWORD WINAPI ReportCrashThread(void* parameter) {
+    const CrashReportWork* work = static_cast<const CrashReportWork*>(parameter);
+    const WString text = BuildCrashMessageOfThread(work->pointers, work->threadId);
+    SetEvent(work->dumpWritten);
+    g_messageSink(text.GetString(), kCrashCaption);
+    return 0;
+}
+
+// The report of a crashed thread made by a fresh thread; false when none
+// could be started.
+bool ReportOnHelperThread(EXCEPTION_POINTERS* pointers) {
+    if (InterlockedExchange(&g_helperWorkTaken, 1) != 0) return false;
+    g_helperWork.pointers = pointers;
+    g_helperWork.threadId = GetCurrentThreadId();
+    g_helperWork.dumpWritten = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (!g_helperWork.dumpWritten) return false;
+    const HANDLE thread = CreateThread(nullptr, 0, ReportCrashThread, &g_helperWork, 0, nullptr);
+    if (!thread) return false;
+    const HANDLE events[2] = {g_helperWork.dumpWritten, thread};
+    // Once the dump is written, the message waits for the player.
+    if (WaitForMultipleObjects(2, events, FALSE, kHelperDumpLimitMs) == WAIT_TIMEOUT) return true;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    CloseHandle(g_helperWork.dumpWritten);
+    return true;
+}
+
+}  // namespace
+
+DWORD WriteCrashDump(EXCEPTION_POINTERS* pointers, WString& dumpPath) {
+    return WriteCrashDumpOfThread(pointers, GetCurrentThreadId(), dumpPath);
+}
+
+WString BuildCrashMessage(EXCEPTION_POINTERS* pointers) {
+    return BuildCrashMessageOfThread(pointers, GetCurrentThreadId());
+}
+
 void SetCrashMessageSink(CrashMessageSink sink) { g_messageSink = sink ? sink : ShowMessageBox; }
 
 LONG WINAPI LauncherCrashFilter(EXCEPTION_POINTERS* pointers) {
-    const WString text = BuildCrashMessage(pointers);
-    g_messageSink(text.GetString(), kCrashCaption);
+    // A thread whose stack overflowed has only a few KB left; the dump
+    // writer would fault again there, and the process would vanish with
+    // neither dump nor message. A fresh thread does the work meanwhile.
+    if (pointers->ExceptionRecord->ExceptionCode == EXCEPTION_STACK_OVERFLOW && ReportOnHelperThread(pointers))
+        return EXCEPTION_CONTINUE_SEARCH;
+    ReportCrash(pointers, GetCurrentThreadId());
     return EXCEPTION_CONTINUE_SEARCH;
 }

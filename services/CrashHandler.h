@@ -8,7 +8,8 @@
 #include "core/WString.h"
 
 // The unhandled-exception filter: writes the dump, shows the message and
-// lets the system end the process (EXCEPTION_CONTINUE_SEARCH).
+// lets the system end the process (EXCEPTION_CONTINUE_SEARCH). After a
+// stack overflow a helper thread does the work.
 LONG WINAPI LauncherCrashFilter(EXCEPTION_POINTERS* pointers);
 
 // 0 when the dump was written, else the Win32 error of the failed step;

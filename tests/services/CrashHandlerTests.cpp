@@ -47,56 +47,92 @@ std::string DumpStream(const std::string& dump, ULONG32 type) {
     return std::string();
 }
 
+struct ChildCrash {
+    const wchar_t* argument;  // for services_crash_child.exe
+    DWORD code;
+    const wchar_t* codeText;  // as the message shows it
+    const wchar_t* name;
+    const wchar_t* information;  // a pattern
+    bool reported;  // else the process ends without dump or message
+};
+
+const ChildCrash kChildCrashes[] = {
+    {L"", EXCEPTION_ACCESS_VIOLATION, L"C0000005", L"EXCEPTION_ACCESS_VIOLATION",
+     L"0x00000001,0x00000010,0x00000000", true},
+    // Too little stack is left on the thread for the dump writer.
+    {L"stack_overflow", EXCEPTION_STACK_OVERFLOW, L"C00000FD", L"EXCEPTION_STACK_OVERFLOW",
+     L"0x[0-9A-F]{8},0x[0-9A-F]{8},0x[0-9A-F]{8}", true},
+    // The report cannot be made, but the process must still end.
+    {L"stack_overflow_heap_locked", EXCEPTION_STACK_OVERFLOW, L"C00000FD", L"EXCEPTION_STACK_OVERFLOW", L"",
+     false},
+};
+
 TEST(CrashHandler, ChildCrashLeavesDumpAndMessage) {
-    TempDir dir;
-    std::wstring exe = ChildExe();
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, dir.Path().c_str(),
-                               &startup, &process))
-        << Narrow(exe);
-    CloseHandle(process.hThread);
-    const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 0;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hProcess);
-    ASSERT_EQ(WAIT_OBJECT_0, waited);
-    // The child ends with the exception code once the filter returned
-    // EXCEPTION_CONTINUE_SEARCH.
-    EXPECT_EQ(static_cast<DWORD>(EXCEPTION_ACCESS_VIOLATION), exitCode);
+    for (const ChildCrash& crash : kChildCrashes) {
+        SCOPED_TRACE(Narrow(crash.name));
+        TempDir dir;
+        std::wstring exe = ChildExe();
+        std::wstring commandLine = L"\"" + exe + L"\" " + crash.argument;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                   dir.Path().c_str(), &startup, &process))
+            << Narrow(exe);
+        CloseHandle(process.hThread);
+        const ULONGLONG start = GetTickCount64();
+        const DWORD waited = WaitForSingleObject(process.hProcess, 60000);
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        DWORD exitCode = 0;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hProcess);
+        ASSERT_EQ(WAIT_OBJECT_0, waited);
+        // The child ends with the exception code once the filter returned
+        // EXCEPTION_CONTINUE_SEARCH.
+        EXPECT_EQ(crash.code, exitCode);
+        if (!crash.reported) {
+            // The crashed thread waits 10 s for the dump, then lets go.
+            EXPECT_GE(elapsed, 9000u);
+            EXPECT_LT(elapsed, 30000u);
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((dir / L"crash_message.txt").c_str()));
+            continue;
+        }
 
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((dir / L"quorvel_launcher\\crash_dump\\*.dmp").c_str(), &found);
-    ASSERT_NE(INVALID_HANDLE_VALUE, search) << "no dump written";
-    EXPECT_FALSE(FindNextFileW(search, &found)) << "more than one dump";
-    FindClose(search);
-    const std::wstring name = found.cFileName;
-    EXPECT_TRUE(std::regex_match(name, std::wregex(L"20\\d{6}_\\d{9}\\.dmp"))) << Narrow(name);
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((dir / L"quorvel_launcher\\crash_dump\\*.dmp").c_str(), &found);
+        ASSERT_NE(INVALID_HANDLE_VALUE, search) << "no dump written";
+        EXPECT_FALSE(FindNextFileW(search, &found)) << "more than one dump";
+        FindClose(search);
+        const std::wstring name = found.cFileName;
+        EXPECT_TRUE(std::regex_match(name, std::wregex(L"20\\d{6}_\\d{9}\\.dmp"))) << Narrow(name);
 
-    const std::string dump = ReadBytes(dir / (L"quorvel_launcher\\crash_dump\\" + name));
-    ASSERT_GE(dump.size(), 4u);
-    EXPECT_EQ("MDMP", dump.substr(0, 4));
-    const std::wstring comment = FromUtf16Bytes(DumpStream(dump, CommentStreamW));
-    EXPECT_TRUE(std::regex_match(comment, std::wregex(L"1\\.2\\.4\\.0-release;\\w{3} [ \\d]\\d \\d{4} \\d\\d:\\d\\d:\\d\\d;")))
-        << Narrow(comment);
-    const std::string exception = DumpStream(dump, ExceptionStream);
-    ASSERT_GE(exception.size(), sizeof(MINIDUMP_EXCEPTION_STREAM));
-    MINIDUMP_EXCEPTION_STREAM record;
-    std::memcpy(&record, exception.data(), sizeof record);
-    EXPECT_EQ(static_cast<ULONG32>(EXCEPTION_ACCESS_VIOLATION), record.ExceptionRecord.ExceptionCode);
+        const std::string dump = ReadBytes(dir / (L"quorvel_launcher\\crash_dump\\" + name));
+        ASSERT_GE(dump.size(), 4u);
+        EXPECT_EQ("MDMP", dump.substr(0, 4));
+        const std::wstring comment = FromUtf16Bytes(DumpStream(dump, CommentStreamW));
+        EXPECT_TRUE(std::regex_match(
+            comment, std::wregex(L"1\\.2\\.4\\.0-release;\\w{3} [ \\d]\\d \\d{4} \\d\\d:\\d\\d:\\d\\d;")))
+            << Narrow(comment);
+        const std::string exception = DumpStream(dump, ExceptionStream);
+        ASSERT_GE(exception.size(), sizeof(MINIDUMP_EXCEPTION_STREAM));
+        MINIDUMP_EXCEPTION_STREAM record;
+        std::memcpy(&record, exception.data(), sizeof record);
+        EXPECT_EQ(static_cast<ULONG32>(crash.code), record.ExceptionRecord.ExceptionCode);
+        // The thread that crashed, whichever thread wrote the dump.
+        EXPECT_EQ(process.dwThreadId, record.ThreadId);
 
-    const std::wstring message = FromUtf16Bytes(ReadBytes(dir / L"crash_message.txt"));
-    const std::wregex expected(
-        L"Minecraft QuorvelLauncher\\(TRELM\\)\n"
-        L"QuorvelLauncher遇到了无法处理的错误，并且需要立刻关闭\r\nTRELMVersion:1\\.2\\.4\\.0-release\n"
-        L"Module:0x[0-9A-F]{8}\\(services_crash_child\\.exe\\)\r\n"
-        L"ExceptionCode:0xC0000005\\(EXCEPTION_ACCESS_VIOLATION\\)\r\n"
-        L"ExceptionAddress:0x[0-9A-F]{8}\\(services_crash_child\\.exe\\+0x[0-9A-F]{8}\\)\r\n"
-        L"ExceptionInformation:0x00000001,0x00000010,0x00000000\r\n"
-        L"MiniDump:quorvel_launcher\\\\crash_dump\\\\" + name);
-    EXPECT_TRUE(std::regex_match(message, expected)) << Narrow(message);
+        const std::wstring message = FromUtf16Bytes(ReadBytes(dir / L"crash_message.txt"));
+        const std::wregex expected(
+            L"Minecraft QuorvelLauncher\\(TRELM\\)\n"
+            L"QuorvelLauncher遇到了无法处理的错误，并且需要立刻关闭\r\nTRELMVersion:1\\.2\\.4\\.0-release\n"
+            L"Module:0x[0-9A-F]{8}\\(services_crash_child\\.exe\\)\r\n"
+            L"ExceptionCode:0x" + std::wstring(crash.codeText) + L"\\(" + crash.name + L"\\)\r\n"
+            L"ExceptionAddress:0x[0-9A-F]{8}\\(services_crash_child\\.exe\\+0x[0-9A-F]{8}\\)\r\n"
+            L"ExceptionInformation:" + crash.information + L"\r\n"
+            L"MiniDump:quorvel_launcher\\\\crash_dump\\\\" + name);
+        EXPECT_TRUE(std::regex_match(message, expected)) << Narrow(message);
+    }
 }
 
 // Synthetic records, with the crash folder blocked by a file of that name

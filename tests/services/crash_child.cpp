@@ -3,8 +3,11 @@
 // working folder (caption, line feed, text; UTF-16) instead of a box.
 #include <windows.h>
 
+#include <malloc.h>
+
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "services/CrashHandler.h"
 
@@ -29,12 +32,31 @@ LONG WINAPI EndAfterFilter(EXCEPTION_POINTERS* pointers) {
     return result;
 }
 
+// Never equal to a depth, but the compiler cannot know.
+volatile int g_noDepth = -1;
+
+// Each call keeps a frame the compiler cannot fold away.
+int Recurse(int depth) {
+    volatile char frame[512];
+    frame[0] = static_cast<char>(depth);
+    if (depth == g_noDepth) return frame[0];
+    return Recurse(depth + 1) + frame[0];
+}
+
 }  // namespace
 
-int main() {
+// No argument: an access violation at 0x10; "stack_overflow": endless
+// recursion; "stack_overflow_heap_locked": the same while this thread
+// holds the lock of the heap that the crash report needs.
+int main(int argc, char** argv) {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
     SetUnhandledExceptionFilter(EndAfterFilter);
     SetCrashMessageSink(WriteMessage);
+    if (argc > 1 && std::strcmp(argv[1], "stack_overflow") == 0) return Recurse(0);
+    if (argc > 1 && std::strcmp(argv[1], "stack_overflow_heap_locked") == 0) {
+        HeapLock(reinterpret_cast<HANDLE>(_get_heap_handle()));
+        return Recurse(0);
+    }
     // Through a variable, so the compiler cannot see the address.
     volatile uintptr_t address = 0x10;
     *reinterpret_cast<volatile int*>(address) = 1;
