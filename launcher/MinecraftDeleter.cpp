@@ -248,8 +248,9 @@ bool MinecraftDeleter::DeleteDownloadableFiles(const MinecraftList& list, int* c
 bool MinecraftDeleter::DeleteGameTempFiles() {
     const WString gameDir = root + L".minecraft\\";
     bool ok = true;
+    // A game folder that held nothing else goes with its last file.
     for (const wchar_t* name : {L"output-client.log", L"realms_persistence.json", L"usercache.json"})
-        ok = DeleteIfFile(gameDir + name) && ok;
+        ok = DeleteIfFileWithEmptyParents(gameDir + name, gameDir) && ok;
     for (const wchar_t* name : {L"logs", L"crash-reports"}) ok = DeleteIfFolder(gameDir + name) && ok;
     return ok;
 }

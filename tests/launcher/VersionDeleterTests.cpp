@@ -184,6 +184,13 @@ TEST(VersionDeleterHostile, GameTempFilesGoAndNothingElse) {
                        L".minecraft\\saves\\w\\level.dat", L".minecraft\\options.txt"}),
               ListTree(tree.Root()));
     EXPECT_TRUE(deleter.DeleteGameTempFiles());  // nothing left to delete is no failure
+
+    // A game folder emptied by its last file goes with it.
+    GameTree bare;
+    bare.Write(L"usercache.json", "x");
+    MinecraftDeleter bareDeleter(bare.Root().c_str());
+    EXPECT_TRUE(bareDeleter.DeleteGameTempFiles());
+    EXPECT_EQ(Listing{}, ListTree(bare.Root()));
 }
 
 // The real 2014 tree: LiteLoader "...Mcndyx" over Forge "..Mcndyx" over
