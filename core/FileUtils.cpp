@@ -184,6 +184,12 @@ bool DeleteFileAndEmptyParents(const wchar_t* filePath, const wchar_t* root) {
 }
 
 bool DeleteDirectoryTree(const wchar_t* path) {
+    // A folder that is itself a link goes as a link: what it points to may
+    // be anything of the player's.
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return RemoveDirectoryW(path) != FALSE;
     WString pattern(path);
     pattern.Append(L"\\*.*");
     WIN32_FIND_DATAW data;

@@ -302,6 +302,11 @@ TEST(DeleteDirectoryTree, RemovesFolderLinksWithoutFollowingThem) {
     const DWORD attributes = GetFileAttributesW(link.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         GTEST_SKIP() << "no folder link came out of CreateSymbolicLinkW here (Wine reports success but makes none)";
+    // Given directly, the link goes and its target stays whole.
+    ASSERT_TRUE(DeleteDirectoryTree(link.c_str()));
+    EXPECT_FALSE(Exists(link));
+    EXPECT_EQ("keep me", ReadBytes(dir / L"outside\\precious.txt"));
+    ASSERT_TRUE(CreateSymbolicLinkW(link.c_str(), (dir / L"outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY));
     ASSERT_TRUE(DeleteDirectoryTree(tree.c_str()));
     EXPECT_FALSE(Exists(tree));
     EXPECT_EQ("keep me", ReadBytes(dir / L"outside\\precious.txt"));
