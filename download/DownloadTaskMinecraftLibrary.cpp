@@ -1,31 +1,17 @@
 #include "download/DownloadTaskMinecraftLibrary.h"
 
+#include "core/Encoding.h"
 #include "core/byte_buffer.h"
 #include "download/DownloadManager.h"
 
 namespace trelm {
 namespace download {
 
-namespace {
-
-int HexValue(uint8_t c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 bool ParseSha1Answer(const uint8_t* body, size_t size, uint8_t digest[20]) {
     if (size != 40) return false;
-    for (size_t i = 0; i < 20; ++i) {
-        const int high = HexValue(body[2 * i]);
-        const int low = HexValue(body[2 * i + 1]);
-        if (high < 0 || low < 0) return false;
-        digest[i] = static_cast<uint8_t>(high << 4 | low);
-    }
-    return true;
+    wchar_t text[40];
+    for (size_t i = 0; i < 40; ++i) text[i] = body[i];
+    return HexDecode(text, digest, 20);
 }
 
 DownloadTaskMinecraftLibrary::DownloadTaskMinecraftLibrary(DownloadManager* manager,
