@@ -10,6 +10,7 @@
 
 namespace {
 
+using testing_support::Exists;
 using testing_support::Narrow;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
@@ -19,8 +20,6 @@ bool IsDirectory(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 TEST(PathParts, SplitsFolderAndName) {
     struct {

@@ -16,6 +16,7 @@
 
 namespace {
 
+using testing_support::Exists;
 using testing_support::Narrow;
 using testing_support::ReadBytes;
 using testing_support::TempDir;
@@ -41,8 +42,6 @@ const std::vector<Entry>& SampleEntries() {
     };
     return entries;
 }
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 struct Archive {
     explicit Archive(const std::wstring& path) : zip(zip_open(Narrow(path).c_str(), ZIP_RDONLY, nullptr)) {}

@@ -19,11 +19,10 @@ namespace {
 
 using testing::ElementsAre;
 using testing::HasSubstr;
+using testing_support::Exists;
 using testing_support::GeneratedBytes;
 using testing_support::ReadBytes;
 using namespace trelm::download;
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 using DownloadManagerTest = DownloadTest;
 

@@ -20,12 +20,11 @@ namespace {
 using testing::ElementsAre;
 using testing::HasSubstr;
 using testing::StartsWith;
+using testing_support::Exists;
 using testing_support::GeneratedBytes;
 using testing_support::ReadBytes;
 using testing_support::WriteBytes;
 using namespace trelm::download;
-
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // --- Common file ----------------------------------------------------------
 

@@ -40,6 +40,8 @@ private:
 // Writes bytes to a file, creating its folders; for building fixtures.
 void WriteBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadBytes(const std::wstring& path);
+// A file or folder stands at path.
+bool Exists(const std::wstring& path);
 
 }  // namespace testing_support
 
