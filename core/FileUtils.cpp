@@ -24,9 +24,7 @@ bool SplitPath(const wchar_t* path, PathParts* parts) {
 // would make every later write into the "folder" fail, so it counts as failure.
 bool CreateOneDirectory(const wchar_t* path) {
     if (CreateDirectoryW(path, nullptr)) return true;
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    return GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(path);
 }
 
 bool WriteAll(HANDLE file, const void* data, size_t size) {
@@ -144,6 +142,11 @@ bool CreateParentDirectory(const wchar_t* filePath) {
 bool FileExists(const wchar_t* path) {
     const DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const wchar_t* path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool WriteFileBytes(const wchar_t* path, const void* data, size_t size) {

@@ -36,6 +36,8 @@ bool CreateParentDirectory(const wchar_t* filePath);
 
 // The path exists and is not a folder.
 bool FileExists(const wchar_t* path);
+// The path exists and is a folder.
+bool DirectoryExists(const wchar_t* path);
 
 // Replaces the file with the bytes, creating its folders. The bytes go to
 // path + ".tmp" first and are moved over the file only when all of them

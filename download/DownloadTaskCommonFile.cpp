@@ -14,12 +14,6 @@ namespace download {
 
 namespace {
 
-bool FolderExists(const WString& folder) {
-    if (folder.IsEmpty()) return true;
-    const DWORD attributes = GetFileAttributesW(folder.GetString());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Replaces target with the file open at file (opened with DELETE access).
 bool RenameOpenFile(HANDLE file, const WString& target) {
     const size_t nameBytes = static_cast<size_t>(target.GetLength()) * sizeof(wchar_t);
@@ -47,7 +41,7 @@ int32_t DownloadTaskCommonFile::Prepare(CURL* curl, uint32_t u, uint32_t t) {
     // One look for the folder, which is there for all but the first file of
     // a folder, instead of one creation per path component (each a
     // wineserver round trip under Wine).
-    if (!GetDirectoryPart(target, &folder) || !(FolderExists(folder) || CreateDirectoryTree(folder))) {
+    if (!GetDirectoryPart(target, &folder) || !(folder.IsEmpty() || DirectoryExists(folder) || CreateDirectoryTree(folder))) {
         SetMessage(L"创建文件夹失败 %s", target.GetString());
         return kPrepareFailed;
     }

@@ -32,11 +32,6 @@ bool IsDeletableId(const WString& id) {
     return IsValidVersionId(id.GetString(), static_cast<size_t>(id.GetLength())) && id != L".";
 }
 
-bool FolderExists(const wchar_t* path) {
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 struct VersionForDelete {
     JsonDocument document;
     bool inherits = false;
@@ -114,7 +109,7 @@ bool DeleteIfFileWithEmptyParents(const WString& path, const WString& top) {
 }
 
 bool DeleteIfFolder(const WString& path) {
-    return !FolderExists(path.GetString()) || DeleteDirectoryTree(path.GetString());
+    return !DirectoryExists(path.GetString()) || DeleteDirectoryTree(path.GetString());
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "tools/fake_common/FakeScript.h"
+
 namespace testing_support {
 
 namespace {
@@ -38,13 +40,7 @@ void RemoveTree(const std::wstring& dir) {
 
 }  // namespace
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
+std::wstring Widen(const std::string& text) { return fake_tool::Utf8ToWide(text); }
 
 std::wstring HostToWindowsPath(const std::string& hostPath) {
     std::wstring path = Widen(hostPath);
@@ -81,14 +77,7 @@ std::wstring RealTestDataDir() {
     return dir + L"\\";
 }
 
-std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                      nullptr);
-    std::string out(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
+std::string Narrow(const std::wstring& text) { return fake_tool::WideToUtf8(text); }
 
 TempDir::TempDir() {
     static LONG counter = 0;
