@@ -4,6 +4,7 @@
 
 #include "core/TextFormat.h"
 #include "download/DownloadManager.h"
+#include "download/VerifiedTls.h"
 
 namespace trelm {
 namespace download {
@@ -134,10 +135,16 @@ void DownloadTaskBase::SetCommonOptions(CURL* curl, uint32_t u, uint32_t t) {
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &DownloadTaskBase::ProgressCallback);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(curl, CURLOPT_PRIVATE, this);
-    // The mirrors' certificates are not checked; TLS
-    // sessions are shared between the workers through the share object.
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    // The game servers' and mirrors' certificates are not checked; the
+    // launcher's own executable from the update server is. TLS sessions are
+    // shared between the workers through the share object.
+    if (m_info->urls[u].source == kSourceUpdate) {
+        RequireVerifiedTls(curl);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+        curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+        curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, 0L);
+    }
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ConnectTimeoutMs(t));
