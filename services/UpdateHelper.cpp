@@ -1,0 +1,154 @@
+#include "services/UpdateHelper.h"
+
+#include <cwchar>
+#include <vector>
+
+#include "core/Encoding.h"
+#include "core/FileUtils.h"
+#include "core/Win32Error.h"
+
+const wchar_t kUpdateHelperFileName[] = L"TRELMUpdateHelper.exe";
+
+namespace {
+
+const DWORD kWaitForOtherSideMs = 5000;
+
+// Waits for the other side of the hand-over to end and closes its handle;
+// false with the reason when it did not end.
+bool WaitForLauncherExit(HANDLE process, WString& error) {
+    const DWORD wait = WaitForSingleObject(process, kWaitForOtherSideMs);
+    const WString reason = wait == WAIT_FAILED ? LastErrorText() : WString();
+    CloseHandle(process);
+    switch (wait) {
+    case WAIT_OBJECT_0:
+        return true;
+    case WAIT_TIMEOUT:
+        error = L"UpdateHelper等待原TRELM进程退出超过5000毫秒";
+        return false;
+    case WAIT_ABANDONED:
+        error = L"UpdateHelper等待原TRELM进程退出WAIT_ABANDONED";
+        return false;
+    default:
+        error.Format(L"UpdateHelper等待原TRELM进程退出WAIT_FAILED:%s", reason.GetString());
+        return false;
+    }
+}
+
+bool IsHelperFile(const wchar_t* path) {
+    WString name;
+    return GetFileNamePart(path, &name) && _wcsicmp(name, kUpdateHelperFileName) == 0;
+}
+
+}  // namespace
+
+WString HexEncodeHandle(HANDLE handle) {
+    uint8_t bytes[sizeof(uint32_t)];
+    const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
+    memcpy(bytes, &value, sizeof bytes);
+    WString text;
+    text.Format(L"%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3]);
+    return text;
+}
+
+bool HexDecodeHandle(const wchar_t* text, HANDLE& handle) {
+    uint8_t bytes[sizeof(uint32_t)];
+    if (!HexDecode(text, bytes, sizeof bytes)) return false;
+    uint32_t value;
+    memcpy(&value, bytes, sizeof value);
+    handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
+    return true;
+}
+
+bool GetOwnImagePath(WString& path, WString* error) {
+    wchar_t buffer[MAX_PATH];
+    DWORD length = MAX_PATH;
+    if (!QueryFullProcessImageNameW(GetCurrentProcess(), 0, buffer, &length)) {
+        if (error != nullptr) error->Format(L"QueryFullProcessImageNameW()=0,%s", LastErrorText().GetString());
+        return false;
+    }
+    path.Assign(buffer, static_cast<int>(length));
+    return true;
+}
+
+bool StartHandOverProcess(const WString& before, const WString& after, WString& error) {
+    HANDLE own = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &own, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS)) {
+        error.Format(L"DuplicateHandle()=0,%s", LastErrorText().GetString());
+        return false;
+    }
+    WString commandLine(before);
+    commandLine.Append(HexEncodeHandle(own));
+    commandLine.Append(after);
+    // CreateProcessW may write into the command line.
+    std::vector<wchar_t> writable(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
+
+    SECURITY_ATTRIBUTES processAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    const BOOL started =
+        CreateProcessW(nullptr, writable.data(), &processAttributes, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
+    const WString reason = started ? WString() : LastErrorText();
+    CloseHandle(own);
+    if (!started) {
+        error.Format(L"创建进程失败 %s,%s", commandLine.GetString(), reason.GetString());
+        return false;
+    }
+    CloseHandle(child.hProcess);
+    CloseHandle(child.hThread);
+    return true;
+}
+
+bool RunUpdateHelper(int argc, wchar_t** argv, WString& error) {
+    if (argc < 4 || wcscmp(argv[0], L"-update_rename_file") != 0) {
+        error = L"-update_rename_file，命令参数错误";
+        return false;
+    }
+    const wchar_t* launcherPath = argv[1];
+    const wchar_t* newFile = argv[2];
+    HANDLE launcher = nullptr;
+    if (!HexDecodeHandle(argv[3], launcher)) {
+        error = L"命令参数错误(argv[3])";
+        return false;
+    }
+
+    WString outcome;
+    bool replaced = false;
+    if (WaitForLauncherExit(launcher, outcome)) {
+        // One move that replaces the old file: when it fails the old file is
+        // still there, so the launcher restarted below still runs.
+        if (MoveFileExW(newFile, launcherPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            replaced = true;
+        else
+            outcome.Format(L"UpdateHelper无法重命名文件 %s 到 %s，%s", newFile, launcherPath,
+                           LastErrorText().GetString());
+    }
+
+    WString ownPath;
+    if (!GetOwnImagePath(ownPath, nullptr)) ownPath = L"null_path";
+    WString before;
+    before.Format(L"\"%s\" -update_done \"%s\" \"", launcherPath, ownPath.GetString());
+    WString after;
+    after.Format(L"\" \"%s\" \"%s\"", replaced ? L"true" : L"false",
+                 outcome.IsEmpty() ? L"null_msg" : outcome.GetString());
+    return StartHandOverProcess(before, after, error);
+}
+
+bool HandleUpdateDone(int argc, wchar_t** argv, WString& message) {
+    if (argc < 5 || wcscmp(argv[0], L"-update_done") != 0) {
+        message = L"-update_done，命令参数错误";
+        return false;
+    }
+    HANDLE helper = nullptr;
+    if (HexDecodeHandle(argv[2], helper)) {
+        WaitForSingleObject(helper, kWaitForOtherSideMs);
+        CloseHandle(helper);
+        // Only the helper copy is ever deleted, whatever path the command
+        // line names.
+        if (IsHelperFile(argv[1])) DeleteFileW(argv[1]);
+    }
+    if (_wcsicmp(argv[3], L"true") == 0) return true;
+    message = argv[4];
+    return false;
+}
