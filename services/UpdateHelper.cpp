@@ -3,8 +3,8 @@
 #include <cwchar>
 #include <vector>
 
-#include "core/Encoding.h"
 #include "core/FileUtils.h"
+#include "core/HandleArgument.h"
 #include "core/Win32Error.h"
 
 const wchar_t kUpdateHelperFileName[] = L"TRELMUpdateHelper.exe";
@@ -41,24 +41,6 @@ bool IsHelperFile(const wchar_t* path) {
 
 }  // namespace
 
-WString HexEncodeHandle(HANDLE handle) {
-    uint8_t bytes[sizeof(uint32_t)];
-    const uint32_t value = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle));
-    memcpy(bytes, &value, sizeof bytes);
-    WString text;
-    text.Format(L"%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3]);
-    return text;
-}
-
-bool HexDecodeHandle(const wchar_t* text, HANDLE& handle) {
-    uint8_t bytes[sizeof(uint32_t)];
-    if (!HexDecode(text, bytes, sizeof bytes)) return false;
-    uint32_t value;
-    memcpy(&value, bytes, sizeof value);
-    handle = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(value));
-    return true;
-}
-
 bool GetOwnImagePath(WString& path, WString* error) {
     wchar_t buffer[MAX_PATH];
     DWORD length = MAX_PATH;
@@ -78,7 +60,7 @@ bool StartHandOverProcess(const WString& before, const WString& after, WString& 
         return false;
     }
     WString commandLine(before);
-    commandLine.Append(HexEncodeHandle(own));
+    commandLine.Append(FormatHandleArgument(own));
     commandLine.Append(after);
     // CreateProcessW may write into the command line.
     std::vector<wchar_t> writable(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
@@ -108,7 +90,7 @@ bool RunUpdateHelper(int argc, wchar_t** argv, WString& error) {
     const wchar_t* launcherPath = argv[1];
     const wchar_t* newFile = argv[2];
     HANDLE launcher = nullptr;
-    if (!HexDecodeHandle(argv[3], launcher)) {
+    if (!ParseHandleArgument(argv[3], launcher)) {
         error = L"命令参数错误(argv[3])";
         return false;
     }
@@ -141,7 +123,7 @@ bool HandleUpdateDone(int argc, wchar_t** argv, WString& message) {
         return false;
     }
     HANDLE helper = nullptr;
-    if (HexDecodeHandle(argv[2], helper)) {
+    if (ParseHandleArgument(argv[2], helper)) {
         WaitForSingleObject(helper, kWaitForOtherSideMs);
         CloseHandle(helper);
         // Only the helper copy is ever deleted, whatever path the command

@@ -21,8 +21,6 @@ bool RunUpdateHelper(int argc, wchar_t** argv, WString& error);
 bool HandleUpdateDone(int argc, wchar_t** argv, WString& message);
 
 // Pieces shared with the service's apply step.
-WString HexEncodeHandle(HANDLE handle);
-bool HexDecodeHandle(const wchar_t* text, HANDLE& handle);
 // QueryFullProcessImageNameW of this process, at most MAX_PATH characters;
 // false with "QueryFullProcessImageNameW()=0,<system text>" in error.
 bool GetOwnImagePath(WString& path, WString* error);

@@ -5,6 +5,7 @@
 
 #include "core/DirectoryScan.h"
 #include "core/Encoding.h"
+#include "core/HandleArgument.h"
 #include "core/TextFormat.h"
 #include "core/Win32Error.h"
 #include "tests/support/TestPaths.h"
@@ -85,6 +86,19 @@ TEST(HexDecode, DigitsAndNearMisses) {
     EXPECT_EQ(0x12, out[0]);  // bytes before the bad digit are already written
     EXPECT_FALSE(HexDecode(L"1", out, 1));  // too short: stops at the terminator
     EXPECT_TRUE(HexDecode(L"", out, 0));
+}
+
+// Handles travel to child processes as their four bytes in memory order.
+TEST(HandleArgument, EightHexDigitsInMemoryOrder) {
+    EXPECT_STREQ(L"a4010000", FormatHandleArgument(reinterpret_cast<HANDLE>(0x1A4)).GetString());
+    HANDLE handle = nullptr;
+    ASSERT_TRUE(ParseHandleArgument(L"A40100FF", handle));
+    EXPECT_EQ(reinterpret_cast<HANDLE>(0xFF0001A4u), handle);
+    EXPECT_STREQ(L"a40100ff", FormatHandleArgument(handle).GetString());
+    EXPECT_FALSE(ParseHandleArgument(L"a40100", handle));
+    EXPECT_FALSE(ParseHandleArgument(L"a40100ff0", handle));
+    EXPECT_FALSE(ParseHandleArgument(L"a40100fg", handle));
+    EXPECT_FALSE(ParseHandleArgument(nullptr, handle));
 }
 
 TEST(IsSha1HexText, ExactlyFortyHexDigits) {

@@ -179,11 +179,6 @@ TEST(UpdateHelperArguments, WrongCommandLinesAreRefused) {
     EXPECT_FALSE(RunUpdateHelper(3, argv.data(), error));
     EXPECT_EQ(L"-update_rename_file，命令参数错误", Text(error));
 
-    HANDLE handle = nullptr;
-    ASSERT_TRUE(HexDecodeHandle(L"A40100FF", handle));
-    EXPECT_EQ(reinterpret_cast<HANDLE>(0xFF0001A4u), handle);
-    EXPECT_EQ(L"a40100ff", Text(HexEncodeHandle(handle)));
-
     // The restarted side deletes only a helper copy, whatever path it is given.
     TempDir dir;
     const std::wstring precious = dir / L"launcher.exe";
