@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "WendalDui/Core/ImageProcessing.h"
 #include "core/JsonFile.h"
 
 namespace mcmotd {
@@ -51,31 +52,6 @@ uint32_t TakeCount(const JsonValue* players, const wchar_t* name) {
     return value && value->IsInt() ? static_cast<uint32_t>(value->GetInt()) : 0;
 }
 
-Gdiplus::Bitmap* LoadBitmapFromBytes(const std::vector<uint8_t>& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!block) return nullptr;
-    void* target = GlobalLock(block);
-    if (!target) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    memcpy(target, bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
-        GlobalFree(block);
-        return nullptr;
-    }
-    // The bitmap holds its own reference to the stream.
-    Gdiplus::Bitmap* bitmap = Gdiplus::Bitmap::FromStream(stream);
-    stream->Release();
-    if (bitmap && (bitmap->GetLastStatus() != Gdiplus::Ok || bitmap->GetWidth() == 0)) {
-        delete bitmap;
-        bitmap = nullptr;
-    }
-    return bitmap;
-}
-
 // Standard Base64 with "=" padding, strictly: a length that is not a
 // non-zero multiple of 4, or any other character, fails. (The crypto
 // library's decoder skips what it does not know.)
@@ -110,7 +86,7 @@ Gdiplus::Bitmap* DecodeFavicon(const JsonValue& root) {
     if (comma < 0) return nullptr;
     std::vector<uint8_t> bytes;
     if (!DecodeBase64Strict(text.GetString() + comma + 1, text.GetLength() - comma - 1, bytes)) return nullptr;
-    return LoadBitmapFromBytes(bytes);
+    return wendaldui::LoadBitmapFromBytes(bytes.data(), bytes.size());
 }
 
 }  // namespace

@@ -152,6 +152,27 @@ void CDuiWindow::UpdateToolTipRect(CUIControl* control, bool active) {
     SendMessageW(m_toolTip.GetHWND(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
+void CDuiWindow::UpdateToolTipText(CUIControl* control, const wchar_t* text) {
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = m_hWnd;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    info.lpszText = const_cast<wchar_t*>(text);
+    SendMessageW(m_toolTip.GetHWND(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void CDuiWindow::RemoveToolTip(CUIControl* control) {
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = m_hWnd;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    SendMessageW(m_toolTip.GetHWND(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void CDuiWindow::ForgetControl(CUIControl* control) {
+    if (m_savedFocus && m_savedFocus->IsDescendantOf(control)) m_savedFocus = nullptr;
+}
+
 bool CDuiWindow::SetControlTimer(CUIControl* control, UINT localId, UINT intervalMs) {
     std::map<UINT, UINT_PTR>& local = m_controlTimers[control];
     auto found = local.find(localId);
@@ -395,7 +416,8 @@ LRESULT CDuiWindow::OnLButtonDownMessage(WPARAM wParam, LPARAM lParam) {
     const int x = GET_X_LPARAM(lParam), y = GET_Y_LPARAM(lParam);
     CUIControl* hit = nullptr;
     if (m_root->HitTest(x, y, hit) == kHitClient && hit) hit->SetFocus(kFocusByMouse);
-    m_root->OnLButtonDown(wParam, x, y);
+    // A focus handler may have closed the window, taking the tree with it.
+    if (m_root) m_root->OnLButtonDown(wParam, x, y);
     return 0;
 }
 

@@ -53,6 +53,13 @@ public:
     CUIControl* GetNextTabStop(CUIControl* control, bool backward);
     void AddToolTip(CUIControl* control, const wchar_t* text, bool active);
     void UpdateToolTipRect(CUIControl* control, bool active);
+    void UpdateToolTipText(CUIControl* control, const wchar_t* text);
+    void RemoveToolTip(CUIControl* control);
+    // Called before a control is deleted: it, or a control below it, must not
+    // stay the one to refocus when the window is activated again.
+    void ForgetControl(CUIControl* control);
+    // The control that had the focus when the window lost it (null when none).
+    CUIControl* GetSavedFocus() const { return m_savedFocus; }
 
     bool SetControlTimer(CUIControl* control, UINT localId, UINT intervalMs);
     bool KillControlTimer(CUIControl* control, UINT localId);

@@ -1,0 +1,324 @@
+#include "WendalDui/Core/ImageProcessing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "WendalDui/Core/DuiApp.h"
+#include "WendalDui/Core/DuiDpi.h"
+
+namespace wendaldui {
+
+namespace {
+
+// Byte offsets of the channels in a B, G, R, A pixel.
+constexpr int kBlue = 0, kGreen = 1, kRed = 2, kAlpha = 3;
+
+// One line of `length` values `step` bytes apart, blurred with a box of
+// 2r + 1 whose edges repeat the first and last value; a running sum keeps the
+// cost independent of the radius.
+void BoxBlurLine(const uint8_t* src, uint8_t* dst, int length, int step, int radius, bool rounded,
+                 const int* alsoWrite = nullptr) {
+    if (length <= 0) return;
+    const int r = ClampBlurRadius(radius, length);
+    const int window = 2 * r + 1;
+    const int half = rounded ? window / 2 : 0;
+    auto at = [&](int i) { return static_cast<int>(src[std::max(0, std::min(i, length - 1)) * step]); };
+    int sum = (r + 1) * at(0);
+    for (int j = 0; j < r; ++j) sum += at(j);
+    for (int i = 0; i < length; ++i) {
+        sum += at(i + r) - at(i - r - 1);
+        const uint8_t value = static_cast<uint8_t>((sum + half) / window);
+        dst[i * step] = value;
+        // The grey variant writes its blurred blue into green and red too.
+        if (alsoWrite) {
+            for (const int* offset = alsoWrite; *offset; ++offset) dst[i * step + *offset] = value;
+        }
+    }
+}
+
+struct Area {
+    uint8_t* bits;
+    int width;
+    int height;
+    int stride;
+};
+
+void HorizontalPass(const Area& from, const Area& to, int channel, int radius, bool rounded) {
+    for (int y = 0; y < from.height; ++y) {
+        BoxBlurLine(from.bits + y * from.stride + channel, to.bits + y * to.stride + channel, from.width, 4, radius,
+                    rounded);
+    }
+}
+
+void VerticalPass(const Area& from, const Area& to, int channel, int radius, bool rounded,
+                  const int* alsoWrite = nullptr) {
+    for (int x = 0; x < from.width; ++x) {
+        BoxBlurLine(from.bits + x * 4 + channel, to.bits + x * 4 + channel, from.height, from.stride, radius, rounded,
+                    alsoWrite);
+    }
+}
+
+std::vector<uint8_t> ScratchFor(int stride, int height) {
+    return std::vector<uint8_t>(static_cast<size_t>(stride / 4) * 4 * std::max(0, height), 0);
+}
+
+// The Gdiplus::Bitmap locked as 32bppARGB for the time of one call.
+class LockedBits {
+public:
+    LockedBits(Gdiplus::Bitmap* bitmap, const UIRect& rect) : m_bitmap(bitmap) {
+        Gdiplus::Rect area(rect.x, rect.y, rect.width, rect.height);
+        m_locked = bitmap && bitmap->LockBits(&area, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
+                                              PixelFormat32bppARGB, &m_data) == Gdiplus::Ok;
+    }
+    ~LockedBits() {
+        if (m_locked) m_bitmap->UnlockBits(&m_data);
+    }
+    LockedBits(const LockedBits&) = delete;
+    LockedBits& operator=(const LockedBits&) = delete;
+
+    bool IsLocked() const { return m_locked; }
+    bool Unlock() {
+        const bool ok = m_locked && m_bitmap->UnlockBits(&m_data) == Gdiplus::Ok;
+        m_locked = false;
+        return ok;
+    }
+    uint8_t* Bits() const { return static_cast<uint8_t*>(m_data.Scan0); }
+    int Width() const { return static_cast<int>(m_data.Width); }
+    int Height() const { return static_cast<int>(m_data.Height); }
+    int Stride() const { return m_data.Stride; }
+
+private:
+    Gdiplus::Bitmap* m_bitmap;
+    Gdiplus::BitmapData m_data = {};
+    bool m_locked = false;
+};
+
+UIRect WholeBitmap(Gdiplus::Bitmap* bitmap) {
+    return UIRect(0, 0, static_cast<int>(bitmap->GetWidth()), static_cast<int>(bitmap->GetHeight()));
+}
+
+HMODULE ApplicationModule() {
+    CDuiApp* app = CDuiApp::GetApp();
+    return app && app->GetInstance() ? app->GetInstance() : GetModuleHandleW(NULL);
+}
+
+}  // namespace
+
+std::vector<int> ComputeBoxSizes(int sigma, int passes) {
+    const double n = passes;
+    const double s2 = 12.0 * sigma * sigma;
+    int w = static_cast<int>(std::sqrt(s2 / n + 1.0));
+    if (w % 2 == 0) --w;
+    const int wu = w + 2;
+    const int m = static_cast<int>((s2 - n * w * w - 4.0 * n * w) / (-4.0 * w - 4.0) + 0.5);
+    std::vector<int> sizes(passes);
+    for (int i = 0; i < passes; ++i) sizes[i] = i < m ? w : wu;
+    return sizes;
+}
+
+int ClampBlurRadius(int radius, int length) { return std::max(0, std::min(radius, length / 2 - 1)); }
+
+void BlurPixels(uint8_t* bits, int width, int height, int stride, int sigma, int passes) {
+    if (!bits || width <= 0 || height <= 0) return;
+    std::vector<uint8_t> scratch = ScratchFor(stride, height);
+    const Area image = {bits, width, height, stride};
+    const Area temp = {scratch.data(), width, height, stride / 4 * 4};
+    const int n = std::max(1, std::min(passes, kMaxBlurPasses));
+    for (int box : ComputeBoxSizes(sigma, n)) {
+        const int radius = (box - 1) / 2;
+        for (int channel : {kAlpha, kRed, kGreen, kBlue}) HorizontalPass(image, temp, channel, radius, true);
+        for (int channel : {kAlpha, kRed, kGreen, kBlue}) VerticalPass(temp, image, channel, radius, true);
+    }
+}
+
+void BlurPixelsGrey(uint8_t* bits, int width, int height, int stride, int sigma) {
+    if (!bits || width <= 0 || height <= 0) return;
+    std::vector<uint8_t> scratch = ScratchFor(stride, height);
+    const Area image = {bits, width, height, stride};
+    const Area temp = {scratch.data(), width, height, stride / 4 * 4};
+    static const int kGreyChannels[] = {kGreen - kBlue, kRed - kBlue, 0};
+    const int radius = (ComputeBoxSizes(sigma, 1)[0] - 1) / 2;
+    HorizontalPass(image, temp, kAlpha, radius, true);
+    HorizontalPass(image, temp, kBlue, radius, false);
+    VerticalPass(temp, image, kAlpha, radius, true);
+    VerticalPass(temp, image, kBlue, radius, false, kGreyChannels);
+}
+
+double ShadowFalloff(double t) {
+    if (t < -1.5) return 1.0;
+    if (t <= -0.5) return 0.4375 - 1.125 * t - 0.75 * t * t - t * t * t / 6.0;
+    if (t <= 0.5) return 0.5 - 0.75 * t + t * t * t / 3.0;
+    if (t <= 1.5) return 0.5625 - 1.125 * t + 0.75 * t * t - t * t * t / 6.0;
+    return 0.0;
+}
+
+void RenderShadowPixels(uint8_t* bits, int width, int height, int stride, const UIRect& shape,
+                        const ShadowStyle& style) {
+    if (!bits || shape.IsEmpty()) return;
+    int b = std::max(0, std::min(style.blurSize, std::min(shape.width, shape.height)));
+    b += b % 2;
+    if (b == 0) return;
+    const int h = b / 2;
+    const double angle = style.angle * 0.017453292;
+    const double dx = std::cos(angle) * style.distance, dy = std::sin(angle) * style.distance;
+    const int left = static_cast<int>(std::lround(shape.x + dx));
+    const int top = static_cast<int>(std::lround(shape.y + dy));
+    const int right = static_cast<int>(std::lround(shape.x + shape.width + dx));
+    const int bottom = static_cast<int>(std::lround(shape.y + shape.height + dy));
+    const double d = style.hardness;
+    auto alphaAt = [&](double k) {
+        if (d >= 1.0) return 255.0 * style.opacity;
+        const double t = -1.5 + 3.0 * (k - b * d) / (b * (1.0 - d));
+        return ShadowFalloff(t) * 255.0 * style.opacity;
+    };
+    auto put = [&](int x, int y, double alpha) {
+        if (x < 0 || y < 0 || x >= width || y >= height) return;
+        uint8_t* pixel = bits + y * stride + x * 4;
+        pixel[kBlue] = style.color & 0xFF;
+        pixel[kGreen] = (style.color >> 8) & 0xFF;
+        pixel[kRed] = (style.color >> 16) & 0xFF;
+        pixel[kAlpha] = static_cast<uint8_t>(std::max(0.0, std::min(255.0, alpha + 0.5)));
+    };
+    // k counts from each edge's innermost row or column (0) outward (b - 1).
+    auto kTop = [&](int y) { return top + h - 1 - y; };
+    auto kBottom = [&](int y) { return y - (bottom - h); };
+    auto kLeft = [&](int x) { return left + h - 1 - x; };
+    auto kRight = [&](int x) { return x - (right - h); };
+    for (int y = top - h; y < top + h; ++y) {
+        for (int x = left + h; x < right - h; ++x) put(x, y, alphaAt(kTop(y)));
+    }
+    for (int y = bottom - h; y < bottom + h; ++y) {
+        for (int x = left + h; x < right - h; ++x) put(x, y, alphaAt(kBottom(y)));
+    }
+    for (int x = left - h; x < left + h; ++x) {
+        for (int y = top + h; y < bottom - h; ++y) put(x, y, alphaAt(kLeft(x)));
+    }
+    for (int x = right - h; x < right + h; ++x) {
+        for (int y = top + h; y < bottom - h; ++y) put(x, y, alphaAt(kRight(x)));
+    }
+    // Corners fall off radially around the crossing of the innermost lines.
+    for (int cy = 0; cy < 2; ++cy) {
+        for (int cx = 0; cx < 2; ++cx) {
+            const int x0 = cx ? right - h : left - h;
+            const int y0 = cy ? bottom - h : top - h;
+            for (int y = y0; y < y0 + b; ++y) {
+                for (int x = x0; x < x0 + b; ++x) {
+                    const double kx = cx ? kRight(x) : kLeft(x);
+                    const double ky = cy ? kBottom(y) : kTop(y);
+                    put(x, y, alphaAt(std::sqrt(kx * kx + ky * ky)));
+                }
+            }
+        }
+    }
+}
+
+SIZE CalcCoverSize(int imageWidth, int imageHeight, int targetWidth, int targetHeight) {
+    // An image without area has no aspect ratio: take the target as it is.
+    if (imageWidth <= 0 || imageHeight <= 0) return SIZE{targetWidth, targetHeight};
+    SIZE size;
+    size.cy = targetHeight;
+    size.cx = static_cast<LONG>(std::ceil(static_cast<double>(imageWidth) * targetHeight / imageHeight));
+    if (size.cx < targetWidth) {
+        size.cx = targetWidth;
+        size.cy = static_cast<LONG>(std::ceil(static_cast<double>(targetWidth) / imageWidth * imageHeight));
+    }
+    return size;
+}
+
+Gdiplus::Bitmap* LoadBitmapFromBytes(const void* bytes, size_t size) {
+    if (size == 0) return nullptr;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!block) return nullptr;
+    void* target = GlobalLock(block);
+    if (!target) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    memcpy(target, bytes, size);
+    GlobalUnlock(block);
+    IStream* stream = nullptr;
+    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
+        GlobalFree(block);
+        return nullptr;
+    }
+    // The bitmap holds its own reference to the stream.
+    Gdiplus::Bitmap* bitmap = Gdiplus::Bitmap::FromStream(stream);
+    stream->Release();
+    if (bitmap && (bitmap->GetLastStatus() != Gdiplus::Ok || bitmap->GetWidth() == 0)) {
+        delete bitmap;
+        bitmap = nullptr;
+    }
+    return bitmap;
+}
+
+Gdiplus::Bitmap* LoadResourceImage(const wchar_t* type, int id) {
+    const HMODULE module = ApplicationModule();
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    if (!resource) return nullptr;
+    const DWORD size = SizeofResource(module, resource);
+    HGLOBAL loaded = size ? LoadResource(module, resource) : NULL;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) return nullptr;
+    return LoadBitmapFromBytes(bytes, size);
+}
+
+Gdiplus::Bitmap* LoadDpiResourceImage(const int ids[4], SIZE logicalSize) {
+    static const int kDpis[] = {96, 120, 144, 192};
+    for (int i = 0; i < 4; ++i) {
+        if (g_screenDpi == kDpis[i]) return LoadResourceImage(L"PNG", ids[i]);
+    }
+    std::unique_ptr<Gdiplus::Bitmap> largest(LoadResourceImage(L"PNG", ids[3]));
+    if (!largest) return nullptr;
+    return ScaleBitmap(largest.get(), largest->GetPixelFormat(), Gdiplus::InterpolationModeDefault,
+                       static_cast<int>(logicalSize.cx * g_dpiFactor), static_cast<int>(logicalSize.cy * g_dpiFactor));
+}
+
+Gdiplus::Bitmap* ScaleBitmap(Gdiplus::Bitmap* source, Gdiplus::PixelFormat format, Gdiplus::InterpolationMode mode,
+                             int width, int height) {
+    if (!source || width < 1 || height < 1) return nullptr;
+    Gdiplus::Bitmap* scaled = new Gdiplus::Bitmap(width, height, format);
+    if (scaled->GetLastStatus() != Gdiplus::Ok) {
+        delete scaled;
+        return nullptr;
+    }
+    Gdiplus::Graphics graphics(scaled);
+    graphics.Clear(Gdiplus::Color(0));
+    graphics.SetInterpolationMode(mode);
+    graphics.DrawImage(source, 0, 0, width, height);
+    return scaled;
+}
+
+bool BlurBitmap(Gdiplus::Bitmap* bitmap, int sigma) {
+    return bitmap && BlurBitmapRect(bitmap, WholeBitmap(bitmap), sigma, 2);
+}
+
+bool BlurBitmapRect(Gdiplus::Bitmap* bitmap, const UIRect& rect, int sigma, int passes) {
+    LockedBits locked(bitmap, rect);
+    if (!locked.IsLocked()) return false;
+    BlurPixels(locked.Bits(), locked.Width(), locked.Height(), locked.Stride(), sigma, passes);
+    return locked.Unlock();
+}
+
+bool BlurBitmapRectGrey(Gdiplus::Bitmap* bitmap, const UIRect& rect, int sigma) {
+    LockedBits locked(bitmap, rect);
+    if (!locked.IsLocked()) return false;
+    BlurPixelsGrey(locked.Bits(), locked.Width(), locked.Height(), locked.Stride(), sigma);
+    return locked.Unlock();
+}
+
+bool RenderShadow(Gdiplus::Bitmap* bitmap, const UIRect& shape, const ShadowStyle& style) {
+    if (!bitmap) return false;
+    LockedBits locked(bitmap, WholeBitmap(bitmap));
+    if (!locked.IsLocked()) return false;
+    RenderShadowPixels(locked.Bits(), locked.Width(), locked.Height(), locked.Stride(), shape, style);
+    return locked.Unlock();
+}
+
+void DrawTextInRect(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                    const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format) {
+    Gdiplus::SolidBrush brush{Gdiplus::Color(argb)};
+    graphics->DrawString(text, length, font, rect, format, &brush);
+}
+
+}  // namespace wendaldui

@@ -1,0 +1,69 @@
+// Bitmap work of the UI library: images from the program's resources, scaled
+// copies, cover sizing, a running-sum approximation of the Gaussian blur and
+// the soft rectangular shadow behind the skin's shadow records.
+//
+// The raw-buffer functions work on 32-bpp pixels stored B, G, R, A in memory
+// (a bitmap locked as PixelFormat32bppARGB); stride is in bytes.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "WendalDui/Utils/UIRect.h"
+
+namespace wendaldui {
+
+constexpr int kMaxBlurPasses = 10;
+
+struct ShadowStyle {
+    float angle = 0.0f;    // degrees
+    int distance = 0;
+    float opacity = 1.0f;  // 0 to 1
+    float hardness = 0.0f; // 1 or more: a hard edge
+    int blurSize = 0;
+    uint32_t color = 0xFF000000;  // only the RGB is used
+};
+
+// Box widths of `passes` successive box blurs that approximate a Gaussian of
+// the given sigma.
+std::vector<int> ComputeBoxSizes(int sigma, int passes);
+// The box radius a line of that length can take: max(0, min(r, L/2 - 1)).
+int ClampBlurRadius(int radius, int length);
+
+// All four channels, `passes` (clamped to 1..10) box passes each way.
+void BlurPixels(uint8_t* bits, int width, int height, int stride, int sigma, int passes);
+// One pass over the alpha and the blue byte; the blurred blue becomes the
+// grey of red, green and blue alike.
+void BlurPixelsGrey(uint8_t* bits, int width, int height, int stride, int sigma);
+void RenderShadowPixels(uint8_t* bits, int width, int height, int stride, const UIRect& shape,
+                        const ShadowStyle& style);
+// The tail integral of the quadratic B-spline the shadow edge falls off with.
+double ShadowFalloff(double t);
+
+// The smallest size with the image's aspect ratio that covers the target.
+SIZE CalcCoverSize(int imageWidth, int imageHeight, int targetWidth, int targetHeight);
+
+// Decodes an encoded image (PNG, JPEG, ...) held in memory; null when the
+// bytes are not an image GDI+ can read.
+Gdiplus::Bitmap* LoadBitmapFromBytes(const void* bytes, size_t size);
+// Null when the module has no such resource or it is no image.
+Gdiplus::Bitmap* LoadResourceImage(const wchar_t* type, int id);
+// ids for 96, 120, 144 and 192 DPI; other DPIs scale the last one to the
+// logical size times the DPI factor.
+Gdiplus::Bitmap* LoadDpiResourceImage(const int ids[4], SIZE logicalSize);
+// Null when width or height is below 1.
+Gdiplus::Bitmap* ScaleBitmap(Gdiplus::Bitmap* source, Gdiplus::PixelFormat format,
+                             Gdiplus::InterpolationMode mode, int width, int height);
+
+bool BlurBitmap(Gdiplus::Bitmap* bitmap, int sigma);
+bool BlurBitmapRect(Gdiplus::Bitmap* bitmap, const UIRect& rect, int sigma, int passes);
+bool BlurBitmapRectGrey(Gdiplus::Bitmap* bitmap, const UIRect& rect, int sigma);
+bool RenderShadow(Gdiplus::Bitmap* bitmap, const UIRect& shape, const ShadowStyle& style);
+
+void DrawTextInRect(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                    const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format);
+
+}  // namespace wendaldui
