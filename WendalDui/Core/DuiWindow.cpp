@@ -528,19 +528,23 @@ LRESULT CDuiWindow::OnMouseActivateMessage(WPARAM wParam, LPARAM lParam) {
         CUIControl* hit = nullptr;
         if (m_root->HitTest(pt.x, pt.y, hit) == kHitClient && hit) focused = hit->SetFocus(kFocusByMouse);
     }
-    if (m_savedFocus && !focused) m_savedFocus->SetFocus(m_savedFocusReason);
+    if (!focused) RestoreSavedFocus();
     m_savedFocus = nullptr;
     return DefaultProc(WM_MOUSEACTIVATE, wParam, lParam);
 }
 
 LRESULT CDuiWindow::OnSetFocusMessage(WPARAM wParam, LPARAM lParam) {
     m_hasFocus = true;
-    if (m_savedFocus) {
-        CUIControl* saved = m_savedFocus;
-        m_savedFocus = nullptr;
-        saved->SetFocus(m_savedFocusReason);
-    }
+    RestoreSavedFocus();
     return DefaultProc(WM_SETFOCUS, wParam, lParam);
+}
+
+void CDuiWindow::RestoreSavedFocus() {
+    CUIControl* saved = m_savedFocus;
+    m_savedFocus = nullptr;
+    // A control disabled or hidden while the window was inactive lost no
+    // focus then (the window held none); it must not get the keys now.
+    if (saved && saved->IsEffectivelyEnabled() && saved->IsEffectivelyVisible()) saved->SetFocus(m_savedFocusReason);
 }
 
 LRESULT CDuiWindow::OnKillFocusMessage(WPARAM wParam, LPARAM lParam) {

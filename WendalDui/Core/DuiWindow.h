@@ -110,6 +110,7 @@ protected:
     LRESULT OnMouseActivateMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnSetFocusMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnKillFocusMessage(WPARAM wParam, LPARAM lParam);
+    void RestoreSavedFocus();
     LRESULT OnPostedCallsMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnAnimationTickMessage(WPARAM wParam, LPARAM lParam);
 

@@ -371,6 +371,18 @@ TEST_F(ControlTree, RemovedControlsAreForgottenByTheWindow) {
     EXPECT_EQ(nullptr, m_window.GetSavedFocus());
     EXPECT_FALSE(m_root->RemoveChild(c));
 
+    // Disabled while the window was inactive: reactivation does not hand it
+    // the keys again.
+    SendMessageW(hwnd, WM_SETFOCUS, 0, 0);
+    Probe* f = Add(m_root, "f", 7, kTab | kControlFocusable, UIRect(0, 0, 10, 10));
+    ASSERT_TRUE(f->SetFocus(kFocusByMouse));
+    SendMessageW(hwnd, WM_KILLFOCUS, 0, 0);
+    ASSERT_EQ(f, m_window.GetSavedFocus());
+    f->SetFlags(kTab | kControlFocusable | kControlDisabled);
+    SendMessageW(hwnd, WM_SETFOCUS, 0, 0);
+    EXPECT_EQ(m_root, Focused());
+    EXPECT_TRUE(m_root->RemoveChild(f));
+
     // Removed without Destroy, with a tooltip, a timer and a posted call on
     // a control below it: the window drops them all, so no tick and no call
     // reaches the deleted control.
