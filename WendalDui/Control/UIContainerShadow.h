@@ -39,7 +39,8 @@ public:
     // Before Create only: a container of the caller's class for the content;
     // this object owns it from then on.
     void SetContent(CUIContainer* content) { m_content = content; }
-    CUIContainer* GetContent() const { return m_content; }
+    // Null once the content was removed from the children directly.
+    CUIContainer* GetContent() const { return m_contentAttached && !HasChild(m_content) ? nullptr : m_content; }
     int GetShadowIndex() const { return m_shadowIndex; }
 
     void OnCreate(void* arg) override;

@@ -454,6 +454,9 @@ TEST(ControlShadow, ContentSitsInsideTheStrips) {
     EXPECT_EQ(UIRect(0, 90 - h, 150, h), shadow->GetChild(kShadowBottom)->GetRect());
     shadow->SetFlags(shadow->GetFlags() | kShadowCopyPixels);
     EXPECT_TRUE(shadow->GetChild(kShadowLeft)->GetFlags() & kShadowCopyPixels);
+    // Content removed behind the container's back is not handed out again.
+    EXPECT_TRUE(shadow->RemoveChild(shadow->GetContent()));
+    EXPECT_EQ(nullptr, shadow->GetContent());
     DestroyWindow(hwnd);
 }
 
