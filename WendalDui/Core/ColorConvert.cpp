@@ -31,6 +31,16 @@ double HueOf(double r, double g, double b, double max, double d) {
     return Hue(h);
 }
 
+// The clamped channels with their extremes, shared by the HSL and HSV forms.
+struct Extremes {
+    double r, g, b, max, min;
+    Extremes(double red, double green, double blue) : r(Unit(red)), g(Unit(green)), b(Unit(blue)) {
+        max = std::max(r, std::max(g, b));
+        min = std::min(r, std::min(g, b));
+    }
+    double Hue() const { return max == min ? 0.0 : HueOf(r, g, b, max, max - min); }
+};
+
 double HueChannel(double p, double q, double t) {
     if (t < 0.0) t += 1.0;
     if (t > 1.0) t -= 1.0;
@@ -43,19 +53,11 @@ double HueChannel(double p, double q, double t) {
 }  // namespace
 
 void RgbToHsl(double r, double g, double b, double& h, double& s, double& l) {
-    r = Unit(r);
-    g = Unit(g);
-    b = Unit(b);
-    const double max = std::max(r, std::max(g, b));
-    const double min = std::min(r, std::min(g, b));
-    const double d = max - min;
-    l = Unit((max + min) / 2.0);
-    if (d == 0.0) {
-        h = s = 0.0;
-        return;
-    }
-    s = Unit(l <= 0.5 ? d / (2.0 * l) : d / (2.0 - 2.0 * l));
-    h = HueOf(r, g, b, max, d);
+    const Extremes c(r, g, b);
+    const double d = c.max - c.min;
+    l = Unit((c.max + c.min) / 2.0);
+    s = d == 0.0 ? 0.0 : Unit(l <= 0.5 ? d / (2.0 * l) : d / (2.0 - 2.0 * l));
+    h = c.Hue();
 }
 
 void HslToRgb(double h, double s, double l, double& r, double& g, double& b) {
@@ -83,15 +85,10 @@ void HslToRgb(float h, float s, float l, float& r, float& g, float& b) {
 }
 
 void RgbToHsv(double r, double g, double b, double& h, double& s, double& v) {
-    r = Unit(r);
-    g = Unit(g);
-    b = Unit(b);
-    const double max = std::max(r, std::max(g, b));
-    const double min = std::min(r, std::min(g, b));
-    const double d = max - min;
-    v = max;
-    s = max == 0.0 ? 0.0 : Unit(1.0 - min / max);
-    h = d == 0.0 ? 0.0 : HueOf(r, g, b, max, d);
+    const Extremes c(r, g, b);
+    v = c.max;
+    s = c.max == 0.0 ? 0.0 : Unit(1.0 - c.min / c.max);
+    h = c.Hue();
 }
 
 void HsvToRgb(double h, double s, double v, double& r, double& g, double& b) {
