@@ -4,6 +4,7 @@
 
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
+#include "core/ProcessStart.h"
 #include "core/Sha1.h"
 #include "core/TextFile.h"
 #include "core/Win32Error.h"
@@ -171,10 +172,7 @@ bool MinecraftLauncher::Launch(const LaunchJvmOptions& jvm, const LaunchGameOpti
     if (!BuildCommand(jvm, game, line, folder, executable)) return false;
     if (commandLine != nullptr) *commandLine = line;
     if (workingDirectory != nullptr) *workingDirectory = folder;
-    // CreateProcessW may write into the command line it is given.
-    std::vector<wchar_t> writable(line.GetString(), line.GetString() + line.GetLength() + 1);
-    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, inheritHandles ? TRUE : FALSE, 0, nullptr,
-                        folder.GetString(), startup, process)) {
+    if (!StartProcess(line, nullptr, inheritHandles, folder.GetString(), startup, process)) {
         const WString error = LastErrorText();
         return Fail(L"无法创建进程\"%s\",%s", executable.GetString(), error.GetString());
     }

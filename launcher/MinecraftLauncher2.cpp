@@ -1,7 +1,7 @@
 #include "launcher/MinecraftLauncher2.h"
 
-#include <vector>
 
+#include "core/ProcessStart.h"
 #include "core/ScopedHandle.h"
 #include "launcher/RedirectSharedBlock.h"
 
@@ -95,12 +95,10 @@ bool MinecraftLauncher2::StartRelay(HANDLE gameProcess, HANDLE stdoutRead, HANDL
     WString line;
     line.Format(L"\"%s\" -redirect_output %s", executable.GetString(),
                 FormatHandleArgument(mapping.Get()).GetString());
-    std::vector<wchar_t> writable(line.GetString(), line.GetString() + line.GetLength() + 1);
     STARTUPINFOW relayStartup = {};
     relayStartup.cb = sizeof relayStartup;
     PROCESS_INFORMATION relay = {};
-    if (!CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &relayStartup, &relay))
-        return false;
+    if (!StartProcess(line, nullptr, true, nullptr, &relayStartup, &relay)) return false;
     CloseHandle(relay.hThread);
     CloseHandle(relay.hProcess);
     return true;

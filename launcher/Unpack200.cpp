@@ -1,7 +1,7 @@
 #include "launcher/Unpack200.h"
 
-#include <vector>
 
+#include "core/ProcessStart.h"
 #include "core/Win32Error.h"
 #include "launcher/ErrorMsg.h"
 
@@ -81,16 +81,14 @@ bool Unpack200JavaLibrary(const wchar_t* workingDir, const wchar_t* packName, co
 
     WString commandLine;
     commandLine.Format(L"\"%s\" \"%s\" \"%s\"", unpacker.GetString(), packName, jarName);
-    // CreateProcessW may write into its command line.
-    std::vector<wchar_t> buffer(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
 
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        workingDir && *workingDir ? workingDir : nullptr, &startup, &process)) {
+    if (!StartProcess(commandLine, nullptr, false, workingDir && *workingDir ? workingDir : nullptr, &startup,
+                      &process)) {
         const WString error = LastErrorText();
         return Fail(message, L"Failed to run unpack200 %s", error.GetString());
     }

@@ -1,10 +1,10 @@
 #include "services/UpdateHelper.h"
 
 #include <cwchar>
-#include <vector>
 
 #include "core/FileUtils.h"
 #include "core/HandleArgument.h"
+#include "core/ProcessStart.h"
 #include "core/Win32Error.h"
 
 const wchar_t kUpdateHelperFileName[] = L"TRELMUpdateHelper.exe";
@@ -62,15 +62,11 @@ bool StartHandOverProcess(const WString& before, const WString& after, WString& 
     WString commandLine(before);
     commandLine.Append(FormatHandleArgument(own));
     commandLine.Append(after);
-    // CreateProcessW may write into the command line.
-    std::vector<wchar_t> writable(commandLine.GetString(), commandLine.GetString() + commandLine.GetLength() + 1);
-
     SECURITY_ATTRIBUTES processAttributes = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child = {};
-    const BOOL started =
-        CreateProcessW(nullptr, writable.data(), &processAttributes, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
+    const bool started = StartProcess(commandLine, &processAttributes, true, nullptr, &startup, &child);
     const WString reason = started ? WString() : LastErrorText();
     CloseHandle(own);
     if (!started) {
