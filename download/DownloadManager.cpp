@@ -2,8 +2,8 @@
 
 #include <process.h>
 
-#include <mutex>
 
+#include "download/CurlInit.h"
 #include "download/DownloadTaskBase.h"
 #include "download/DownloadTaskFactory.h"
 
@@ -15,11 +15,6 @@ namespace {
 // CURL_LOCK_DATA_NONE .. CURL_LOCK_DATA_CONNECT: the kinds a share locks.
 constexpr int kShareLockCount = 6;
 constexpr DWORD kMonitorSampleMs = 200;
-
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
-}
 
 }  // namespace
 

@@ -11,6 +11,8 @@
 #include "core/Endpoints.h"
 #include "core/JsonFile.h"
 #include "core/byte_buffer.h"
+#include "download/BoundedAnswer.h"
+#include "download/CurlInit.h"
 #include "download/VerifiedTls.h"
 
 namespace trelm {
@@ -73,23 +75,6 @@ void DecodeAnswer(const wendal_::byte_buffer& body, WString& out) {
     }
 }
 
-struct AnswerSink {
-    wendal_::byte_buffer buffer;
-};
-
-size_t WriteAnswer(void* data, size_t size, size_t count, AnswerSink* sink) {
-    // Refusing the bytes ends the transfer; the progress check alone could
-    // let one large write through.
-    if (static_cast<uint64_t>(size) * count + sink->buffer.GetSize() >= YggdrasilAuthenticate::kMaxAnswerSize)
-        return 0;
-    return wendal_::WriteToByteBuffer(data, size, count, &sink->buffer);
-}
-
-void InitCurlOnce() {
-    static const CURLcode initialised = curl_global_init(CURL_GLOBAL_ALL);
-    (void)initialised;
-}
-
 }  // namespace
 
 std::string YggdrasilAuthenticate::BuildRequestBody(const wchar_t* user, const wchar_t* password) {
@@ -103,20 +88,13 @@ std::string YggdrasilAuthenticate::BuildRequestBody(const wchar_t* user, const w
            JsonEscapedUtf8(password) + body.substr(passwordAt + strlen("${password}"));
 }
 
-int YggdrasilAuthenticate::ProgressCallback(void* self, long long downloadTotal, long long downloadNow, long long,
-                                            long long) {
-    const YggdrasilAuthenticate* client = static_cast<YggdrasilAuthenticate*>(self);
-    if (downloadTotal >= kMaxAnswerSize || downloadNow >= kMaxAnswerSize) return 1;
-    return client->abort ? 1 : 0;
-}
-
 void YggdrasilAuthenticate::Abort() { abort = true; }
 
 bool YggdrasilAuthenticate::Authenticate(const wchar_t* user, const wchar_t* password, WString* accessToken,
                                          WString* profileId, WString* profileName) {
     abort = false;
     const std::string body = BuildRequestBody(user, password);
-    InitCurlOnce();
+    download::InitCurlOnce();
     CURL* curl = curl_easy_init();
     if (curl == nullptr) {
         result = kAuthTransferFailed;
@@ -129,7 +107,7 @@ bool YggdrasilAuthenticate::Authenticate(const wchar_t* user, const wchar_t* pas
     url.AssignWide(wideUrl.GetString(), wideUrl.GetLength());
 
     char errorText[CURL_ERROR_SIZE + 1] = {};
-    AnswerSink sink;
+    download::BoundedAnswer answer(kMaxAnswerSize, [this] { return abort.load(); });
     curl_slist* headers = curl_slist_append(nullptr, "Expect:");
     headers = curl_slist_append(headers, "Content-Type: application/json");
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
@@ -141,11 +119,7 @@ bool YggdrasilAuthenticate::Authenticate(const wchar_t* user, const wchar_t* pas
     download::RequireVerifiedTls(curl);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 10000L);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteAnswer);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &ProgressCallback);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+    answer.Attach(curl);
     const CURLcode code = curl_easy_perform(curl);
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
@@ -156,9 +130,9 @@ bool YggdrasilAuthenticate::Authenticate(const wchar_t* user, const wchar_t* pas
         message.AssignAnsi(text, static_cast<int>(strlen(text)));
         return false;
     }
-    WString answer;
-    DecodeAnswer(sink.buffer, answer);
-    return ReadAnswer(answer, accessToken, profileId, profileName);
+    WString text;
+    DecodeAnswer(answer.Body(), text);
+    return ReadAnswer(text, accessToken, profileId, profileName);
 }
 
 bool YggdrasilAuthenticate::ReadAnswer(const WString& text, WString* accessToken, WString* profileId,

@@ -24,7 +24,6 @@ public:
     static std::string BuildRequestBody(const wchar_t* user, const wchar_t* password);
 
 private:
-    static int ProgressCallback(void* self, long long downloadTotal, long long downloadNow, long long, long long);
     bool ReadAnswer(const WString& text, WString* accessToken, WString* profileId, WString* profileName);
 };
 

@@ -17,7 +17,8 @@
 #include "core/JsonFile.h"
 #include "core/ScopedHandle.h"
 #include "core/Win32Error.h"
-#include "core/byte_buffer.h"
+#include "download/BoundedAnswer.h"
+#include "download/CurlInit.h"
 #include "download/VerifiedTls.h"
 #include "services/JsonGetters.h"
 #include "services/UpdateHelper.h"
@@ -51,37 +52,9 @@ bool ReadRelease(const JsonValue& entry, LauncherVersion& version, Release& rele
            GetJsonUnsigned(entry, L"size", release.size, 0, UINT32_MAX);
 }
 
-// State of one list transfer, seen by the library's callbacks.
-struct Transfer {
-    wendal_::byte_buffer body;
-    volatile uint32_t* abort;
-    bool stopped = false;  // by our own limit or the abort flag
-};
-
-size_t WriteBody(char* data, size_t size, size_t count, void* context) {
-    Transfer* transfer = static_cast<Transfer*>(context);
-    const size_t bytes = size * count;
-    // Bounded here as well: a server that sends more than it announced must
-    // not grow the buffer past the limit before the next progress call.
-    if (bytes >= kMaxListBytes - transfer->body.GetSize() || *transfer->abort != 0 ||
-        !transfer->body.Write(data, static_cast<uint32_t>(bytes))) {
-        transfer->stopped = true;
-        return 0;
-    }
-    return bytes;
-}
-
-int Progress(void* context, curl_off_t total, curl_off_t now, curl_off_t, curl_off_t) {
-    Transfer* transfer = static_cast<Transfer*>(context);
-    if (total >= kMaxListBytes || now >= kMaxListBytes || *transfer->abort != 0) {
-        transfer->stopped = true;
-        return 1;
-    }
-    return 0;
-}
-
 // The list's UTF-8 body as text; false with the reason in error.
 bool FetchUpdateList(volatile uint32_t* abort, WString& text, WString& error) {
+    trelm::download::InitCurlOnce();
     CURL* curl = curl_easy_init();
     if (curl == nullptr) {
         error = L"curl_easy_init失败";
@@ -92,8 +65,7 @@ bool FetchUpdateList(volatile uint32_t* abort, WString& text, WString& error) {
     AString narrowUrl;
     narrowUrl.AssignWide(url, url.GetLength());
 
-    Transfer transfer;
-    transfer.abort = abort;
+    trelm::download::BoundedAnswer answer(kMaxListBytes, [abort] { return *abort != 0; });
     char errorBuffer[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, narrowUrl.GetString());
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
@@ -104,23 +76,19 @@ bool FetchUpdateList(volatile uint32_t* abort, WString& text, WString& error) {
     // SHA-1, so unlike game files it is fetched only from a server whose
     // certificate the system trusts.
     trelm::download::RequireVerifiedTls(curl);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &WriteBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+    answer.Attach(curl);
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
 
     if (code != CURLE_OK) {
-        if (transfer.stopped)
+        if (answer.Stopped())
             error = L"更新被终止";
         else
             error.Format(L"%S", errorBuffer[0] != 0 ? errorBuffer : curl_easy_strerror(code));
         return false;
     }
-    text.AssignMultiByte(CP_UTF8, reinterpret_cast<const char*>(transfer.body.GetData()),
-                         static_cast<int>(transfer.body.GetSize()));
+    text.AssignMultiByte(CP_UTF8, reinterpret_cast<const char*>(answer.Body().GetData()),
+                         static_cast<int>(answer.Body().GetSize()));
     return true;
 }
 
