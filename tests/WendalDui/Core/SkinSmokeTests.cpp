@@ -25,7 +25,10 @@
 namespace {
 
 using namespace wendaldui;
+using ui_testing::Near;
 using ui_testing::PumpFor;
+using ui_testing::SaveScreenshot;
+using ui_testing::ScreenPixel;
 
 constexpr uint32_t kBackground = 0xFF336699;
 constexpr uint32_t kShown = kControlVisible;
@@ -66,67 +69,6 @@ public:
         DrawImageTinted(context.graphics, Skin().GetCheckMark(), context.rect, 0xFFFF0000);
     }
 };
-
-bool Near(uint32_t expected, uint32_t actual) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        if (std::abs(static_cast<int>((expected >> shift) & 0xFF) - static_cast<int>((actual >> shift) & 0xFF)) > 1) {
-            return false;
-        }
-    }
-    return true;
-}
-
-uint32_t ScreenPixel(int x, int y) {
-    HDC screen = GetDC(NULL);
-    const COLORREF c = GetPixel(screen, x, y);
-    ReleaseDC(NULL, screen);
-    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-bool FindPngEncoder(CLSID* clsid) {
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    if (!bytes) return false;
-    std::vector<BYTE> buffer(bytes);
-    Gdiplus::ImageCodecInfo* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The build folder is a Unix path; Wine shows the Unix root as drive Z.
-std::wstring ArtefactPath(const wchar_t* name) {
-    const wchar_t* build = _wgetenv(L"QUORVEL_BUILD");
-    std::wstring path = build ? std::wstring(L"Z:") + build : std::wstring(L".");
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    path += L"\\test-artifacts";
-    CreateDirectoryW(path.c_str(), NULL);
-    return path + L"\\" + name;
-}
-
-void SaveScreenshot(const RECT& area, const wchar_t* name) {
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    CLSID png;
-    if (FindPngEncoder(&png)) {
-        Gdiplus::Bitmap image(bitmap, NULL);
-        EXPECT_EQ(Gdiplus::Ok, image.Save(ArtefactPath(name).c_str(), &png, NULL));
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-}
 
 TEST(SkinSmoke, ThemeColoursTextAndRepaintReachTheScreen) {
     CDuiSkinManager skin(L"微软雅黑", 210, 0.5, 0.4, 0);

@@ -1,6 +1,9 @@
 #include "UiTestSupport.h"
 
+#include <gdiplus.h>
+
 #include <cstdio>
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,106 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 
 void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
+}
+
+namespace {
+
+bool NearWithin(uint32_t expected, uint32_t actual, int tolerance) {
+    for (int shift = 0; shift < 24; shift += 8) {
+        if (std::abs(static_cast<int>((expected >> shift) & 0xFF) - static_cast<int>((actual >> shift) & 0xFF)) > tolerance) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool Near(uint32_t expected, uint32_t actual) { return NearWithin(expected, actual, 1); }
+bool Near2(uint32_t expected, uint32_t actual) { return NearWithin(expected, actual, 2); }
+
+uint32_t ScreenPixel(int x, int y) {
+    HDC screen = GetDC(NULL);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(NULL, screen);
+    return (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+namespace {
+
+bool FindPngEncoder(CLSID* clsid) {
+    UINT count = 0, bytes = 0;
+    Gdiplus::GetImageEncodersSize(&count, &bytes);
+    if (!bytes) return false;
+    std::vector<BYTE> buffer(bytes);
+    Gdiplus::ImageCodecInfo* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, bytes, codecs);
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            *clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The build folder is a Unix path; Wine shows the Unix root as drive Z.
+std::wstring ArtefactPath(const wchar_t* name) {
+    const wchar_t* build = _wgetenv(L"QUORVEL_BUILD");
+    std::wstring path = build ? std::wstring(L"Z:") + build : std::wstring(L".");
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    path += L"\\test-artifacts";
+    CreateDirectoryW(path.c_str(), NULL);
+    return path + L"\\" + name;
+}
+
+}  // namespace
+
+void SaveScreenshot(const RECT& area, const wchar_t* name) {
+    HDC screen = GetDC(NULL);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    CLSID png;
+    if (FindPngEncoder(&png)) {
+        Gdiplus::Bitmap image(bitmap, NULL);
+        EXPECT_EQ(Gdiplus::Ok, image.Save(ArtefactPath(name).c_str(), &png, NULL));
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(NULL, screen);
+}
+
+
+uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y) {
+    const wendaldui::COffscreenDC& surface = window.GetOffscreenDC();
+    if (!surface.GetBits() || x < 0 || y < 0 || x >= surface.GetWidth() || y >= surface.GetHeight()) return 0;
+    return surface.GetBits()[y * surface.GetWidth() + x] & 0xFFFFFF;
+}
+
+void MoveMouseTo(int x, int y) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    // Absolute coordinates are 0..65535 over the primary screen.
+    input.mi.dx = (x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
+    input.mi.dy = (y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+    PumpFor(30);
+}
+
+void ClickAt(int x, int y) {
+    MoveMouseTo(x, y);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof inputs[0]);
+    PumpFor(30);
 }
 
 }  // namespace ui_testing

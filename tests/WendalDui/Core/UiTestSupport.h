@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "WendalDui/Control/UIControl.h"
@@ -18,6 +20,20 @@ HWND CreateTestWindow(wendaldui::CDuiWindow& window, int x, int y, int width, in
 // Dispatches messages until done() or the time is up; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 void PumpFor(DWORD ms);
+
+// Colours 0x??RRGGBB equal within 1 (Near) or 2 (Near2) per channel, alpha
+// ignored; two-argument functions, so that EXPECT_PRED2 prints both.
+bool Near(uint32_t expected, uint32_t actual);
+bool Near2(uint32_t expected, uint32_t actual);
+// 0x00RRGGBB of the screen at (x, y).
+uint32_t ScreenPixel(int x, int y);
+// 0x00RRGGBB of the window's off-screen surface at client (x, y).
+uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y);
+// Saves that part of the screen as a PNG under the build folder's test-artifacts.
+void SaveScreenshot(const RECT& area, const wchar_t* name);
+// Real input: the cursor moves there (screen coordinates), then optionally clicks.
+void MoveMouseTo(int x, int y);
+void ClickAt(int x, int y);
 
 // Records what the window delivers to it.
 class RecordingControl : public wendaldui::CUIControl {

@@ -1,0 +1,72 @@
+// The framed top-level window of every dialog and of the main window: a
+// borderless popup whose root holds a drawn title bar and a client area,
+// resizable from a thin border, with a soft drop shadow made of four layered
+// side windows (or, when the skin asks for it, the system's frame).
+#pragma once
+
+#include <windows.h>
+
+#include "WendalDui/Core/DuiWindow.h"
+
+namespace wendaldui {
+
+class CUITitleBar;
+struct EventData;
+
+namespace internal {
+class CShadowWindow;
+}
+
+// Whether desktop composition is on; tests replace it, since Wine always
+// reports it off.
+typedef bool (*CompositionQuery)();
+CompositionQuery SetCompositionQuery(CompositionQuery query);
+
+class CDuiDialog : public CDuiWindow {
+public:
+    // The dialog's client container (null for a plain one); owned from here on.
+    explicit CDuiDialog(CUIContainer* client = nullptr);
+    ~CDuiDialog() override;
+
+    CUITitleBar* GetTitleBar() const;
+    CUIContainer* GetClientContainer() const;
+
+    // Every dialog calls this first from its own OnCreate.
+    void OnCreate() override;
+
+    // The resizing border code (HTLEFT ... HTBOTTOMRIGHT) of a screen point
+    // in the window rect, or 0 when it is inside; corners win over edges.
+    static int BorderHitTest(const RECT& window, POINT pt, int border);
+
+    internal::CShadowWindow* GetShadowWindow(int side) const { return side >= 0 && side < 4 ? m_shadows[side] : nullptr; }
+    bool IsResizable() const { return m_resizable; }
+
+    DUI_DECLARE_MESSAGE_MAP()
+
+protected:
+    LRESULT OnDialogCreate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcHitTest(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcCalcSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcActivate(WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetText(WPARAM wParam, LPARAM lParam);
+    LRESULT OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDialogSize(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDialogMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDialogShowWindow(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDialogDestroy(WPARAM wParam, LPARAM lParam);
+
+    void OnTitleBarButton(EventData& event);
+
+private:
+    void SyncShadows();
+    void DestroyShadows();
+
+    internal::CShadowWindow* m_shadows[4] = {};  // top, right, bottom, left
+    int m_maxTrackWidth = -1;
+    int m_maxTrackHeight = -1;
+    int m_minTrackWidth = -1;
+    int m_minTrackHeight = -1;
+    bool m_resizable = true;
+};
+
+}  // namespace wendaldui

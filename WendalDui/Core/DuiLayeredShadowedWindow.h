@@ -1,0 +1,20 @@
+// A layered window whose root draws its own drop shadow around the content
+// (pop-ups such as menus and drop-down lists).
+#pragma once
+
+#include "WendalDui/Core/DuiLayeredWindow.h"
+
+namespace wendaldui {
+
+class CDuiLayeredShadowedWindow : public CDuiLayeredWindow {
+public:
+    // The content container is owned from here on.
+    explicit CDuiLayeredShadowedWindow(CUIContainer* content);
+
+    DUI_DECLARE_MESSAGE_MAP()
+
+protected:
+    LRESULT OnShadowedCreate(WPARAM wParam, LPARAM lParam);
+};
+
+}  // namespace wendaldui
