@@ -46,9 +46,13 @@ public:
 private:
     struct Item {
         CUIControl* control;
-        int width;  // as given to AddControl
+        int width;  // device pixels
     };
+    // The label fills the bar from the pad to `right`.
+    void PlaceLabel(int right, int height);
+
     std::vector<Item> m_items;  // the first is rightmost
+    int m_pad = 0;              // left of the title, device pixels
 };
 
 }  // namespace wendaldui
