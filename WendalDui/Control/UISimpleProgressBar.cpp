@@ -43,7 +43,7 @@ void CUISimpleProgressBar::SetValue(float value) {
     }
 }
 
-void CUISimpleProgressBar::SetState(int state) {
+void CUISimpleProgressBar::SetBarState(int state) {
     if (state == m_barState) return;
     m_barState = state;
     Invalidate();

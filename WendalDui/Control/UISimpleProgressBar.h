@@ -23,9 +23,8 @@ public:
     void SetValue(float value);
     float GetValue() const { return m_value.GetTo(); }
     // 2 red, 3 amber, any other value green.
-    void SetState(int state);
-    // Hides CUIControl::GetState: this is the bar's colour state.
-    int GetState() const { return m_barState; }
+    void SetBarState(int state);
+    int GetBarState() const { return m_barState; }
 
     void OnCreate(void* arg) override;
     void OnPaint(PaintContext& context) override;

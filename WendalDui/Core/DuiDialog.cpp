@@ -169,6 +169,13 @@ LRESULT CDuiDialog::OnSetText(WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
+void CDuiDialog::PlaceMaximized(const RECT& monitor, const RECT& work, MINMAXINFO& info) {
+    info.ptMaxSize.x = work.right - work.left;
+    info.ptMaxSize.y = work.bottom - work.top - 1;
+    info.ptMaxPosition.x = work.left - monitor.left;
+    info.ptMaxPosition.y = work.top - monitor.top;
+}
+
 LRESULT CDuiDialog::OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam) {
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
@@ -176,12 +183,7 @@ LRESULT CDuiDialog::OnGetMinMaxInfo(WPARAM wParam, LPARAM lParam) {
         return DefaultProc(WM_GETMINMAXINFO, wParam, lParam);
     }
     MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
-    const RECT& work = monitor.rcWork;
-    info->ptMaxSize.x = work.right - work.left;
-    info->ptMaxSize.y = work.bottom - work.top - 1;
-    // Relative to the monitor: a taskbar at the left or top stays uncovered.
-    info->ptMaxPosition.x = work.left - monitor.rcMonitor.left;
-    info->ptMaxPosition.y = work.top - monitor.rcMonitor.top;
+    PlaceMaximized(monitor.rcMonitor, monitor.rcWork, *info);
     // Before OnCreate the track sizes are unknown; the system's stand.
     if (m_minTrackWidth >= 0) {
         info->ptMinTrackSize.x = m_minTrackWidth;

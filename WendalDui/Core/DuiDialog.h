@@ -38,6 +38,11 @@ public:
     // in the window rect, or 0 when it is inside; corners win over edges.
     static int BorderHitTest(const RECT& window, POINT pt, int border);
 
+    // The maximised size and position for a monitor and its work area: the
+    // work area less its last row, placed relative to the monitor so that a
+    // taskbar at the left or top stays uncovered.
+    static void PlaceMaximized(const RECT& monitor, const RECT& work, MINMAXINFO& info);
+
     internal::CShadowWindow* GetShadowWindow(int side) const { return side >= 0 && side < 4 ? m_shadows[side] : nullptr; }
     bool IsResizable() const { return m_resizable; }
 

@@ -126,8 +126,8 @@ TEST_F(ProgressTitleBar, BarColourFollowsTheState) {
     } cases[] = {{0, 0xCC0FBC17}, {1, 0xCC0FBC17}, {4, 0xCC0FBC17}, {2, 0xCCCB4E4E}, {3, 0xCCBC890F}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.state);
-        bar->SetState(c.state);
-        EXPECT_EQ(c.state, bar->GetState());
+        bar->SetBarState(c.state);
+        EXPECT_EQ(c.state, bar->GetBarState());
         ExpectBar(bar, AlphaComposite(c.color, empty), empty);
     }
 }
