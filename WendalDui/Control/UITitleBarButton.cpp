@@ -10,16 +10,9 @@ namespace wendaldui {
 
 namespace {
 
-constexpr UINT kFadeTimer = 1;
-constexpr UINT kFadeMs = 20;
 // Palette entries: backgrounds 100..103 and glyphs 96..99 by visual state.
 constexpr int kBackgroundEntry = 100;
 constexpr int kGlyphEntry = 96;
-
-ARGB PaletteColor(int index) {
-    CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
-    return skin ? skin->GetColor(index) : 0;
-}
 
 // The square the symbol is drawn in, well inside the button.
 Gdiplus::Rect GlyphBox(const UIRect& rect) {
@@ -51,21 +44,18 @@ void PaintMinimizeGlyph(CUITitleBarButton*, Gdiplus::Graphics* graphics, const U
 
 void CUITitleBarButton::OnCreate(void*) {
     m_visualState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
-    const ARGB color = PaletteColor(kBackgroundEntry + m_visualState);
-    m_background.Start(color, color, m_background.GetFrames());
+    internal::RestTween(m_background, internal::PaletteColor(kBackgroundEntry + m_visualState));
 }
 
 void CUITitleBarButton::OnStateChanged(int state) {
     // A press answers quicker than hover and leave.
-    m_background.Start(m_background.GetTo(), PaletteColor(kBackgroundEntry + state), state == kVisualPressed ? 3 : 5);
-    if (m_window) m_window->SetControlTimer(this, kFadeTimer, kFadeMs);
+    internal::RetargetTween(m_background, internal::PaletteColor(kBackgroundEntry + state),
+                            state == kVisualPressed ? 3 : 5);
+    StartFade();
 }
 
 void CUITitleBarButton::OnTimer(UINT localId) {
-    if (localId != kFadeTimer) return;
-    m_background.Step();
-    Invalidate();
-    if (!m_background.IsRunning() && m_window) m_window->KillControlTimer(this, kFadeTimer);
+    if (localId == kFadeTimer) StepFade({&m_background});
 }
 
 void CUITitleBarButton::OnEnable(bool enabled) {
@@ -74,9 +64,9 @@ void CUITitleBarButton::OnEnable(bool enabled) {
 }
 
 void CUITitleBarButton::OnSkinChanged(uint32_t bits) {
-    if (!(bits & kSkinChangedColors)) return;
-    const ARGB color = PaletteColor(kBackgroundEntry + m_visualState);
-    m_background.Start(color, color, m_background.GetFrames());
+    if (bits & kSkinChangedColors) {
+        internal::RestTween(m_background, internal::PaletteColor(kBackgroundEntry + m_visualState));
+    }
 }
 
 void CUITitleBarButton::OnPaint(PaintContext& context) {
@@ -84,7 +74,7 @@ void CUITitleBarButton::OnPaint(PaintContext& context) {
     Gdiplus::SolidBrush brush{Gdiplus::Color(m_background.GetValue())};
     context.graphics->FillRectangle(&brush, r.x, r.y, r.width, r.height);
     const int glyphState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
-    if (m_painter) m_painter(this, context.graphics, r, PaletteColor(kGlyphEntry + glyphState));
+    if (m_painter) m_painter(this, context.graphics, r, internal::PaletteColor(kGlyphEntry + glyphState));
 }
 
 }  // namespace wendaldui
