@@ -62,7 +62,10 @@ HINSTANCE ShellOpen(const wchar_t* target) { return g_shellOpen(target); }
 CUILinkCtrl::~CUILinkCtrl() { delete m_glow; }
 
 void CUILinkCtrl::SetText(const wchar_t* text, int length) {
-    if (!text) text = L"";
+    if (!text) {
+        text = L"";
+        length = 0;
+    }
     if (length < 0) length = static_cast<int>(wcslen(text));
     if (length == m_text.GetLength() && wmemcmp(text, m_text.GetString(), static_cast<size_t>(length)) == 0) return;
     m_text.Assign(text, length);

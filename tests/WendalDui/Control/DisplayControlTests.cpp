@@ -24,12 +24,10 @@
 namespace {
 
 using namespace wendaldui;
-using ui_testing::PumpFor;
 
-constexpr uint32_t kShown = kControlVisible;
-constexpr uint32_t kTab = kControlVisible | kControlTabStop;
-constexpr uint32_t kWhite = 0xFFFFFF;
-const wchar_t kThreeLinks[] = L"<a href=\"x\">一</a> <a href=\"y\">二</a> <a href=\"zz\">三</a>";
+constexpr uint32_t kShown = kControlVisible, kTab = kControlVisible | kControlTabStop, kWhite = 0xFFFFFF;
+constexpr wchar_t kThreeLinks[] = L"<a href=\"x\">一</a> <a href=\"y\">二</a> <a href=\"zz\">三</a>";
+constexpr wchar_t kNoFile[] = L"Z:\\no\\such\\picture.png";
 
 std::vector<std::wstring> g_opened;
 HINSTANCE RecordOpen(const wchar_t* target) {
@@ -39,7 +37,7 @@ HINSTANCE RecordOpen(const wchar_t* target) {
 
 bool Near(uint32_t expected, uint32_t actual, int tolerance) {
     for (int shift = 0; shift < 24; shift += 8) {
-        const int a = static_cast<int>((expected >> shift) & 0xFF), b = static_cast<int>((actual >> shift) & 0xFF);
+        const int a = (expected >> shift) & 0xFF, b = (actual >> shift) & 0xFF;
         if (std::abs(a - b) > tolerance) return false;
     }
     return true;
@@ -50,19 +48,18 @@ protected:
     DisplayControls() : skin(L"微软雅黑", 210, 0.5, 0.4, 0) {}
     void SetUp() override {
         g_opened.clear();
-        m_previousOpen = SetShellOpenFunction(&RecordOpen);
+        m_previousOpen = SetShellOpenFunction(&RecordOpen);  // never a browser in tests
         root = new CUIContainer2;
         window.SetRoot(root);
         hwnd = ui_testing::CreateTestWindow(window, 0, 0, 600, 480);
         ASSERT_NE(nullptr, hwnd);
         SetForegroundWindow(hwnd);
         SetFocus(hwnd);
-        PumpFor(50);
+        ui_testing::PumpFor(50);
     }
     void TearDown() override {
         if (hwnd) DestroyWindow(hwnd);
         SetShellOpenFunction(m_previousOpen);
-        SetShift(false);
     }
 
     template <typename T>
@@ -71,10 +68,8 @@ protected:
         return control;
     }
     void Paint() { RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW); }
-    bool PaintPending() const {
-        RECT r;
-        return GetUpdateRect(hwnd, &r, FALSE) != FALSE;
-    }
+    bool PaintPending() const { return GetUpdateRect(hwnd, NULL, FALSE) != FALSE; }
+    void Key(UINT vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); }
     uint32_t Pixel(int x, int y) const {
         const COffscreenDC& s = window.GetOffscreenDC();
         return s.GetBits()[y * s.GetWidth() + x] & 0xFFFFFF;
@@ -86,25 +81,13 @@ protected:
         }
         return count;
     }
-    void Key(UINT vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); }
-    static void SetShift(bool down) {
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_SHIFT] = down ? 0x80 : 0;
-        SetKeyboardState(keys);
-    }
-    // The centre of a link's first piece, in window coordinates.
-    static POINT LinkPoint(CUILinkCtrl* link, int index) {
+    // A link's first piece, in window coordinates.
+    static UIRect LinkRect(CUILinkCtrl* link, int index) {
         const CFormattedText::Link* found = link->GetFormattedText().GetLink(index);
-        EXPECT_NE(nullptr, found);
-        if (!found) return POINT{0, 0};
-        const UIRect piece = found->rects.at(0).Offset(link->GetWindowRect().x, link->GetWindowRect().y);
-        return POINT{piece.x + piece.width / 2, piece.y + piece.height / 2};
+        if (!found || found->rects.empty()) return UIRect();
+        return found->rects[0].Offset(link->GetWindowRect().x, link->GetWindowRect().y);
     }
-    void Click(POINT down, POINT up) {
-        SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(down.x, down.y));
-        SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(up.x, up.y));
-    }
+    static LPARAM Centre(const UIRect& r) { return MAKELPARAM(r.x + r.width / 2, r.y + r.height / 2); }
 
     CDuiSkinManager skin;
     CDuiWindow window;
@@ -116,26 +99,21 @@ private:
     int m_lastId = 0;
 };
 
-// ---------------------------------------------------------------- label
-
 TEST_F(DisplayControls, LabelFormatFollowsTheStyleBitsAndOnlyTheFormatBitsChangeLater) {
     using namespace Gdiplus;
-    struct Case {
+    const StringAlignment start = StringAlignmentNear, centre = StringAlignmentCenter, end = StringAlignmentFar;
+    const StringTrimming none = StringTrimmingNone, ellipsis = StringTrimmingEllipsisCharacter;
+    const struct {
         uint32_t flags;
         StringAlignment alignment, line;
         bool noWrap;
         StringTrimming trimming;
-    } cases[] = {
-        {0, StringAlignmentNear, StringAlignmentNear, true, StringTrimmingNone},
-        {kLabelEllipsis | kLabelAlignFar, StringAlignmentFar, StringAlignmentNear, true,
-         StringTrimmingEllipsisCharacter},
-        {kLabelWordWrap | kLabelVCenter | kLabelAlignCentre, StringAlignmentCenter, StringAlignmentCenter, false,
-         StringTrimmingNone},
-        {kLabelAlignCentre | kLabelAlignFar, StringAlignmentNear, StringAlignmentNear, true, StringTrimmingNone},
-    };
-    // One format through every case: nothing of the previous bits may stay.
-    StringFormat format;
-    for (const Case& c : cases) {
+    } cases[] = {{0, start, start, true, none},
+                 {kLabelEllipsis | kLabelAlignFar, end, start, true, ellipsis},
+                 {kLabelWordWrap | kLabelVCenter | kLabelAlignCentre, centre, centre, false, none},
+                 {kLabelAlignCentre | kLabelAlignFar, start, start, true, none}};
+    StringFormat format;  // one format through every case: nothing of the previous bits may stay
+    for (const auto& c : cases) {
         CUILabel::ApplyStyleToFormat(c.flags, &format);
         EXPECT_EQ(c.alignment, format.GetAlignment()) << std::hex << c.flags;
         EXPECT_EQ(c.line, format.GetLineAlignment()) << std::hex << c.flags;
@@ -144,19 +122,14 @@ TEST_F(DisplayControls, LabelFormatFollowsTheStyleBitsAndOnlyTheFormatBitsChange
     }
 
     CUILabel* label = Add(new CUILabel, kShown, UIRect(10, 10, 120, 120));
-    const struct {
-        uint32_t bit;
-        bool accepted;
-    } changes[] = {{kLabelWordWrap, true},  {kLabelVCenter, true}, {kLabelAlignCentre, true},
-                   {kLabelAlignFar, false}, {kLabelEllipsis, false}, {kLabelGlow, false}};
-    for (const auto& change : changes) {
-        EXPECT_EQ(change.accepted, (label->SetFlags(label->GetFlags() | change.bit) & change.bit) != 0)
-            << std::hex << change.bit;
-        label->SetFlags(label->GetFlags() & ~change.bit);
+    for (uint32_t bit :
+         {kLabelWordWrap, kLabelVCenter, kLabelAlignCentre, kLabelAlignFar, kLabelEllipsis, kLabelGlow}) {
+        const bool accepted = bit == kLabelWordWrap || bit == kLabelVCenter || bit == kLabelAlignCentre;
+        EXPECT_EQ(accepted, (label->SetFlags(label->GetFlags() | bit) & bit) != 0) << std::hex << bit;
+        label->SetFlags(label->GetFlags() & ~bit);
     }
-
-    // A flag change reaches the next paint: unwrapped, a long text keeps to
-    // its first line; wrapped, it fills lines further down.
+    // The change reaches the next paint: unwrapped, a long text keeps to its
+    // first line; wrapped, it fills lines further down.
     label->SetText(L"启动游戏启动游戏启动游戏启动游戏启动游戏启动游戏");
     const UIRect r = label->GetWindowRect();
     const int below = static_cast<int>(40 * g_dpiFactor);
@@ -168,8 +141,8 @@ TEST_F(DisplayControls, LabelFormatFollowsTheStyleBitsAndOnlyTheFormatBitsChange
     EXPECT_LT(CountNear(lower, kWhite, 0), lower.width * lower.height);
 }
 
-// A disabled label shows palette entry 3, not its own colour, also when only
-// an ancestor is disabled.
+// Disabled (itself or through an ancestor), a label shows palette entry 3,
+// not its own colour.
 TEST_F(DisplayControls, DisabledLabelUsesPaletteEntryThreeNotItsOwnColour) {
     CUIContainer2* box = Add(new CUIContainer2, kShown, UIRect(0, 0, 300, 120));
     CUILabel* label = Add(new CUILabel, kShown, UIRect(10, 10, 260, 90), nullptr, box);
@@ -177,9 +150,7 @@ TEST_F(DisplayControls, DisabledLabelUsesPaletteEntryThreeNotItsOwnColour) {
     label->SetText(L"国国国");
     label->SetTextColor(0xFFFF0000);
     const uint32_t disabled = AlphaComposite(skin.GetColor(3), 0xFFFFFFFF) & 0xFFFFFF;
-    ASSERT_FALSE(Near(disabled, 0xFF0000, 40));
     const UIRect r = label->GetWindowRect();
-
     Paint();
     EXPECT_GT(CountNear(r, 0xFF0000, 24), 30);
     EXPECT_LT(CountNear(r, disabled, 24), 5);
@@ -192,8 +163,6 @@ TEST_F(DisplayControls, DisabledLabelUsesPaletteEntryThreeNotItsOwnColour) {
     }
 }
 
-// ---------------------------------------------------------------- links
-
 TEST_F(DisplayControls, SameLinkTextKeepsTheHotLinkAndDoesNotRepaint) {
     CUILinkCtrl* link = Add(new CUILinkCtrl, kTab, UIRect(10, 10, 300, 40));
     link->SetText(kThreeLinks, -1);
@@ -201,21 +170,18 @@ TEST_F(DisplayControls, SameLinkTextKeepsTheHotLinkAndDoesNotRepaint) {
     Key(VK_TAB);
     ASSERT_EQ(1, link->GetHotLink());
     UpdateWindow(hwnd);
-    ASSERT_FALSE(PaintPending());
-
     const std::wstring same(kThreeLinks);
     link->SetText(same.c_str(), static_cast<int>(same.size()));
     EXPECT_EQ(1, link->GetHotLink());
     EXPECT_FALSE(PaintPending());
-
     link->SetText(L"<a href=\"x\">一</a>", -1);
     EXPECT_EQ(-1, link->GetHotLink());
     EXPECT_TRUE(PaintPending());
 }
 
 // Tab from the control before visits links 0, 1, 2, passes over a link
-// control without links like any control, and leaves. No paint comes first:
-// the links must be known before the text was ever drawn.
+// control without links like any control, and leaves. Nothing was painted
+// yet: the links must be known before the text is first drawn.
 TEST_F(DisplayControls, TabVisitsEachLinkInTurnThenLeaves) {
     CUIControl* before = Add(new CUIControl, kTab, UIRect(0, 0, 10, 10));
     CUILinkCtrl* three = Add(new CUILinkCtrl, kTab, UIRect(10, 20, 300, 40));
@@ -224,35 +190,14 @@ TEST_F(DisplayControls, TabVisitsEachLinkInTurnThenLeaves) {
     none->SetText(L"没有链接", -1);
     CUIControl* after = Add(new CUIControl, kTab, UIRect(0, 120, 10, 10));
     ASSERT_TRUE(before->SetFocus(kFocusByTab));
-
-    const std::vector<std::pair<CUIControl*, int>> expected = {{three, 0}, {three, 1}, {three, 2}, {none, -1},
-                                                              {after, -1}};
+    const std::vector<std::pair<CUIControl*, int>> expected = {
+        {three, 0}, {three, 1}, {three, 2}, {none, -1}, {after, -1}};
     std::vector<std::pair<CUIControl*, int>> visited;
     for (size_t i = 0; i < expected.size(); ++i) {
         Key(VK_TAB);
-        CUIControl* focused = root->GetFocusedControl();
-        visited.push_back({focused, focused == three ? three->GetHotLink() : -1});
+        visited.push_back({root->GetFocusedControl(), three->GetHotLink()});
     }
     EXPECT_EQ(expected, visited);
-    EXPECT_EQ(-1, three->GetHotLink());  // left behind without a chosen link
-
-    // Backwards inside the control, and the focus frame around the chosen link.
-    three->SetFocus(kFocusByTab);
-    Key(VK_TAB);
-    Key(VK_TAB);
-    SetShift(true);
-    Key(VK_TAB);
-    SetShift(false);
-    EXPECT_EQ(three, root->GetFocusedControl());
-    EXPECT_EQ(1, three->GetHotLink());
-    Paint();
-    auto frameInk = [&](int index) {
-        const CFormattedText::Link* found = three->GetFormattedText().GetLink(index);
-        const UIRect top = found->rects.at(0).Offset(three->GetWindowRect().x, three->GetWindowRect().y);
-        return top.width - CountNear(UIRect(top.x, top.y, top.width, 1), kWhite, 0);
-    };
-    EXPECT_GT(frameInk(1), 0);
-    EXPECT_EQ(0, frameInk(0));
 }
 
 // Without 0x10000 a link raises event 0 with its href; with it the href goes
@@ -260,27 +205,24 @@ TEST_F(DisplayControls, TabVisitsEachLinkInTurnThenLeaves) {
 // nothing; a press on one link released on another activates neither.
 TEST_F(DisplayControls, ActivatedLinkRaisesEventOrOpensWithTheShell) {
     struct Recorder {
-        void OnClick(EventData& e) {
-            hrefs.push_back(std::wstring(reinterpret_cast<const wchar_t*>(e.p1), e.p2));
-        }
+        void OnClick(EventData& e) { hrefs.emplace_back(reinterpret_cast<const wchar_t*>(e.p1), e.p2); }
         std::vector<std::wstring> hrefs;
     };
     enum Action { kClickSecond, kDragFirstToSecond, kSpaceOnSecond };
-    const struct Case {
-        const char* name;
+    const struct {
         uint32_t style;
         const wchar_t* text;
         Action action;
         std::vector<std::wstring> events, opened;
     } cases[] = {
-        {"event", 0, kThreeLinks, kClickSecond, {L"y"}, {}},
-        {"shell", kLinkOpenWithShell, kThreeLinks, kClickSecond, {}, {L"y"}},
-        {"space", kLinkOpenWithShell, L"<a href=\"x\">一</a> <a href=\"zz\">二</a>", kSpaceOnSecond, {}, {L"zz"}},
-        {"empty href", kLinkOpenWithShell, L"<a href=\"\">一</a> <a href=\"\">二</a>", kClickSecond, {}, {}},
-        {"moved off", 0, kThreeLinks, kDragFirstToSecond, {}, {}},
+        {0, kThreeLinks, kClickSecond, {L"y"}, {}},
+        {kLinkOpenWithShell, kThreeLinks, kClickSecond, {}, {L"y"}},
+        {kLinkOpenWithShell, L"<a href=\"x\">一</a> <a href=\"zz\">二</a>", kSpaceOnSecond, {}, {L"zz"}},
+        {kLinkOpenWithShell, L"<a href=\"\">一</a> <a href=\"\">二</a>", kClickSecond, {}, {}},
+        {0, kThreeLinks, kDragFirstToSecond, {}, {}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "action " << c.action << ", style " << std::hex << c.style);
         g_opened.clear();
         Recorder recorder;
         CUILinkCtrl* link = Add(new CUILinkCtrl, kTab | c.style, UIRect(10, 10, 300, 40));
@@ -292,7 +234,8 @@ TEST_F(DisplayControls, ActivatedLinkRaisesEventOrOpensWithTheShell) {
             Key(VK_TAB);
             Key(VK_SPACE);
         } else {
-            Click(LinkPoint(link, c.action == kClickSecond ? 1 : 0), LinkPoint(link, 1));
+            SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Centre(LinkRect(link, c.action == kClickSecond)));
+            SendMessageW(hwnd, WM_LBUTTONUP, 0, Centre(LinkRect(link, 1)));
         }
         EXPECT_EQ(c.events, recorder.hrefs);
         EXPECT_EQ(c.opened, g_opened);
@@ -300,26 +243,21 @@ TEST_F(DisplayControls, ActivatedLinkRaisesEventOrOpensWithTheShell) {
     }
 }
 
-TEST_F(DisplayControls, HandCursorOnlyOverALink) {
-    CUILinkCtrl* link = Add(new CUILinkCtrl, kTab, UIRect(10, 10, 300, 40));
-    link->SetText(L"文字 <a href=\"x\">链接</a>", -1);
-    Paint();
-    const POINT onLink = LinkPoint(link, 0);
-    const UIRect r = link->GetWindowRect();
-    const struct {
-        POINT at;
-        bool hand;
-    } cases[] = {{onLink, true}, {{r.x + 2, onLink.y}, false}};
+// 0x20000 and 0x40000 make the whole text bold or italic, also after the
+// text's own closing tags, and can change after creation.
+TEST_F(DisplayControls, LinkStyleBitsApplyToTheWholeText) {
+    const uint32_t both = CFormattedText::kStyleBold | CFormattedText::kStyleItalic;
+    CUILinkCtrl* link = Add(new CUILinkCtrl, kShown | kLinkBold | kLinkItalic, UIRect(10, 10, 300, 40));
+    link->SetText(L"<b>粗</b> <a href=\"x\">链接</a> 正常", -1);
+    const std::pair<uint32_t, uint32_t> cases[] = {
+        {kLinkBold | kLinkItalic, both}, {kLinkItalic, CFormattedText::kStyleItalic}, {0, 0}};
     for (const auto& c : cases) {
-        SetCursorPos(c.at.x, c.at.y);
-        PumpFor(100);  // the cursor position of the current message
-        SetCursor(NULL);
-        EXPECT_EQ(c.hand, link->OnSetCursor()) << c.at.x;
-        EXPECT_EQ(c.hand, GetCursor() == skin.GetHandCursor()) << c.at.x;
+        const uint32_t later = c.first, style = c.second;
+        link->SetFlags(kShown | later);
+        Paint();
+        EXPECT_EQ(style, link->GetFormattedText().GetPieces().back().style & both) << std::hex << later;
     }
 }
-
-// ---------------------------------------------------------------- image
 
 // Writes a 6 x 4 PNG, red on the left half and blue on the right.
 bool WriteTestPng(const std::wstring& path) {
@@ -327,70 +265,52 @@ bool WriteTestPng(const std::wstring& path) {
     for (int y = 0; y < 4; ++y) {
         for (int x = 0; x < 6; ++x) picture.SetPixel(x, y, Gdiplus::Color(x < 3 ? 0xFFFF0000 : 0xFF0000FF));
     }
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    std::vector<BYTE> buffer(bytes);
-    Gdiplus::ImageCodecInfo* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            return picture.Save(path.c_str(), &codecs[i].Clsid, NULL) == Gdiplus::Ok;
-        }
-    }
-    return false;
-}
-
-std::wstring TempPath(const wchar_t* name) {
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return std::wstring(folder) + name + std::to_wstring(GetCurrentProcessId());
+    const CLSID png = {0x557CF406, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+    return picture.Save(path.c_str(), &png, NULL) == Gdiplus::Ok;
 }
 
 // The shown picture is a copy: the file can be deleted at once, the pixels
 // are right at natural size and stretched, and a missing or corrupt file
-// leaves no image (and no old picture on screen).
+// leaves no image (and takes the old picture off the screen).
 TEST_F(DisplayControls, ImageFromFileReleasesTheFileAndKeepsItsPixels) {
-    const std::wstring path = TempPath(L"picture.png");
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = folder + std::wstring(L"picture") + std::to_wstring(GetCurrentProcessId()) + L".png";
     ASSERT_TRUE(WriteTestPng(path));
     CUIImage* image = Add(new CUIImage, kShown | kControlRectInPixels, UIRect(20, 20, 60, 40));
     image->LoadFromFile(path.c_str());
     ASSERT_NE(nullptr, image->GetImage());
-    EXPECT_EQ(PixelFormat32bppPARGB, image->GetImage()->GetPixelFormat());
     EXPECT_TRUE(image->GetFlags() & kImageOwned);
     EXPECT_TRUE(DeleteFileW(path.c_str())) << "the picture file is still locked";
 
-    Paint();
-    EXPECT_EQ(0xFF0000u, Pixel(20, 20));
-    EXPECT_EQ(0xFF0000u, Pixel(22, 23));
-    EXPECT_EQ(0x0000FFu, Pixel(23, 20));
-    EXPECT_EQ(0x0000FFu, Pixel(25, 23));
-    EXPECT_EQ(kWhite, Pixel(26, 20));
-    EXPECT_EQ(kWhite, Pixel(20, 24));
-    image->SetDrawMode(kImageStretch);
-    Paint();
-    EXPECT_EQ(0xFF0000u, Pixel(30, 40));
-    EXPECT_EQ(0x0000FFu, Pixel(70, 40));
-    for (uint32_t nothing : {1u, 2u}) {
-        image->SetDrawMode(nothing);
+    const struct {
+        uint32_t mode;
+        std::vector<std::pair<POINT, uint32_t>> pixels;
+    } modes[] = {{kImageStretch, {{{30, 40}, 0xFF0000}, {{70, 40}, 0x0000FF}}},
+                 {1, {{{20, 20}, kWhite}}},
+                 {2, {{{20, 20}, kWhite}}},
+                 {kImageNaturalSize, {{{22, 23}, 0xFF0000}, {{23, 20}, 0x0000FF}, {{26, 20}, kWhite}}}};
+    for (const auto& m : modes) {
+        image->SetDrawMode(m.mode);
         Paint();
-        EXPECT_EQ(kWhite, Pixel(30, 40)) << nothing;
+        for (const auto& p : m.pixels) EXPECT_EQ(p.second, Pixel(p.first.x, p.first.y)) << m.mode << ", " << p.first.x;
     }
-    image->SetDrawMode(kImageNaturalSize);
-    Paint();
 
     HANDLE corrupt = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
     DWORD written = 0;
     WriteFile(corrupt, "not a picture", 13, &written, NULL);
     CloseHandle(corrupt);
-    for (const wchar_t* bad : {path.c_str(), L"Z:\\no\\such\\picture.png", static_cast<const wchar_t*>(nullptr)}) {
-        image->SetImage(new Gdiplus::Bitmap(2, 2, PixelFormat32bppPARGB), true);
+    for (const wchar_t* bad : {path.c_str(), kNoFile, static_cast<const wchar_t*>(nullptr)}) {
+        Gdiplus::Bitmap* shown = new Gdiplus::Bitmap(4, 4, PixelFormat32bppPARGB);
+        Gdiplus::Graphics(shown).Clear(Gdiplus::Color(0xFF00FF00));
+        image->SetImage(shown, true);
+        Paint();
+        ASSERT_EQ(0x00FF00u, Pixel(20, 20));
         image->LoadFromFile(bad);
         EXPECT_EQ(nullptr, image->GetImage());
+        EXPECT_TRUE(PaintPending());
     }
     EXPECT_TRUE(DeleteFileW(path.c_str()));
-    EXPECT_TRUE(PaintPending());
-    Paint();
-    EXPECT_EQ(kWhite, Pixel(20, 20));
 }
 
 class CountedBitmap : public Gdiplus::Bitmap {
@@ -403,21 +323,16 @@ private:
 };
 
 // A lent bitmap (own = false) is never deleted, however the control lets go
-// of it; an owned one is deleted exactly once.
+// of it; an owned one is deleted once.
 TEST_F(DisplayControls, ImageNeverDeletesALentBitmap) {
-    enum End { kDestroy, kRemovedByParent, kReplacedByOwned, kReplacedByFile, kWindowClosed };
+    enum End { kDestroy, kDeletedByParent, kReplacedByOwned, kReplacedByFile, kWindowClosed };
     const struct {
-        const char* name;
         bool viaArgument;
         End end;
-    } cases[] = {{"destroyed", false, kDestroy},
-                 {"create argument", true, kDestroy},
-                 {"deleted by its parent", true, kRemovedByParent},
-                 {"replaced", false, kReplacedByOwned},
-                 {"file loaded", false, kReplacedByFile},
-                 {"window closed", false, kWindowClosed}};
+    } cases[] = {{false, kDestroy},        {true, kDestroy},        {true, kDeletedByParent},
+                 {false, kReplacedByOwned}, {false, kReplacedByFile}, {false, kWindowClosed}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << "end " << c.end << ", argument " << c.viaArgument);
         int lentDeletions = 0, ownedDeletions = 0;
         CountedBitmap* lent = new CountedBitmap(lentDeletions);
         UIImageArg arg = {lent, 0, UIImageArg::kBitmap};
@@ -425,38 +340,19 @@ TEST_F(DisplayControls, ImageNeverDeletesALentBitmap) {
         if (!c.viaArgument) image->SetImage(lent, false);
         ASSERT_EQ(lent, image->GetImage());
         EXPECT_FALSE(image->GetFlags() & kImageOwned);
-        switch (c.end) {
-        case kDestroy: image->Destroy(); break;
-        case kRemovedByParent: root->RemoveChild(image); break;
-        case kReplacedByOwned:
-            image->SetImage(new CountedBitmap(ownedDeletions), true);
-            image->Destroy();
-            EXPECT_EQ(1, ownedDeletions);
-            break;
-        case kReplacedByFile:
-            image->LoadFromFile(L"Z:\\no\\such\\picture.png");
-            image->Destroy();
-            break;
-        case kWindowClosed:
+        if (c.end == kReplacedByOwned) image->SetImage(new CountedBitmap(ownedDeletions), true);
+        if (c.end == kReplacedByFile) image->LoadFromFile(kNoFile);
+        if (c.end == kDeletedByParent) root->RemoveChild(image);  // no OnDestroy on this path
+        if (c.end == kWindowClosed) {
             DestroyWindow(hwnd);
             hwnd = NULL;
-            break;
         }
+        if (c.end != kDeletedByParent && c.end != kWindowClosed) image->Destroy();
+        EXPECT_EQ(c.end == kReplacedByOwned ? 1 : 0, ownedDeletions);
         EXPECT_EQ(0, lentDeletions);
         delete lent;
-        EXPECT_EQ(1, lentDeletions);
-    }
-    // The other kinds of argument: a file, and an unknown kind that makes an empty image.
-    UIImageArg missing = {L"Z:\\no\\such\\picture.png", 0, UIImageArg::kFile};
-    UIImageArg unknown = {L"ignored", 1, 7};
-    for (UIImageArg* arg : {&missing, &unknown}) {
-        CUIImage image;
-        image.OnCreate(arg);
-        EXPECT_EQ(nullptr, image.GetImage());
     }
 }
-
-// ---------------------------------------------------------------- separator
 
 class CountingSplitter : public CUILineSplitter {
 public:
@@ -477,37 +373,25 @@ TEST_F(DisplayControls, SplitterMeasuresItsCaptionOnceAndAfterAFontChange) {
     CountingSplitter* plain = Add(new CountingSplitter, kShown, UIRect(10, 50, 300, 24));
     caption[0] = L'X';  // the control keeps its own copy
     EXPECT_STREQ(L"常规设置", titled->GetCaption().GetString());
-    EXPECT_EQ(-1, titled->GetCaptionWidth());
-
     Paint();
     Paint();
     EXPECT_EQ(1, titled->measures);
     EXPECT_EQ(0, plain->measures);
     EXPECT_GT(titled->GetCaptionWidth(), 0);
-    const double orange[3] = {30, 0.8, 0.5};
-    skin.SetThemeColor(orange, true);
-    Paint();
-    EXPECT_EQ(1, titled->measures);
     skin.SetFontFace(L"微软雅黑");
-    EXPECT_EQ(-1, titled->GetCaptionWidth());
     Paint();
     Paint();
     EXPECT_EQ(2, titled->measures);
 
-    // The line at mid-height: broken between the left part and the caption,
-    // whole without a caption.
+    // At mid-height: the line is broken after its left part, whole without a caption.
     const uint32_t line = AlphaComposite(0xE6C8C8C8, 0xFFFFFFFF) & 0xFFFFFF;
-    const int leftEnd = static_cast<int>(40 * g_dpiFactor), inGap = leftEnd + 2;
-    const struct {
-        CUILineSplitter* splitter;
-        bool broken;
-    } cases[] = {{titled, true}, {plain, false}};
-    for (const auto& c : cases) {
-        const UIRect r = c.splitter->GetWindowRect();
+    const int inGap = static_cast<int>(40 * g_dpiFactor) + 2;
+    for (CUILineSplitter* splitter : {static_cast<CUILineSplitter*>(titled), static_cast<CUILineSplitter*>(plain)}) {
+        const UIRect r = splitter->GetWindowRect();
         const int y = r.y + r.height / 2;
         EXPECT_PRED3(Near, line, Pixel(r.x + 2, y), 2);
         EXPECT_PRED3(Near, line, Pixel(r.x + r.width - 3, y), 2);
-        EXPECT_EQ(c.broken, Pixel(r.x + inGap, y) == kWhite) << c.broken;
+        EXPECT_EQ(splitter == titled, Pixel(r.x + inGap, y) == kWhite);
         EXPECT_EQ(kWhite, Pixel(r.x + 2, y - 2));
     }
 }
