@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the launcher's own images and cursor; no input files are used.
+"""Draws the launcher's own images, icon and cursor; no input files are used.
 
 Run it after changing a drawing and commit its output beside it: the build
-only compiles resources.rc with windres.
+only compiles resources.rc with windres. The background is turned into a JPEG
+by ImageMagick's convert.
 """
 import math
 import os
 import struct
+import subprocess
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -147,6 +149,79 @@ def update_icon():
                                            rect(0.28, 0.78, 0.72, 0.84)])
 
 
+def cube():
+    """A block seen from above a corner: grass on top, earth on the sides."""
+    top = [(0.5, 0.2), (0.8, 0.36), (0.5, 0.52), (0.2, 0.36)]
+    left = [(0.2, 0.36), (0.5, 0.52), (0.5, 0.84), (0.2, 0.68)]
+    right = [(0.5, 0.52), (0.8, 0.36), (0.8, 0.68), (0.5, 0.84)]
+    return [(polygon(top), (0x7C, 0xC8, 0x4E, 255)), (polygon(left), (0x8E, 0x62, 0x3E, 255)),
+            (polygon(right), (0x6B, 0x48, 0x2C, 255))]
+
+
+def app_icon():
+    return [(circle(0.5, 0.5, 0.48), (0x28, 0x68, 0xB8, 255))] + cube()
+
+
+def game_picture():
+    return [(rect(0.04, 0.04, 0.96, 0.96), (0x2C, 0x3E, 0x50, 255))] + cube()
+
+
+def icon_file(sizes):
+    """An .ico with one entry per size: 32-bit DIBs up to 48 pixels (every
+    Windows reads them), PNG above."""
+    images = []
+    for size in sizes:
+        pixels = render(size, app_icon())
+        if size > 48:
+            images.append(png_bytes(size, size, pixels))
+            continue
+        xor = bytearray()
+        for row in reversed(pixels):
+            for r, g, b, a in row:
+                xor += bytes((b, g, r, a))
+        stride = ((size + 31) // 32) * 4
+        and_mask = bytearray()
+        for row in reversed(pixels):
+            bits = bytearray(stride)
+            for i, (_, _, _, a) in enumerate(row):
+                if a == 0:
+                    bits[i // 8] |= 0x80 >> (i % 8)
+            and_mask += bits
+        dib = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(xor) + len(and_mask), 0, 0, 0, 0)
+        images.append(dib + xor + and_mask)
+    header = struct.pack("<HHH", 0, 1, len(sizes))
+    offset = 6 + 16 * len(sizes)
+    entries = b""
+    for size, image in zip(sizes, images):
+        entries += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return header + entries + b"".join(images)
+
+
+def background(width, height):
+    """Dusk over rolling hills, smooth enough to blur well under the panel."""
+    rows = []
+    for y in range(height):
+        v = y / height
+        row = []
+        for x in range(width):
+            u = x / width
+            sky = (int(40 + 60 * v), int(70 + 80 * v), int(140 + 60 * v))
+            hill1 = 0.62 + 0.06 * math.sin(u * 6.0 + 0.7) + 0.03 * math.sin(u * 17.0)
+            hill2 = 0.75 + 0.05 * math.sin(u * 4.0 + 2.1) + 0.02 * math.sin(u * 23.0 + 1.0)
+            if v > hill2:
+                shade = 1.0 - 0.5 * (v - hill2)
+                colour = (int(0x4E * shade), int(0x8A * shade), int(0x3A * shade))
+            elif v > hill1:
+                shade = 1.0 - 0.4 * (v - hill1)
+                colour = (int(0x3C * shade), int(0x6E * shade), int(0x5A * shade))
+            else:
+                colour = sky
+            row.append(colour + (255,))
+        rows.append(row)
+    return rows
+
+
 def resize_cursor():
     """A 32 x 32 horizontal-resize cursor, hotspot in the centre, as .cur bytes."""
     size = 32
@@ -177,7 +252,7 @@ IMAGES = {
     "check_13.png": (13, check_mark), "check_16.png": (16, check_mark), "check_20.png": (20, check_mark),
     "check_26.png": (26, check_mark), "msgbox_error.png": (80, error_icon), "msgbox_info.png": (80, info_icon),
     "msgbox_question.png": (80, question_icon), "msgbox_warning.png": (80, warning_icon),
-    "server_default.png": (64, server_icon), "update.png": (96, update_icon),
+    "server_default.png": (64, server_icon), "update.png": (96, update_icon), "game.png": (96, game_picture),
 }
 
 
@@ -187,6 +262,13 @@ def main():
             f.write(png_bytes(size, size, render(size, drawing())))
     with open(os.path.join(HERE, "resize_we.cur"), "wb") as f:
         f.write(resize_cursor())
+    with open(os.path.join(HERE, "app.ico"), "wb") as f:
+        f.write(icon_file([16, 24, 32, 48, 256]))
+    png = os.path.join(HERE, "background.png")
+    with open(png, "wb") as f:
+        f.write(png_bytes(1360, 856, background(1360, 856)))
+    subprocess.run(["convert", png, "-quality", "88", os.path.join(HERE, "background.jpg")], check=True)
+    os.remove(png)
 
 
 if __name__ == "__main__":

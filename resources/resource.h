@@ -15,3 +15,7 @@
 #define IDR_PNG_MSGBOX_WARNING 109
 #define IDR_PNG_SERVER_DEFAULT 110
 #define IDR_PNG_UPDATE 138
+// The window icon, the default background and the game picture.
+#define IDI_APP_ICON 111
+#define IDR_JPG_BACKGROUND 112
+#define IDR_PNG_GAME 137

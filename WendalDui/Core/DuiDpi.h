@@ -7,4 +7,7 @@ namespace wendaldui {
 extern int g_screenDpi;     // LOGPIXELSX of the screen
 extern float g_dpiFactor;   // g_screenDpi / 96
 
+// A size in logical pixels on this screen, truncated toward zero.
+inline int DpiScale(float logical) { return static_cast<int>(logical * g_dpiFactor); }
+
 }  // namespace wendaldui

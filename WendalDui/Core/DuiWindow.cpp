@@ -29,8 +29,6 @@ private:
     CRITICAL_SECTION& m_lock;
 };
 
-int DpiScale(int value) { return static_cast<int>(static_cast<float>(value) * g_dpiFactor); }
-
 }  // namespace
 
 DUI_BEGIN_MESSAGE_MAP(CDuiWindow, CWindowBase)
@@ -143,31 +141,14 @@ void CDuiWindow::AddToolTip(CUIControl* control, const wchar_t* text, bool activ
 }
 
 void CDuiWindow::UpdateToolTipRect(CUIControl* control, bool active) {
-    const UIRect rect = ToolRect(control, active);
-    TOOLINFOW info = {};
-    info.cbSize = TTTOOLINFOW_V2_SIZE;  // as in CToolTip::AddTool
-    info.hwnd = m_hWnd;
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.rect = {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
-    SendMessageW(m_toolTip.GetHWND(), TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+    m_toolTip.UpdateToolRect(m_hWnd, control, ToolRect(control, active));
 }
 
 void CDuiWindow::UpdateToolTipText(CUIControl* control, const wchar_t* text) {
-    TOOLINFOW info = {};
-    info.cbSize = sizeof info;
-    info.hwnd = m_hWnd;
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.lpszText = const_cast<wchar_t*>(text);
-    SendMessageW(m_toolTip.GetHWND(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+    m_toolTip.UpdateToolText(m_hWnd, control, text);
 }
 
-void CDuiWindow::RemoveToolTip(CUIControl* control) {
-    TOOLINFOW info = {};
-    info.cbSize = sizeof info;
-    info.hwnd = m_hWnd;
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    SendMessageW(m_toolTip.GetHWND(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
+void CDuiWindow::RemoveToolTip(CUIControl* control) { m_toolTip.RemoveTool(m_hWnd, control); }
 
 void CDuiWindow::ForgetControl(CUIControl* control) {
     if (m_savedFocus && m_savedFocus->IsDescendantOf(control)) m_savedFocus = nullptr;
@@ -396,7 +377,7 @@ LRESULT CDuiWindow::OnSizeMessage(WPARAM wParam, LPARAM lParam) {
             if (m_root->GetFlags() & kControlRectInPixels) {
                 m_root->SetPos(UIRect(0, 0, width, height));
             } else {
-                m_root->SetPos(UIRect(0, 0, DpiScale(width), DpiScale(height)));
+                m_root->SetPos(UIRect(0, 0, DpiScale(static_cast<float>(width)), DpiScale(static_cast<float>(height))));
             }
         }
     }

@@ -55,6 +55,7 @@ public:
     void UpdateToolTipRect(CUIControl* control, bool active);
     void UpdateToolTipText(CUIControl* control, const wchar_t* text);
     void RemoveToolTip(CUIControl* control);
+    const CToolTip& GetToolTip() const { return m_toolTip; }
     // Called before a control is deleted: it, or a control below it, must not
     // stay the one to refocus when the window is activated again.
     void ForgetControl(CUIControl* control);

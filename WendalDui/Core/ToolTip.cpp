@@ -14,6 +14,16 @@ LRESULT CALLBACK ToolTipSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     return object->WindowProc(message, wParam, lParam);
 }
 
+TOOLINFOW ToolInfo(HWND owner, CUIControl* control) {
+    TOOLINFOW info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = owner;
+    info.uId = reinterpret_cast<UINT_PTR>(control);
+    return info;
+}
+
+RECT ToRect(const UIRect& rect) { return RECT{rect.x, rect.y, rect.x + rect.width, rect.y + rect.height}; }
+
 }  // namespace
 
 bool CToolTip::Create(CDuiWindow* owner) {
@@ -35,16 +45,32 @@ bool CToolTip::Create(CDuiWindow* owner) {
 }
 
 bool CToolTip::AddTool(HWND owner, CUIControl* control, const UIRect& rect, const wchar_t* text) {
-    TOOLINFOW info = {};
-    // The size every comctl32 version accepts: the full structure is refused
-    // by version 5, which Windows 7 loads for a program without a manifest.
-    info.cbSize = TTTOOLINFOW_V2_SIZE;
+    TOOLINFOW info = ToolInfo(owner, control);
     info.uFlags = TTF_SUBCLASS;
-    info.hwnd = owner;
-    info.uId = reinterpret_cast<UINT_PTR>(control);
-    info.rect = {rect.x, rect.y, rect.x + rect.width, rect.y + rect.height};
+    info.rect = ToRect(rect);
     info.lpszText = const_cast<wchar_t*>(text);
     return SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) == 1;
+}
+
+void CToolTip::UpdateToolRect(HWND owner, CUIControl* control, const UIRect& rect) {
+    TOOLINFOW info = ToolInfo(owner, control);
+    info.rect = ToRect(rect);
+    SendMessageW(m_hWnd, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void CToolTip::UpdateToolText(HWND owner, CUIControl* control, const wchar_t* text) {
+    TOOLINFOW info = ToolInfo(owner, control);
+    info.lpszText = const_cast<wchar_t*>(text);
+    SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+void CToolTip::RemoveTool(HWND owner, CUIControl* control) {
+    TOOLINFOW info = ToolInfo(owner, control);
+    SendMessageW(m_hWnd, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
+int CToolTip::GetToolCount() const {
+    return m_hWnd ? static_cast<int>(SendMessageW(m_hWnd, TTM_GETTOOLCOUNT, 0, 0)) : 0;
 }
 
 }  // namespace wendaldui

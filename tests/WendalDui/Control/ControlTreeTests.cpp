@@ -350,6 +350,8 @@ TEST_F(ControlTree, RemovedControlsAreForgottenByTheWindow) {
     Probe* a = Add(box, "a", 1, kTab, UIRect(0, 0, 10, 10));
     Probe* b = Add(m_root, "b", 2, kTab, UIRect(0, 60, 10, 10));
     a->SetToolTipText(L"提示");
+    a->SetToolTipText(L"新提示");  // an update, not a second tool
+    EXPECT_EQ(1, m_window.GetToolTip().GetToolCount());
     m_window.SetControlTimer(a, 1, 100000);
     ASSERT_TRUE(a->SetFocus(kFocusByMouse));
 
@@ -360,6 +362,7 @@ TEST_F(ControlTree, RemovedControlsAreForgottenByTheWindow) {
     EXPECT_EQ(a, m_window.GetSavedFocus());
     box->Destroy();  // a goes with its container
     EXPECT_EQ(nullptr, m_window.GetSavedFocus());
+    EXPECT_EQ(0, m_window.GetToolTip().GetToolCount());  // no tool left at a freed address
     EXPECT_FALSE(m_window.KillControlTimer(a, 1));
     SendMessageW(hwnd, WM_SETFOCUS, 0, 0);  // would call into the deleted control
     EXPECT_EQ(m_root, Focused());
@@ -393,7 +396,9 @@ TEST_F(ControlTree, RemovedControlsAreForgottenByTheWindow) {
     m_window.SetControlTimer(row, 2, 10);
     m_window.PostControlCall(row, 9, 0, 0);
     Take();
+    EXPECT_EQ(1, m_window.GetToolTip().GetToolCount());
     EXPECT_TRUE(m_root->RemoveChild(list));
+    EXPECT_EQ(0, m_window.GetToolTip().GetToolCount());
     EXPECT_FALSE(m_window.KillControlTimer(row, 2));
     PumpFor(60);
     EXPECT_EQ((std::vector<std::string>{"list:deleted", "row:deleted"}), Take());
