@@ -1,0 +1,207 @@
+// The launcher UI's process-wide services: the top-level window registry that
+// ends the run, the taskbar progress, the window icon and pictures, and the
+// dominant colour of a picture.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <gdiplus.h>
+#include <shobjidl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "WendalDui/Core/ColorConvert.h"
+#include "WendalDui/Core/DuiDpi.h"
+#include "WendalDui/Core/DuiWindow.h"
+#include "tests/support/TestPaths.h"
+#include "ui/DominantColor.h"
+#include "ui/TaskbarProgress.h"
+#include "ui/TopLevelWindows.h"
+#include "ui/TrelmResourceManager.h"
+
+namespace {
+
+using namespace trelm::ui;
+
+bool QuitPosted() {
+    MSG msg;
+    return PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+}
+
+TEST(TopLevelWindowsTest, TheRunEndsWithTheLastTrackedWindowAndNotBefore) {
+    QuitPosted();
+    TopLevelWindows& windows = GetTopLevelWindows();
+    // The main window closes while a game-exit dialog and an output window are open.
+    windows.mainFrame = reinterpret_cast<CTrelmMainFrame*>(&windows);
+    AddGameExitDialog();
+    AddOutputWindow();
+    windows.mainFrame = nullptr;
+    CheckQuit();
+    EXPECT_FALSE(QuitPosted());
+
+    auto* exitDialog = new wendaldui::CDuiWindow;
+    ui_testing::CreateTestWindow(*exitDialog, 10, 10, 50, 50);
+    HWND hwnd = exitDialog->GetHWND();
+    CloseGameExitDialog(exitDialog);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_FALSE(QuitPosted());
+    CloseOutputWindow(new wendaldui::CDuiWindow);
+    EXPECT_TRUE(QuitPosted());
+    EXPECT_EQ(0, windows.OpenCount());
+}
+
+// Records what the taskbar is told; everything else is not needed.
+class RecordingTaskbar : public ITaskbarList3 {
+public:
+    std::vector<std::pair<int, ULONGLONG>> calls;  // (state, -1) or (-1, value)
+    ULONGLONG total = 0;
+
+    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG flags) override {
+        calls.push_back({flags, ~0ull});
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG done, ULONGLONG all) override {
+        calls.push_back({-1, done});
+        total = all;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE AddTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeleteTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND, WINBOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RegisterTab(HWND, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE UnregisterTab(HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetTabOrder(HWND, HWND) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetTabActive(HWND, HWND, DWORD) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE ThumbBarSetImageList(HWND, HIMAGELIST) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return S_OK; }
+};
+
+TEST(TaskbarProgressTest, StatesAndValuesOutOfAThousandReachTheTaskbar) {
+    // Wine's taskbar object accepts everything and shows nothing, so a
+    // recorder stands in for it.
+    ITaskbarList3* old = ReplaceTaskbarProgress(nullptr);
+    EXPECT_FALSE(SetTaskbarProgressState(NULL, kTaskbarNormal));
+    EXPECT_FALSE(SetTaskbarProgressValue(NULL, 10));
+    RecordingTaskbar recorder;
+    ReplaceTaskbarProgress(&recorder);
+    EXPECT_TRUE(SetTaskbarProgressState(NULL, kTaskbarIndeterminate));
+    EXPECT_TRUE(SetTaskbarProgressValue(NULL, 250));
+    EXPECT_TRUE(SetTaskbarProgressState(NULL, kTaskbarError));
+    const std::vector<std::pair<int, ULONGLONG>> expected = {{1, ~0ull}, {-1, 250}, {4, ~0ull}};
+    EXPECT_EQ(expected, recorder.calls);
+    EXPECT_EQ(1000u, recorder.total);
+    ReplaceTaskbarProgress(old);
+}
+
+std::string PngBytes() {
+    std::unique_ptr<Gdiplus::Bitmap> picture(CTrelmResourceManager::GetResourcePicture(kPictureServerIcon));
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(NULL, TRUE, &stream);
+    CLSID png;
+    CLSIDFromString(L"{557CF406-1A04-11D3-9A73-0000F81EF32E}", &png);
+    picture->Save(stream, &png, NULL);
+    HGLOBAL global = NULL;
+    GetHGlobalFromStream(stream, &global);
+    const std::string bytes(static_cast<const char*>(GlobalLock(global)), GlobalSize(global));
+    GlobalUnlock(global);
+    stream->Release();
+    return bytes;
+}
+
+TEST(ResourceManagerTest, IconFolderAndPictures) {
+    const std::string png = PngBytes();
+    ASSERT_GT(png.size(), 100u);
+    const std::string ico =
+        testing_support::ReadBytes(testing_support::PathFromEnvironment("QUORVEL_SOURCE_DIR") + L"\\resources\\app.ico");
+    ASSERT_FALSE(ico.empty());
+    const std::string truncated = png.substr(0, 40);
+    const struct {
+        const wchar_t* name;
+        const std::string* bytes;
+        bool chosen;
+    } cases[] = {
+        {L"own.ico", &ico, true},    // an icon file
+        {L"PIC.ICO", &png, true},    // upper case: read by GDI+, so a PNG inside works
+        {L"pic.ico", &png, false},   // lower case: read as an icon, which a PNG is not
+        {L"logo.png", &png, true},
+        {L"broken.png", &truncated, false},
+    };
+    for (const auto& c : cases) {
+        testing_support::TempDir folder;
+        testing_support::WriteBytes(folder / c.name, *c.bytes);
+        CTrelmResourceManager resources;
+        EXPECT_EQ(&resources, CTrelmResourceManager::GetInstance());
+        resources.LoadWindowIcon(folder.Path().c_str());
+        ASSERT_NE(nullptr, resources.GetDefaultIcon());
+        EXPECT_EQ(c.chosen, resources.GetWindowIcon() != resources.GetDefaultIcon()) << c.name;
+    }
+    CTrelmResourceManager resources;
+    resources.LoadWindowIcon(L"no such folder\\");
+    EXPECT_EQ(resources.GetDefaultIcon(), resources.GetWindowIcon());
+
+    const UINT small = static_cast<UINT>(48 * wendaldui::g_dpiFactor);
+    const struct {
+        int kind;
+        UINT size;
+    } pictures[] = {{kPictureServerIcon, 64}, {kPictureUpdate, small}, {kPictureGame, small}, {3, 0}};
+    for (const auto& p : pictures) {
+        std::unique_ptr<Gdiplus::Bitmap> picture(CTrelmResourceManager::GetResourcePicture(p.kind));
+        if (!p.size) {
+            EXPECT_EQ(nullptr, picture);
+            continue;
+        }
+        ASSERT_NE(nullptr, picture) << p.kind;
+        EXPECT_EQ(p.size, picture->GetWidth());
+    }
+}
+
+std::unique_ptr<Gdiplus::Bitmap> Picture(int width, int height, const std::vector<uint32_t>& colours) {
+    std::unique_ptr<Gdiplus::Bitmap> picture(new Gdiplus::Bitmap(width, height, PixelFormat32bppARGB));
+    // Bands of equal width, left to right.
+    for (int x = 0; x < width; ++x) {
+        const uint32_t colour = colours[x * colours.size() / width];
+        for (int y = 0; y < height; ++y) picture->SetPixel(x, y, Gdiplus::Color(colour));
+    }
+    return picture;
+}
+
+TEST(DominantColorTest, PeaksWindowsAndFallbacks) {
+    const struct {
+        const char* what;
+        int width, height;
+        std::vector<uint32_t> colours;
+        uint32_t expected;
+    } cases[] = {
+        {"a saturated colour, quantised", 200, 100, {0xFF3070C0}, 0xFF3878C8},
+        {"grey has no hue to follow", 200, 100, {0xFF808080}, kDefaultThemeColor},
+        {"black passes no window", 200, 100, {0xFF000000}, kDefaultThemeColor},
+        {"two equal peaks: the first in scan order", 200, 100, {0xFFC03030, 0xFF3030C0}, 0xFF3838C8},
+        {"a single pixel", 1, 1, {0xFF3070C0}, 0xFF3878C8},
+    };
+    for (const auto& c : cases) {
+        auto picture = Picture(c.width, c.height, c.colours);
+        EXPECT_EQ(c.expected, GetDominantColor(picture.get())) << c.what;
+    }
+    // Only the second window: a pale colour comes back with its lightness cut to 0.6.
+    auto pale = Picture(100, 100, {0xFFA0C8F0});
+    const uint32_t clamped = GetDominantColor(pale.get());
+    EXPECT_NE(0xFFA8C8F8u, clamped);
+    float hsl[3];
+    wendaldui::ArgbToHsl(clamped, hsl);
+    EXPECT_NEAR(0.6, hsl[2], 0.01);
+    EXPECT_NEAR(216.0, hsl[0], 2.0);
+}
+
+}  // namespace
