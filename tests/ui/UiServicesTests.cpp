@@ -123,8 +123,8 @@ std::string PngBytes() {
 TEST(ResourceManagerTest, IconFolderAndPictures) {
     const std::string png = PngBytes();
     ASSERT_GT(png.size(), 100u);
-    const std::string ico =
-        testing_support::ReadBytes(testing_support::PathFromEnvironment("QUORVEL_SOURCE_DIR") + L"\\resources\\app.ico");
+    const std::wstring source = testing_support::PathFromEnvironment("QUORVEL_SOURCE_DIR");
+    const std::string ico = testing_support::ReadBytes(source + L"\\resources\\app.ico");
     ASSERT_FALSE(ico.empty());
     const std::string truncated = png.substr(0, 40);
     const struct {

@@ -62,7 +62,8 @@ TEST(DialogGeometry, ShadowStripsContainerLayoutAndTitleBarButtons) {
     const UIRect expected[] = {{85, 85, 430, 15}, {500, 100, 15, 300}, {85, 400, 430, 15}, {85, 100, 15, 300}};
     for (int side = 0; side < 4; ++side) {
         const UIRect got = internal::CShadowWindow::Geometry(side, owner, 15);
-        EXPECT_TRUE(got == expected[side]) << side << ": " << got.x << "," << got.y << " " << got.width << "x" << got.height;
+        EXPECT_TRUE(got == expected[side]) << side << ": " << got.x << "," << got.y << " " << got.width << "x"
+                                           << got.height;
     }
     UIRect title, client;
     internal::CUIDialogContainer::Layout(400, 300, title, client);
@@ -119,7 +120,9 @@ TEST_F(DialogWindows, ShadowSidesAreOwnedFollowMovesAndRedrawOnlyOnResize) {
     // A move only repositions the strips.
     SetWindowPos(hwnd, NULL, 130, 120, 400, 300, SWP_NOZORDER | SWP_NOACTIVATE);
     expectPlaced(RECT{130, 120, 530, 420});
-    for (int side = 0; side < 4; ++side) EXPECT_EQ(before[side], dialog.GetShadowWindow(side)->GetSurface().GetBitmap());
+    for (int side = 0; side < 4; ++side) {
+        EXPECT_EQ(before[side], dialog.GetShadowWindow(side)->GetSurface().GetBitmap());
+    }
     // One pixel wider: the top and bottom strips are drawn anew, the sides are not.
     SetWindowPos(hwnd, NULL, 130, 120, 401, 300, SWP_NOZORDER | SWP_NOACTIVATE);
     expectPlaced(RECT{130, 120, 531, 420});
