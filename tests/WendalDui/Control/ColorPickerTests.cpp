@@ -1,17 +1,20 @@
 // The colour picker in a real window: SetHSL clamping, the field and bar
 // fills read back from the off-screen surface, real clicks and drags on the
-// markers.
+// markers, and the parsing of the colour dialog's value fields.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <array>
 #include <cmath>
+#include <random>
 
 #include "Core/UiTestSupport.h"
 #include "WendalDui/Control/UIHLPicker.h"
 #include "WendalDui/Control/UIHSLPicker.h"
 #include "WendalDui/Control/UISPicker.h"
+#include "WendalDui/Core/ColorConvert.h"
+#include "WendalDui/Core/ColorFields.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 
@@ -160,6 +163,55 @@ TEST_F(ColorPicker, ZeroSizedPartsKeepTheirMarkers) {
     EXPECT_EQ((std::array<float, 3>{180, 0.25f, 0.75f}), Hsl());
     EXPECT_EQ(0, m_events);
     Repaint();
+}
+
+// Truncated bytes drifted: most colours came back one step darker.
+TEST_F(ColorPicker, TypedBytesSurviveThePickerForEveryGreyAndARandomSample) {
+    std::mt19937 random(116);
+    std::uniform_int_distribution<uint32_t> any(0, 0xFFFFFF);
+    int failures = 0;
+    for (int i = 0; i < 256 + 20000; ++i) {
+        const uint32_t rgb = i < 256 ? static_cast<uint32_t>(i) * 0x010101 : any(random);
+        float typed[3];
+        ArgbToHsl(0xFF000000 | rgb, typed);
+        m_picker->SetHSL(typed[0], typed[1], typed[2]);
+        uint8_t bytes[3];
+        HslToFieldBytes(Hsl().data(), bytes);
+        const uint32_t back = (bytes[0] << 16) | (bytes[1] << 8) | bytes[2];
+        if (back != rgb && ++failures < 5) ADD_FAILURE() << std::hex << rgb << " came back as " << back;
+    }
+    EXPECT_EQ(0, failures);
+}
+
+TEST(ColorFields, DecimalChannelIsDigitsFrom0To255) {
+    const struct {
+        const wchar_t* text;
+        bool ok;
+        int value;
+    } cases[] = {{L"0", true, 0},  {L"255", true, 255}, {L"068", true, 68}, {L"300", false, 0},
+                 {L"-5", false, 0}, {L"", false, 0},     {L"+5", false, 0},  {L"1a", false, 0}};
+    for (const auto& c : cases) {
+        uint8_t value = 7;
+        EXPECT_EQ(c.ok, ParseDecimalChannel(c.text, value)) << c.text;
+        EXPECT_EQ(c.ok ? c.value : 7, value) << c.text;  // untouched when refused
+    }
+}
+
+// "#" or other half-typed text used to read as 0 and flash the theme black.
+TEST(ColorFields, HexNeedsDigitsAndNothingElse) {
+    const struct {
+        const wchar_t* text;
+        bool ok;
+        uint32_t rgb;
+    } cases[] = {{L"#00ff00", true, 0x00FF00},   {L"ABCDEF", true, 0xABCDEF}, {L"#fff", true, 0x000FFF},
+                 {L"#FF123456", true, 0x123456}, {L"#123456789", false, 0},   {L"", false, 0},
+                 {L"#", false, 0},               {L"#zz", false, 0},          {L"12 3", false, 0},
+                 {L"##1", false, 0},             {L"0x12", false, 0}};
+    for (const auto& c : cases) {
+        uint32_t rgb = 7;
+        EXPECT_EQ(c.ok, ParseHexColor(c.text, rgb)) << c.text;
+        EXPECT_EQ(c.ok ? c.rgb : 7u, rgb) << c.text;
+    }
 }
 
 }  // namespace
