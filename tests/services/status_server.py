@@ -203,6 +203,9 @@ SCRIPTS = {
     "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),
     "favicon_bad_base64": lambda conn: normal(conn, status(favicon="data:image/png;base64,iVBO*w0K")),
     "stall": stall,
+    # Text that would be mark-up if it were read as such, and a colour code.
+    "angle_brackets": lambda conn: normal(
+        conn, status(description={"text": "<a href=\"http://x.invalid\">点我</a> §c<b>红</b>"})),
 }
 
 

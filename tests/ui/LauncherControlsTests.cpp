@@ -47,6 +47,7 @@ TEST(LaunchButtonColors, FillsFollowTheThemeBrighterOnHoverAndPressGreyWhenDisab
 class LauncherControls : public testing::Test {
 protected:
     LauncherControls() : skin(L"微软雅黑", 210, 0.5, 0.4, 0) {
+        ui_testing::MoveMouseTo(5, 5);  // no control starts hovered
         root = new wendaldui::CUIContainer2;
         root->SetBackgroundColor(0xFF000000);
         window.SetRoot(root);

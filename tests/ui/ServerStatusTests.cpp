@@ -1,0 +1,188 @@
+// The server status control against the scripted status server on
+// 127.0.0.1: the answer shown, the cache written and read back with the
+// server gone, a click asking again, server text that looks like mark-up
+// shown as text, and a slow server not holding up the window's end.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <string>
+
+#include "UiTestSupport.h"
+#include "WendalDui/Core/DuiDpi.h"
+#include "WendalDui/Control/UIContainer2.h"
+#include "WendalDui/Control/UILinkCtrl.h"
+#include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/DuiWindow.h"
+#include "WendalDui/Core/FormattedText.h"
+#include "core/TextFile.h"
+#include "tests/services/StatusServer.h"
+#include "tests/support/TestPaths.h"
+#include "WendalDui/Control/UIRichEdit.h"
+#include "ui/MotdInfoDialog.h"
+#include "ui/UIMcMotdCtrl.h"
+#include "ui/UIMcMotdIcon.h"
+
+namespace {
+
+using namespace trelm::ui;
+using testing_support::TempDir;
+using wendaldui::UIRect;
+
+TEST(ServerStatusCache, FileNamesKeepNoPathCharacterAndNoDeviceName) {
+    const struct {
+        const wchar_t* address;
+        const wchar_t* file;
+    } cases[] = {
+        {L"mc.example.com:25565", L"mc.example.com25565"},
+        {L"a:b", L"ab"},  // shares a file with "ab", as it always has
+        {L"ab", L"ab"},
+        {L"../x\\y|z?*", L"..xyz"},
+        {L"con", L"_con"},
+        {L"CON.example.com", L"_CON.example.com"},
+        {L"lpt1:25565", L"lpt125565"},  // not a device once the colon is gone
+        {L"com7", L"_com7"},
+    };
+    for (const auto& c : cases) {
+        WString path;
+        ServerStatusCacheFile(c.address, &path);
+        EXPECT_TRUE(path == (std::wstring(L"quorvel_launcher\\motd_cache\\") + c.file + L".json").c_str())
+            << testing_support::Narrow(path.GetString());
+    }
+}
+
+class ServerStatusControl : public testing::Test {
+protected:
+    ServerStatusControl() : skin(L"微软雅黑", 210, 0.5, 0.4, 0) {
+        GetCurrentDirectoryW(MAX_PATH, m_old);
+        SetCurrentDirectoryW(dir.Path().c_str());
+        root = new wendaldui::CUIContainer2;
+        root->SetBackgroundColor(0xFF204060);
+        window.SetRoot(root);
+        hwnd = ui_testing::CreateTestWindow(window, 60, 60, 400, 120);
+    }
+    ~ServerStatusControl() override {
+        DestroyWindow(hwnd);
+        SetCurrentDirectoryW(m_old);
+    }
+
+    CUIMcMotdCtrl* AddControl(uint32_t style = 0) {
+        CUIMcMotdCtrl* control = new CUIMcMotdCtrl;
+        EXPECT_TRUE(control->Create(root, wendaldui::kControlVisible | style, UIRect(10, 10, 360, 60), 1));
+        return control;
+    }
+    static std::wstring Address(int port) { return L"localhost:" + std::to_wstring(port); }
+    static bool Shows(CUIMcMotdCtrl* control, const wchar_t* part) {
+        return control->GetShownText().Find(part) >= 0;
+    }
+
+    TempDir dir;
+    wendaldui::CDuiSkinManager skin;
+    wendaldui::CDuiWindow window;
+    wendaldui::CUIContainer2* root;
+    HWND hwnd;
+    wchar_t m_old[MAX_PATH];
+};
+
+TEST_F(ServerStatusControl, AnswerShownCachedAndShownAgainWithTheServerGone) {
+    std::wstring address;
+    {
+        testing_support::TestStatusServer server;
+        ASSERT_TRUE(server.Start()) << server.LastError();
+        address = Address(server.Port("normal"));
+        CUIMcMotdCtrl* control = AddControl();
+        control->SetServerAddress(address.c_str());
+        EXPECT_TRUE(Shows(control, L"正在获取"));  // nothing cached yet
+        ASSERT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"在线：3/20"); }, 10000))
+            << testing_support::Narrow(control->GetShownText().GetString());
+        EXPECT_TRUE(Shows(control, L"欢迎来到方块世界"));
+        EXPECT_NE(nullptr, control->GetIcon()->GetFavicon());
+        RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        ui_testing::SaveScreenshot(RECT{60, 60, 460, 180},
+                                   (L"server-status-" + std::to_wstring(wendaldui::g_screenDpi) + L".png").c_str());
+
+        // A real click on the icon asks again at once, not 60 seconds later.
+        const SYSTEMTIME first = control->GetResult().time;
+        ui_testing::PumpFor(50);
+        {
+            const UIRect at = control->GetIcon()->GetWindowRect();
+            ui_testing::ClickAt(60 + at.x + at.width / 2, 60 + at.y + at.height / 2);
+        }
+        EXPECT_TRUE(ui_testing::PumpUntil(
+            [&] {
+                const SYSTEMTIME now = control->GetResult().time;
+                return memcmp(&now, &first, sizeof now) != 0;
+            },
+            5000));
+
+        // Ctrl held while the icon is clicked: the pop-up lists the whole answer.
+        INPUT ctrl = {};
+        ctrl.type = INPUT_KEYBOARD;
+        ctrl.ki.wVk = VK_CONTROL;
+        SendInput(1, &ctrl, sizeof ctrl);
+        ui_testing::PumpFor(30);
+        control->GetIcon()->OnLButtonDown(0, 5, 5);
+        control->GetIcon()->OnLButtonUp(0, 5, 5);
+        ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &ctrl, sizeof ctrl);
+        ASSERT_TRUE(ui_testing::PumpUntil([&] { return control->GetInfoDialog() != nullptr; }, 3000));
+        internal::CMotdInfoDialog* info = control->GetInfoDialog();
+        const std::wstring shown = info->GetEdit()->GetText().GetString();
+        for (const wchar_t* part : {L"地址：", L"在线人数：\r\t3/20", L"版本：\r\t1.12.2", L"Steve", L"forge",
+                                    L"Json:\r{"}) {
+            EXPECT_NE(std::wstring::npos, shown.find(part)) << testing_support::Narrow(part);
+        }
+        wchar_t title[128];
+        GetWindowTextW(info->GetHWND(), title, 128);
+        EXPECT_EQ(L"服务器信息 - " + address, std::wstring(title));
+        control->Destroy();  // writes the cache and closes the pop-up
+    }
+    WString path, cached;
+    ServerStatusCacheFile(address.c_str(), &path);
+    ASSERT_TRUE(ReadTextFile(path.GetString(), &cached, -1));
+    const std::string bytes = testing_support::ReadBytes(dir / path.GetString());
+    EXPECT_EQ(std::string("\xFF\xFE"), bytes.substr(0, 2));  // UTF-16 with its byte-order mark
+    EXPECT_GE(cached.Find(L"欢迎来到方块世界"), 0);
+
+    // The next start, with the server gone: the cached description at once,
+    // then the failure below it.
+    CUIMcMotdCtrl* control = AddControl();
+    control->SetServerAddress(address.c_str());
+    EXPECT_TRUE(Shows(control, L"欢迎来到方块世界"));
+    EXPECT_TRUE(Shows(control, L"正在获取"));
+    EXPECT_NE(nullptr, control->GetIcon()->GetFavicon());
+    EXPECT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"服务器信息获取失败"); }, 15000));
+    EXPECT_TRUE(Shows(control, L"欢迎来到方块世界"));
+}
+
+TEST_F(ServerStatusControl, ServerTextIsNeverReadAsMarkup) {
+    testing_support::TestStatusServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    for (uint32_t style : {0u, kMotdColored}) {
+        CUIMcMotdCtrl* control = AddControl(style);
+        control->SetServerAddress(Address(server.Port("angle_brackets")).c_str());
+        ASSERT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"在线"); }, 10000));
+        RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        wendaldui::CFormattedText& text = control->GetTextControl()->GetFormattedText();
+        EXPECT_EQ(nullptr, text.GetLink(0)) << style;
+        std::wstring shown;
+        for (const auto& piece : text.GetPieces()) shown.append(piece.text, piece.length);
+        EXPECT_NE(std::wstring::npos, shown.find(L"<a href=")) << style;
+        EXPECT_NE(std::wstring::npos, shown.find(L"<b>红</b>")) << style;
+        control->Destroy();
+    }
+}
+
+TEST_F(ServerStatusControl, ASlowServerDoesNotHoldUpTheEnd) {
+    testing_support::TestStatusServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    CUIMcMotdCtrl* control = AddControl();
+    control->SetServerAddress(Address(server.Port("stall")).c_str());
+    ui_testing::PumpFor(300);  // the query waits for an answer that never comes
+    const DWORD start = GetTickCount();
+    DestroyWindow(hwnd);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+}
+
+}  // namespace
