@@ -161,4 +161,19 @@ void ClickAt(int x, int y) {
     PumpFor(30);
 }
 
+void DragMouse(int x0, int y0, int x1, int y1) {
+    MoveMouseTo(x0, y0);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof input);
+    PumpFor(30);
+    // Steps, so that the control sees moves with the button held on the way.
+    constexpr int kSteps = 4;
+    for (int i = 1; i <= kSteps; ++i) MoveMouseTo(x0 + (x1 - x0) * i / kSteps, y0 + (y1 - y0) * i / kSteps);
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    PumpFor(30);
+}
+
 }  // namespace ui_testing
