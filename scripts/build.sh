@@ -9,3 +9,4 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-
       -DDEPS_PREFIX="$prefix" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 bash "$root/scripts/wine-prefix.sh"
+QUORVEL_WINEARCH=win64 bash "$root/scripts/wine-prefix.sh"

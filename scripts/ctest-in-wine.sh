@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# Runs ctest with one persistent wineserver for the whole run. The server is
+# Runs ctest with one persistent wineserver per prefix (the 32-bit one and
+# the 64-bit one of the *_wow64 entries) for the whole run. The servers are
 # started detached from our pipes: a wineserver that inherits ctest's output
 # pipe keeps every test waiting for it to close.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+in_prefix() { (export QUORVEL_WINEARCH=$1; shift; . "$root/scripts/wine-env.sh"; "$@" </dev/null >/dev/null 2>&1); }
+for arch in win32 win64; do
+  in_prefix $arch wineserver -p
+  in_prefix $arch wine wineboot
+done
 . "$root/scripts/wine-env.sh"
-wineserver -p </dev/null >/dev/null 2>&1
-wine wineboot </dev/null >/dev/null 2>&1
 ctest --test-dir "$QUORVEL_BUILD" --output-on-failure --timeout 600 "$@"
 rc=$?
-wineserver -k </dev/null >/dev/null 2>&1
+for arch in win32 win64; do in_prefix $arch wineserver -k; done
 exit $rc

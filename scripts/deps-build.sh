@@ -43,6 +43,7 @@ APT_PKGS=(g++-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev
           cmake ninja-build make dpkg-dev xz-utils
           googletest libboost-dev rapidjson-dev
           wine wine32:i386 xvfb xauth python3 openssl
+          wine64 g++-mingw-w64-x86-64-posix                  # a 64-bit Windows (WOW64) for the tests, and its fake Java
           fonts-wqy-microhei locales                         # CJK + mono family for the Wine font replacements
           ${EXTRA_APT_PKGS-imagemagick x11-apps})   # GUI screenshot checks (import/convert, xwd)
 

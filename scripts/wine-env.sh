@@ -3,9 +3,13 @@
 # desktop to $HOME, and shortcuts made in tests must not reach the host.
 export QUORVEL_ROOT=${QUORVEL_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export QUORVEL_BUILD=${QUORVEL_BUILD:-$QUORVEL_ROOT/build}
-export WINEPREFIX=${QUORVEL_WINEPREFIX:-$QUORVEL_BUILD/wine/prefix}
-export HOME=${QUORVEL_WINEHOME:-$QUORVEL_BUILD/wine/home}
-export WINEARCH=win32
+# QUORVEL_WINEARCH=win64 picks the 64-bit prefix, where the launcher runs
+# under WOW64 as on most players' Windows; the default is a 32-bit Windows.
+export WINEARCH=${QUORVEL_WINEARCH:-win32}
+quorvel_bits=""; [ "$WINEARCH" = win64 ] && quorvel_bits=64
+export WINEPREFIX=${QUORVEL_WINEPREFIX:-$QUORVEL_BUILD/wine/prefix$quorvel_bits}
+export HOME=${QUORVEL_WINEHOME:-$QUORVEL_BUILD/wine/home$quorvel_bits}
+unset quorvel_bits
 export WINEDEBUG=-all
 # no Mono/Gecko offers (there is no network), no host menu entries, no host browser
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"

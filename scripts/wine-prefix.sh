@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the private 32-bit Wine prefix once per build folder, with the font
-# replacements without which GDI+ finds neither "微软雅黑" nor "Consolas" and
-# draws no text at all.
+# Makes a private Wine prefix once per build folder (the 32-bit one, or the
+# 64-bit one with QUORVEL_WINEARCH=win64), with the font replacements without
+# which GDI+ finds neither "微软雅黑" nor "Consolas" and draws no text at all.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-env.sh"

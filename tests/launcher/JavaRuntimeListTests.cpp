@@ -4,15 +4,23 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "launcher/MemoryDefaults.h"
+#include "launcher/PeMachine.h"
+#include "tests/support/FakeJava.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
+using trelm::launcher::DefaultMaxHeapMB;
 using trelm::launcher::JavaRuntimeInfo;
 using trelm::launcher::JavaRuntimeList;
+using trelm::launcher::ProcessRunsUnderWow64;
+using testing_support::FakeJavaHome;
 using testing_support::Narrow;
 
 bool Wow64() { return true; }
@@ -76,6 +84,8 @@ TEST(JavaRuntimeList, IdHashesPathVersionAndOrigin) {
     EXPECT_STREQ(L"179122fe5427e8d87fd3a6c08de174853006c7b0", list.GetAt(index)->id.GetString());
 }
 
+// The seam plays the system here, so both answers are seen in one prefix;
+// JavaRegistryBySystem sees the notice's condition for real in each.
 TEST(JavaRuntimeList, TipsOnEmptyAndOneSidedLists) {
     const uint32_t java8[4] = {1, 8, 0, 0};
     JavaRuntimeList list(&Wow64);
@@ -141,31 +151,40 @@ TEST(JavaRuntimeList, PlayerRuntimesAreAddedAndRemoved) {
 
 // Writes Java keys into the prefix's registry, under names no installer
 // uses, and deletes them again. Runtimes are told apart from any others in
-// the registry by their homes, which all start with m_root.
+// the registry by their homes, which all start with m_root. Keys go to the
+// 32-bit view unless a test names the 64-bit one; a 32-bit system has only
+// one view, which both names reach.
 class JavaRegistryTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kBase = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
+    static constexpr const wchar_t* kJavaSoft = L"SOFTWARE\\JavaSoft";
+    static constexpr REGSAM kViews[2] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
 
     void SetUp() override {
         m_root = L"C:\\JavaRegistryTest-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        m_createdJavaSoft = !KeyExists(L"SOFTWARE\\JavaSoft");
-        m_createdBase = !KeyExists(kBase);
+        for (int v = 0; v < 2; ++v) {
+            m_createdJavaSoft[v] = !KeyExists(kJavaSoft, kViews[v]);
+            m_createdBase[v] = !KeyExists(kBase, kViews[v]);
+        }
     }
 
     void TearDown() override {
-        for (const std::wstring& name : m_created) DeleteKey(std::wstring(kBase) + L"\\" + name);
+        for (const auto& made : m_created) DeleteKey(std::wstring(kBase) + L"\\" + made.first, made.second);
         // Removes only keys this test made, and only when nothing else is in them.
-        if (m_createdBase) DeleteKey(kBase);
-        if (m_createdJavaSoft) DeleteKey(L"SOFTWARE\\JavaSoft");
+        for (int v = 0; v < 2; ++v) {
+            if (m_createdBase[v]) DeleteKey(kBase, kViews[v]);
+            if (m_createdJavaSoft[v]) DeleteKey(kJavaSoft, kViews[v]);
+        }
     }
 
-    void WriteValue(const std::wstring& keyName, DWORD type, const void* data, DWORD bytes) {
+    void WriteValue(const std::wstring& keyName, DWORD type, const void* data, DWORD bytes,
+                    REGSAM view = KEY_WOW64_32KEY) {
         const std::wstring path = std::wstring(kBase) + L"\\" + keyName;
         HKEY key = nullptr;
         DWORD disposition = 0;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                                 KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, &disposition));
-        if (disposition == REG_CREATED_NEW_KEY) m_created.push_back(keyName);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | view,
+                                                 nullptr, &key, &disposition));
+        if (disposition == REG_CREATED_NEW_KEY) m_created.emplace_back(keyName, view);
         ASSERT_EQ(REG_CREATED_NEW_KEY, disposition) << Narrow(keyName) << " was in the registry already";
         if (data) {
             EXPECT_EQ(ERROR_SUCCESS,
@@ -174,8 +193,8 @@ protected:
         RegCloseKey(key);
     }
     // A JavaHome of type REG_SZ with its terminating null.
-    void WriteHome(const std::wstring& keyName, const std::wstring& home) {
-        WriteValue(keyName, REG_SZ, home.c_str(), static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t)));
+    void WriteHome(const std::wstring& keyName, const std::wstring& home, REGSAM view = KEY_WOW64_32KEY) {
+        WriteValue(keyName, REG_SZ, home.c_str(), static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t)), view);
     }
 
     // The runtimes of this test, in list order.
@@ -188,19 +207,20 @@ protected:
         return found;
     }
 
-    static bool KeyExists(const wchar_t* path) {
+    static bool KeyExists(const wchar_t* path, REGSAM view) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
-            return false;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
         RegCloseKey(key);
         return true;
     }
-    static void DeleteKey(const std::wstring& path) { RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str()); }
+    static void DeleteKey(const std::wstring& path, REGSAM view) {
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
+    }
 
     std::wstring m_root;
-    std::vector<std::wstring> m_created;
-    bool m_createdJavaSoft = false;
-    bool m_createdBase = false;
+    std::vector<std::pair<std::wstring, REGSAM>> m_created;
+    bool m_createdJavaSoft[2] = {false, false};
+    bool m_createdBase[2] = {false, false};
 };
 
 TEST_F(JavaRegistryTest, ScanNormalisesHomesAndMergesDuplicates) {
@@ -269,7 +289,13 @@ TEST_F(JavaRegistryTest, HomeWithoutTerminatorIsReadWithinTheBuffer) {
     }
 }
 
+// Describes the 32-bit prefix, through the seam: a 32-bit Windows has one
+// registry view, which KEY_WOW64_64KEY reaches as well, so a WOW64 answer
+// makes the scan read that view twice and find each home a second time, as
+// 64-bit. No real system gives that case; the 64-bit prefix, whose views are
+// separate, is described without the seam by JavaRegistryBySystem below.
 TEST_F(JavaRegistryTest, SixtyFourBitViewIsScannedOnlyOnWow64) {
+    if (ProcessRunsUnderWow64()) GTEST_SKIP() << "describes the 32-bit prefix's single registry view";
     WriteHome(L"33.0.0_1", m_root + L"x");
     if (HasFatalFailure()) return;
 
@@ -278,8 +304,6 @@ TEST_F(JavaRegistryTest, SixtyFourBitViewIsScannedOnlyOnWow64) {
     ASSERT_EQ(1u, Ours(on32).size());
     EXPECT_EQ(0u, Ours(on32)[0]->is64Bit);
 
-    // A 32-bit prefix has one registry view, which KEY_WOW64_64KEY reaches
-    // as well, so the home is found a second time, as 64-bit.
     JavaRuntimeList on64(&Wow64);
     on64.AddUserJava(L"C:\\jdk\\bin\\javaw.exe", true);
     ASSERT_TRUE(on64.Refresh());  // starts from an empty list
@@ -291,6 +315,76 @@ TEST_F(JavaRegistryTest, SixtyFourBitViewIsScannedOnlyOnWow64) {
     EXPECT_FALSE(on64.Is64BitSystemWithout64BitJava());
     // 33.0.0_1 scores 32001 (+100 when 64-bit), above any real runtime.
     EXPECT_EQ(ours[1], on64.GetAt(on64.GetSelectedIndex()));
+}
+
+// The real scan, no seam, on the system the test entry chose. A real 32-bit
+// fake Java is registered in the 32-bit view and a real 64-bit one in the
+// 64-bit view. In the 64-bit prefix (WOW64, separate views, as on most
+// players' Windows) each is found once with its own architecture, which its
+// PE header confirms, the 64-bit one wins on its bonus and gets the 64-bit
+// default heap. In the 32-bit prefix the one view holds both, only it is
+// scanned, and both are 32-bit runtimes.
+class JavaRegistryBySystem : public JavaRegistryTest {};
+
+TEST_F(JavaRegistryBySystem, EachViewGivesItsRuntimesOnceWithTheirArchitecture) {
+    const bool wow64 = ProcessRunsUnderWow64();
+    ASSERT_EQ(testing_support::InWin64Prefix(), wow64) << "the 64-bit prefix runs this program under WOW64";
+    const FakeJavaHome java32;
+    const FakeJavaHome java64(FakeJavaHome::k64Bit);
+    auto find = [](JavaRuntimeList& list, const FakeJavaHome& java) {
+        std::vector<const JavaRuntimeInfo*> found;
+        for (int i = 0; i < list.GetCount(); ++i)
+            if (java.Home() == list.GetAt(i)->path.GetString()) found.push_back(list.GetAt(i));
+        return found;
+    };
+
+    // A higher update than the 64-bit one's, which still wins on a 64-bit system.
+    WriteHome(L"34.0.0_50", java32.Home(), KEY_WOW64_32KEY);
+    if (HasFatalFailure()) return;
+    JavaRuntimeList before;
+    ASSERT_TRUE(before.Refresh());
+    ASSERT_EQ(1u, find(before, java32).size());
+    // The start-up notice a 64-bit system without a 64-bit runtime gets.
+    EXPECT_EQ(wow64, before.Is64BitSystemWithout64BitJava());
+
+    WriteHome(L"34.0.0_1", java64.Home(), KEY_WOW64_64KEY);
+    if (HasFatalFailure()) return;
+    JavaRuntimeList list;
+    ASSERT_TRUE(list.Refresh());
+    const auto found32 = find(list, java32);
+    const auto found64 = find(list, java64);
+    ASSERT_EQ(1u, found32.size());
+    ASSERT_EQ(1u, found64.size());
+    EXPECT_EQ(0u, found32[0]->is64Bit);
+    EXPECT_EQ(wow64 ? 1u : 0u, found64[0]->is64Bit);
+    EXPECT_FALSE(list.Is64BitSystemWithout64BitJava());
+    const JavaRuntimeInfo* chosen = list.GetAt(list.GetSelectedIndex());
+    EXPECT_EQ(wow64 ? found64[0] : found32[0], chosen);
+
+    if (wow64) {
+        for (const JavaRuntimeInfo* info : {found32[0], found64[0]}) {
+            int machine = -1;
+            bool isDll = true;
+            const std::wstring exe = std::wstring(info->path.GetString()) + L"bin\\javaw.exe";
+            ASSERT_EQ(0, trelm::launcher::ReadPeMachine(exe.c_str(), &machine, &isDll));
+            EXPECT_EQ(static_cast<int>(info->is64Bit), machine) << Narrow(exe);
+        }
+    }
+
+    // The heap a launch without a heap setting gives the chosen runtime:
+    // 80 % of the free memory within 1024..4096 MB for a 64-bit one, 1024 for
+    // a 32-bit one. The free memory is the host's and moves, so the result
+    // must lie between the values for the free memory just before and after.
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+    const uint64_t freeBefore = status.ullAvailPhys;
+    const uint32_t heap = DefaultMaxHeapMB(chosen->is64Bit == 1);
+    ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+    const uint32_t low = DefaultMaxHeapMB(wow64, std::min(freeBefore, status.ullAvailPhys));
+    const uint32_t high = DefaultMaxHeapMB(wow64, std::max(freeBefore, status.ullAvailPhys));
+    EXPECT_GE(heap, low);
+    EXPECT_LE(heap, high);
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 
 #include <iterator>
 
+#include "launcher/JavaRuntimeList.h"
 #include "launcher/MinecraftLauncher.h"
 #include "tests/launcher/GameTree.h"
 #include "tests/launcher/RealClassPaths.h"
 #include "tests/support/FakeJava.h"
+#include "tests/support/TestSystem.h"
 
 namespace {
 
@@ -295,6 +297,54 @@ TEST_F(LaunchCommand, FailuresStartNothingAndSayWhy) {
     const std::string message = Narrow(launcher.GetErrorMsg().GetString());
     EXPECT_EQ(0u, message.find("无法创建进程\"" + Narrow(missing) + "\",")) << message;
     EXPECT_NE(std::string::npos, message.find("(2)")) << message;  // ERROR_FILE_NOT_FOUND
+}
+
+// A 64-bit runtime on each system. The 64-bit prefix starts the x86-64
+// fake as a native 64-bit process (the launcher itself runs under WOW64)
+// with the 64-bit natives on its class path. The 32-bit prefix, like a
+// 32-bit Windows, cannot run it, and the launch says why.
+class LaunchBySystem : public LaunchCommand {};
+
+TEST_F(LaunchBySystem, SixtyFourBitRuntimeStartsOnlyOnA64BitSystem) {
+    const bool wow64 = trelm::launcher::ProcessRunsUnderWow64();
+    ASSERT_EQ(testing_support::InWin64Prefix(), wow64) << "the 64-bit prefix runs this program under WOW64";
+    FakeJavaHome java64(FakeJavaHome::k64Bit);
+    java64.SetScript("");
+    tree.WriteVersion(L"n", R"({"id":"n","mainClass":"m.Main","minecraftArguments":"","libraries":[
+        {"name":"org.lwjgl:lwjgl-platform:2.9.4","natives":{"windows":"natives-windows-${arch}"}}]})");
+    JavaRuntimeInfo runtime = RegistryJava(java64.Home());
+    runtime.is64Bit = 1;
+    MinecraftLauncher launcher(tree.Root().c_str());
+    launcher.SetVersionAndJava(L"n", runtime);
+    LaunchJvmOptions jvm;
+    jvm.heapMB = 3072;  // more than a 32-bit runtime can hold
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    WString line;
+    const bool started = launcher.Launch(jvm, LaunchGameOptions(), false, &startup, &process, &line, nullptr);
+    const std::string message = Narrow(launcher.GetErrorMsg().GetString());
+    ASSERT_EQ(wow64, started) << message;
+    if (!wow64) {
+        EXPECT_EQ(0u, message.find("无法创建进程\"" + Narrow(java64.JavawExe()) + "\",")) << message;
+        EXPECT_NE(std::string::npos, message.find("(193)")) << message;  // ERROR_BAD_EXE_FORMAT
+        EXPECT_EQ(0u, java64.Runs().size());
+        return;
+    }
+    BOOL childUnderWow64 = TRUE;
+    EXPECT_TRUE(IsWow64Process(process.hProcess, &childUnderWow64));
+    EXPECT_FALSE(childUnderWow64);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 30000));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    const auto runs = java64.Runs();
+    ASSERT_EQ(1u, runs.size());
+    EXPECT_EQ(Narrow(java64.JavawExe()), Narrow(runs[0].module));
+    EXPECT_EQ(Narrow(line.GetString()), Narrow(runs[0].commandLine));
+    EXPECT_NE(std::wstring::npos, runs[0].commandLine.find(L" -Xmx3072m "));
+    const std::wstring natives64 =
+        Mc(L"\\libraries\\org\\lwjgl\\lwjgl-platform\\2.9.4\\lwjgl-platform-2.9.4-natives-windows-64.jar;");
+    EXPECT_NE(std::wstring::npos, runs[0].commandLine.find(natives64)) << Narrow(runs[0].commandLine);
 }
 
 TEST_F(LaunchCommand, DefaultProfilesAreWrittenOnlyWhenMissing) {

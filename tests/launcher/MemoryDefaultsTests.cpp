@@ -44,6 +44,8 @@ TEST(MemoryDefaults, ParsesTypedSizes) {
     }
 }
 
+// Free memory as an input: under Wine it is the host's in either prefix, so
+// no prefix gives these cases.
 TEST(MemoryDefaults, HeapIsEightyPercentOfFreeMemoryClamped) {
     struct Row {
         uint64_t freeBytes;

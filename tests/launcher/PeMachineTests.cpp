@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 #include "tests/support/FakeJava.h"
 #include "tests/support/TestPaths.h"
@@ -104,16 +105,22 @@ TEST(PeMachine, UnopenableFileIsResultOne) {
     EXPECT_EQ(-1, machine);
 }
 
-TEST(PeMachine, RealExecutablesAreI386) {
+// Built executables, not crafted headers: the i686 fakes and this test, and
+// the x86-64 fakes that stand for a 64-bit Java.
+TEST(PeMachine, RealExecutablesGiveTheirMachine) {
     testing_support::FakeJavaHome java;
+    testing_support::FakeJavaHome java64(testing_support::FakeJavaHome::k64Bit);
     wchar_t self[MAX_PATH];
     ASSERT_NE(0u, GetModuleFileNameW(nullptr, self, MAX_PATH));
-    for (const std::wstring& path : {java.JavaExe(), java.JavawExe(), std::wstring(self)}) {
+    const std::pair<std::wstring, int> rows[] = {
+        {java.JavaExe(), 0}, {java.JavawExe(), 0}, {self, 0}, {java64.JavaExe(), 1}, {java64.JavawExe(), 1},
+    };
+    for (const auto& row : rows) {
         int machine = -1;
         bool isDll = true;
-        EXPECT_EQ(0, ReadPeMachine(path.c_str(), &machine, &isDll)) << testing_support::Narrow(path);
-        EXPECT_EQ(0, machine) << testing_support::Narrow(path);
-        EXPECT_FALSE(isDll) << testing_support::Narrow(path);
+        EXPECT_EQ(0, ReadPeMachine(row.first.c_str(), &machine, &isDll)) << testing_support::Narrow(row.first);
+        EXPECT_EQ(row.second, machine) << testing_support::Narrow(row.first);
+        EXPECT_FALSE(isDll) << testing_support::Narrow(row.first);
     }
 }
 

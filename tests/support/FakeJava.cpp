@@ -112,10 +112,11 @@ void StartDesktopProcess() {
     (void)started;
 }
 
-FakeJavaHome::FakeJavaHome() {
+FakeJavaHome::FakeJavaHome(Bits bits) {
     StartDesktopProcess();
-    CopyBuilt(L"tools\\fake_java\\bin\\java.exe", JavaExe());
-    CopyBuilt(L"tools\\fake_java\\bin\\javaw.exe", JavawExe());
+    const std::wstring built = bits == k64Bit ? L"tools\\fake_java64\\bin\\" : L"tools\\fake_java\\bin\\";
+    CopyBuilt(built + L"java.exe", JavaExe());
+    CopyBuilt(built + L"javaw.exe", JavawExe());
 }
 
 void FakeJavaHome::SetScript(const std::string& lines) {

@@ -37,10 +37,14 @@ void StartDesktopProcess();
 // A file of the build tree, e.g. L"tools\\fake_java\\bin\\java.exe".
 std::wstring BuildTreePath(const std::wstring& relative);
 
-// A Java home holding bin\java.exe and bin\javaw.exe.
+// A Java home holding bin\java.exe and bin\javaw.exe: the i686 fakes, or
+// the x86-64 ones, which only a 64-bit system (the 64-bit prefix) can start.
 class FakeJavaHome {
 public:
-    FakeJavaHome();  // throws std::runtime_error when the fakes are not built
+    enum Bits { k32Bit, k64Bit };
+
+    // Throws std::runtime_error when the fakes are not built.
+    explicit FakeJavaHome(Bits bits = k32Bit);
 
     const std::wstring& Home() const { return m_dir.Path(); }  // ends with "\"
     std::wstring JavaExe() const { return Home() + L"bin\\java.exe"; }
