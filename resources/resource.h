@@ -19,3 +19,5 @@
 #define IDI_APP_ICON 111
 #define IDR_JPG_BACKGROUND 112
 #define IDR_PNG_GAME 137
+// The About dialog's text: the mirror's terms and the libraries' licences.
+#define IDR_TXT_ABOUT 117
