@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "WendalDui/Core/DlgMessageBox.h"
-#include "core/Encoding.h"
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
 #include "core/Sha1.h"
@@ -51,9 +50,18 @@ void CleanDisplayName(const wchar_t* versionId, WString* out) {
     RemoveInvalidFileNameChars(*out);
 }
 
-// Only a SHA-1 names a launch file, so argv cannot walk out of the folder.
+// Only an id as CreateLaunchShortcut writes it (40 lower-case hex digits)
+// names a launch file, so the command line cannot walk out of the folder.
+bool IsShortcutId(const wchar_t* id) {
+    if (!id || wcslen(id) != 40) return false;
+    for (const wchar_t* c = id; *c; ++c) {
+        if (!((*c >= L'0' && *c <= L'9') || (*c >= L'a' && *c <= L'f'))) return false;
+    }
+    return true;
+}
+
 bool ShortcutPath(const wchar_t* id, WString* path) {
-    if (!id || !IsSha1HexText(id, wcslen(id))) return false;
+    if (!IsShortcutId(id)) return false;
     *path = kShortcutFolder;
     path->Append(id);
     return true;

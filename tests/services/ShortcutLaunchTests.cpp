@@ -117,6 +117,10 @@ TEST_F(ShortcutFiles, ABadFileOrIdIsRefusedSilently) {
     testing_support::WriteBytes(m_dir / L"quorvel_launcher\\outside", testing_support::Narrow(good.GetString()));
     ShortcutLaunchInfo info;
     for (const wchar_t* id : {L"..\\outside", L"", L"0123"}) EXPECT_FALSE(ReadShortcutLaunchFile(id, &info));
+    // The id of a stored file, but in capitals: not an id the launcher writes.
+    std::wstring upper = Store(good);
+    for (wchar_t& c : upper) c = towupper(c);
+    EXPECT_FALSE(ReadShortcutLaunchFile(upper.c_str(), &info));
     const wchar_t* notShortcut[][3] = {{L"-sclaunch", nullptr, nullptr}, {L"-sclaunch", L"a", L"b"}};
     struct NoUi : IShortcutLaunchUi {
         int ShowMessage(const wchar_t*, const wchar_t*, int, int) override { return ADD_FAILURE(), 0; }
