@@ -59,6 +59,17 @@ bool MinecraftInstanceManager::TakeExited(uint32_t serial, ExitedGame& out) {
     return found;
 }
 
+bool MinecraftInstanceManager::TakeAnyExited(ExitedGame& out) {
+    EnterCriticalSection(&m_exitedLock);
+    const bool found = !m_exited.empty();
+    if (found) {
+        out = std::move(m_exited.front());
+        m_exited.erase(m_exited.begin());
+    }
+    LeaveCriticalSection(&m_exitedLock);
+    return found;
+}
+
 bool MinecraftInstanceManager::StartMonitor() {
     if (m_thread != nullptr) return true;
     m_thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &InstanceMonitorThread, this, 0, nullptr));
