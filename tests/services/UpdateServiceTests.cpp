@@ -54,9 +54,10 @@ TEST(UpdateList, PicksTheNewestReleaseAndJoinsNewerNotes) {
         {L"[" + Release("1.2.3.0", "release") + L"," + Release("1.0.0.0", "release") + L"]",
          UpdateInfo::kRunningIsNewer, L"1.2.3.0", L""},
         {L"[]", UpdateInfo::kUpToDate, L"1.2.4.0", L""},
-        // Skipped: bad size, bad version text, wrong types, "Release" in capitals.
+        // Skipped: bad size, bad version texts, wrong types, "Release" in capitals.
         {L"[" + Release("9.0.0.0", "release", "-1") + L"," +
              Release("9.0.0.1", "release", "1.0") + L"," + Release("9.0.0.2.1", "release") + L"," +
+             Release("1.3.0.-1", "release") + L"," + Release("1.3.0.4294967296", "release") + L"," +
              Release("9.0.0.3", "Release") + L"," + Release("9.0.0.4", "release", "100", "\"1\"") +
              L", 5, {}]",
          UpdateInfo::kUpToDate, L"1.2.4.0", L""},
