@@ -64,6 +64,13 @@ TEST(ForgeInstaller, BadInstallersFailWithTheirReasonAndChangeNothing) {
         {"profile over 10 MiB", {{L"install_profile.json", bigProfile}}, u8"解压压缩文件失败:installer.jar,install_profile.json"},
         {"not JSON", {{L"install_profile.json", "{\"install\":"}}, u8"解析Json文件失败:install_profile.json"},
         {"root is an array", {{L"install_profile.json", "[]"}}, u8"解析Json文件失败:install_profile.json"},
+        // 3 MB, under the size limit, that the version JSON's writer would
+        // have recursed into once per level.
+        {"versionInfo nested a million deep",
+         {{L"install_profile.json",
+           Profile("f", "a:b:1", VersionInfoOf("f", R"(,"x":)" + std::string(1000000, '[') + std::string(1000000, ']')))},
+          {L"forge.jar", kUniversal}},
+         u8"解析Json文件失败:install_profile.json"},
         {"no filePath",
          {{L"install_profile.json", R"({"install":{"target":"f","path":"a:b:1"},"versionInfo":{}})"}},
          badMember},
