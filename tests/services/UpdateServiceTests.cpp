@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "services/UpdateHelper.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/VerifiedTlsRoots.h"
 
 using testing_support::Exists;
 using testing_support::Narrow;
@@ -143,12 +145,19 @@ TEST(UpdateCheck, FetchesTheListAndReportsFailures) {
     EXPECT_EQ(L"json解析错误", Text(info.errorMessage));
 }
 
-TEST(UpdateCheck, HttpsWithCertificateChecksOn) {
+// The list names the executable that replaces the launcher: a server whose
+// certificate no trusted CA signed is refused.
+TEST(UpdateCheck, ServerSignedByAnotherAuthorityIsRefused) {
     TempDir dir;
     TestHttpServer server;
     ASSERT_TRUE(server.Start(TestHttpServer::Scheme::Https)) << server.LastError();
-    // Wine's Schannel accepts the test server's self-signed certificate even
-    // with checks on, so this shows only that the checked transfer works.
+    {
+        testing_support::VerifiedTlsRoots roots(server.OtherCaFile());
+        const UpdateInfo info = CheckAgainst(server, dir, R"({"body": "[]"})");
+        EXPECT_EQ(UpdateInfo::kFailed, info.state);
+        EXPECT_EQ(0, server.Hits("/TRELM/docs/trelm_versions.json"));
+    }
+    testing_support::VerifiedTlsRoots roots(server.CaFile());
     const UpdateInfo info = CheckAgainst(server, dir, R"({"body": "[]"})");
     EXPECT_EQ(UpdateInfo::kUpToDate, info.state) << Narrow(info.errorMessage.GetString());
 }
