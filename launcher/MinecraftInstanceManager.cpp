@@ -2,8 +2,13 @@
 
 #include <process.h>
 
+#include "core/GlobalOrder.h"
+
 namespace trelm {
 namespace launcher {
+
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+MinecraftInstanceManagerMsgNotify g_instanceManager QUORVEL_GLOBAL_ORDER(kOrderInstanceManager);
 
 namespace {
 

@@ -85,5 +85,8 @@ protected:
 
 const uint32_t kGameExitedMessage = 0x81FF;
 
+// The launcher's one monitor; start-up points it at the UI thread.
+extern MinecraftInstanceManagerMsgNotify g_instanceManager;
+
 }  // namespace launcher
 }  // namespace trelm
