@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "WendalDui/Core/DuiApp.h"
+#include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiWindow.h"
+#include "ui/GameDwonloadDlg.h"
+#include "ui/GameManagerDlg.h"
 
 namespace trelm {
 namespace ui {
@@ -39,6 +43,42 @@ void AddOutputWindow() { ++g_windows.outputWindows; }
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog) { CloseCounted(dialog, g_windows.gameExitDialogs); }
 
 void CloseOutputWindow(wendaldui::CDuiWindow* window) { CloseCounted(window, g_windows.outputWindows); }
+
+void ShowGameDownloadDialog(HWND owner) {
+    if (CGameDwonloadDlg* open = g_windows.gameDownload) {
+        ShowWindow(open->GetHWND(), SW_SHOWNORMAL);
+        SetForegroundWindow(open->GetHWND());
+        return;
+    }
+    CGameDwonloadDlg* dialog = new CGameDwonloadDlg;
+    g_windows.gameDownload = dialog;
+    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
+    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"GameDownloadDlg", WS_CAPTION | WS_SYSMENU, 0, 0,
+                                wendaldui::DpiScale(570), wendaldui::DpiScale(388), owner, NULL,
+                                app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
+    if (!hwnd) {
+        g_windows.gameDownload = nullptr;
+        delete dialog;
+        return;
+    }
+    ShowWindow(hwnd, SW_SHOW);
+}
+
+void ShowGameManager(HWND owner) {
+    if (CGameManagerDlg* open = g_windows.gameManager) {
+        ShowWindow(open->GetHWND(), SW_SHOWNORMAL);
+        SetForegroundWindow(open->GetHWND());
+        return;
+    }
+    CGameManagerDlg* dialog = new CGameManagerDlg;
+    g_windows.gameManager = dialog;
+    if (!dialog->Open(owner)) {
+        g_windows.gameManager = nullptr;
+        delete dialog;
+        return;
+    }
+    ShowWindow(dialog->GetHWND(), SW_SHOW);
+}
 
 }  // namespace ui
 }  // namespace trelm

@@ -2,6 +2,8 @@
 // loop ends when the last of them has gone, whichever it is.
 #pragma once
 
+#include <windows.h>
+
 namespace wendaldui {
 class CDuiWindow;
 }
@@ -36,6 +38,10 @@ void AddOutputWindow();
 // Destroys and deletes the window, forgets it and ends the run when it was the last.
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog);
 void CloseOutputWindow(wendaldui::CDuiWindow* window);
+
+// Bring the open window to the front, or create, register and show it.
+void ShowGameDownloadDialog(HWND owner);
+void ShowGameManager(HWND owner);
 
 }  // namespace ui
 }  // namespace trelm
