@@ -2,6 +2,8 @@
 // loop ends when the last of them has gone, whichever it is.
 #pragma once
 
+struct UpdateInfo;
+
 namespace wendaldui {
 class CDuiWindow;
 }
@@ -36,6 +38,10 @@ void AddOutputWindow();
 // Destroys and deletes the window, forgets it and ends the run when it was the last.
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog);
 void CloseOutputWindow(wendaldui::CDuiWindow* window);
+
+// Brings the update dialog forward, or makes, registers and shows it; a
+// result (when given) replaces the one it shows.
+CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);
 
 }  // namespace ui
 }  // namespace trelm
