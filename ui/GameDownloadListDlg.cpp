@@ -3,11 +3,6 @@
 
 #include "ui/GameDownloadListDlg.h"
 
-#if __has_include("ui/DownloadDialog.h")
-#include "ui/DownloadDialog.h"
-#define TRELM_HAS_DOWNLOAD_DIALOG 1
-#endif
-
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UIContainer2.h"
 #include "WendalDui/Control/UILabel.h"
@@ -22,6 +17,7 @@
 #include "download/DownloadManager.h"
 #include "download/DownloadTaskBase.h"
 #include "launcher/MinecraftList.h"
+#include "ui/DownloadDialog.h"
 #include "ui/TrelmResourceManager.h"
 
 namespace trelm {
@@ -38,11 +34,7 @@ constexpr int64_t kListSizeLimit = 0x1400000;
 
 wendal_::byte_buffer g_caches[4];
 
-#ifdef TRELM_HAS_DOWNLOAD_DIALOG
 DownloadRunner g_downloadRunner = &RunDownloadDialog;
-#else
-DownloadRunner g_downloadRunner = nullptr;
-#endif
 
 int DefaultBox(HWND owner, const wchar_t* caption, const wchar_t* text, int style, int icon) {
     return wendaldui::CDlgMessageBox::Show(owner, caption, text, style, icon);

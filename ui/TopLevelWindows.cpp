@@ -7,6 +7,7 @@
 #include "WendalDui/Core/DuiWindow.h"
 #include "ui/GameDwonloadDlg.h"
 #include "ui/GameManagerDlg.h"
+#include "ui/UpdateDlg.h"
 
 namespace trelm {
 namespace ui {
@@ -78,6 +79,29 @@ void ShowGameManager(HWND owner) {
         return;
     }
     ShowWindow(dialog->GetHWND(), SW_SHOW);
+}
+
+CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info) {
+    if (CUpdateDlg* dialog = g_windows.updateDialog) {
+        if (info) dialog->SetUpdateInfo(*info);
+        ShowWindow(dialog->GetHWND(), SW_SHOWNORMAL);
+        SetForegroundWindow(dialog->GetHWND());
+        return dialog;
+    }
+    CUpdateDlg* dialog = new CUpdateDlg;
+    g_windows.updateDialog = dialog;
+    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
+    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"TRELM - 更新", WS_CAPTION | WS_SYSMENU, 0, 0,
+                                wendaldui::DpiScale(440), wendaldui::DpiScale(212), NULL, NULL,
+                                app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
+    if (!hwnd) {
+        g_windows.updateDialog = nullptr;
+        delete dialog;
+        return nullptr;
+    }
+    if (info) dialog->SetUpdateInfo(*info);
+    ShowWindow(hwnd, SW_SHOW);
+    return dialog;
 }
 
 }  // namespace ui

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+struct UpdateInfo;
 
 namespace wendaldui {
 class CDuiWindow;
@@ -42,6 +43,9 @@ void CloseOutputWindow(wendaldui::CDuiWindow* window);
 // Bring the open window to the front, or create, register and show it.
 void ShowGameDownloadDialog(HWND owner);
 void ShowGameManager(HWND owner);
+// Brings the update dialog forward, or makes, registers and shows it; a
+// result (when given) replaces the one it shows.
+CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);
 
 }  // namespace ui
 }  // namespace trelm
