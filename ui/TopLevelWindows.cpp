@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "WendalDui/Core/DuiWindow.h"
+#include "ui/MinecraftRedirectDlg.h"
 
 namespace trelm {
 namespace ui {
@@ -39,6 +40,11 @@ void AddOutputWindow() { ++g_windows.outputWindows; }
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog) { CloseCounted(dialog, g_windows.gameExitDialogs); }
 
 void CloseOutputWindow(wendaldui::CDuiWindow* window) { CloseCounted(window, g_windows.outputWindows); }
+
+void OpenOutputWindow(int argc, wchar_t** argv) {
+    if (OpenOutputWindowFromCommandLine(argc, argv)) AddOutputWindow();
+    CheckQuit();
+}
 
 }  // namespace ui
 }  // namespace trelm

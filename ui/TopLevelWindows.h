@@ -37,5 +37,9 @@ void AddOutputWindow();
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog);
 void CloseOutputWindow(wendaldui::CDuiWindow* window);
 
+// The "-redirect_output" run: opens the game-output window its arguments
+// (without the program) name, then ends the run at once if it could not.
+void OpenOutputWindow(int argc, wchar_t** argv);
+
 }  // namespace ui
 }  // namespace trelm
