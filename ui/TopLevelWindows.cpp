@@ -8,6 +8,7 @@
 #include "ui/GameDwonloadDlg.h"
 #include "ui/GameManagerDlg.h"
 #include "ui/UpdateDlg.h"
+#include "ui/MinecraftRedirectDlg.h"
 
 namespace trelm {
 namespace ui {
@@ -102,6 +103,11 @@ CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info) {
     if (info) dialog->SetUpdateInfo(*info);
     ShowWindow(hwnd, SW_SHOW);
     return dialog;
+}
+
+void OpenOutputWindow(int argc, wchar_t** argv) {
+    if (OpenOutputWindowFromCommandLine(argc, argv)) AddOutputWindow();
+    CheckQuit();
 }
 
 }  // namespace ui

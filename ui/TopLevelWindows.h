@@ -46,6 +46,9 @@ void ShowGameManager(HWND owner);
 // Brings the update dialog forward, or makes, registers and shows it; a
 // result (when given) replaces the one it shows.
 CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);
+// The "-redirect_output" run: opens the game-output window its arguments
+// (without the program) name, then ends the run at once if it could not.
+void OpenOutputWindow(int argc, wchar_t** argv);
 
 }  // namespace ui
 }  // namespace trelm
