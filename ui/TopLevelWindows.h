@@ -37,5 +37,9 @@ void AddOutputWindow();
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog);
 void CloseOutputWindow(wendaldui::CDuiWindow* window);
 
+// Brings the main window forward, or makes, registers and shows it; null
+// when its window cannot be made.
+CTrelmMainFrame* ShowMainFrame();
+
 }  // namespace ui
 }  // namespace trelm
