@@ -385,6 +385,34 @@ TEST_F(MainFrameTest, MenuOpensUnderItsButtonAndAboutIsModal) {
     EXPECT_EQ(nullptr, FindWindowW(wendaldui::kDuiWindowClassName, L"关于TRELM"));
 }
 
+TEST(MainFrameUpdateOffer, SameVersionIsNotAnnouncedAgainWithinThreeDays) {
+    const int64_t now = 1700000000;
+    LauncherVersion offered;
+    offered.major = 1;
+    offered.minor = 3;
+    LauncherVersion older = offered;
+    older.minor = 2;
+    const struct {
+        const char* what;
+        LauncherVersion stored;
+        int64_t time;
+        bool announce;
+    } cases[] = {
+        {"never announced", older, -1, true},
+        {"same version an hour ago", offered, now - 3600, false},
+        {"same version exactly three days ago", offered, now - 259200, false},
+        {"same version three days and a second ago", offered, now - 259201, true},
+        {"another version an hour ago", older, now - 3600, true},
+        {"a stored time in the future", offered, now + 60, true},
+    };
+    for (const auto& c : cases) {
+        UpdateOfferedSetting stored;
+        stored.version = c.stored;
+        stored.time = c.time;
+        EXPECT_EQ(c.announce, ShouldAnnounceUpdate(stored, offered, now)) << c.what;
+    }
+}
+
 // The launch flow against a local version tree and server.
 class LaunchFlowTest : public MainFrameTest {
 protected:
