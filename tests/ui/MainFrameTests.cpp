@@ -62,6 +62,7 @@ struct Reply {
 };
 std::vector<Reply> g_replies;
 std::vector<std::wstring> g_boxTexts;
+std::function<void()> g_onBox;  // looks at the owner while a box is up
 
 std::wstring BoxText(CDlgMessageBox& box) {
     auto* text = static_cast<wendaldui::CUILinkCtrl*>(box.GetClientContainer()->GetChild(1));
@@ -84,6 +85,7 @@ void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
     SetPropW(box->GetHWND(), L"answered", reinterpret_cast<HANDLE>(1));
     ui_testing::PumpFor(30);  // laid out
     g_boxTexts.push_back(BoxText(*box));
+    if (g_onBox) g_onBox();
     const Reply reply = g_replies.empty() ? Reply{0, false} : g_replies.front();
     if (!g_replies.empty()) g_replies.erase(g_replies.begin());
     wendaldui::CUIContainer* client = box->GetClientContainer();
@@ -130,6 +132,7 @@ protected:
         monitor.StartMonitor();
         g_replies.clear();
         g_boxTexts.clear();
+        g_onBox = nullptr;
         m_timer = SetTimer(NULL, 0, 40, &AnswerBoxes);
     }
     ~MainFrameTest() override {
@@ -452,8 +455,20 @@ protected:
 TEST_F(LaunchFlowTest, OfflineLaunchFetchesExtractsStartsJavaAndRegistersTheGame) {
     ASSERT_NO_FATAL_FAILURE(Open());
     g_replies = {{0, false}};  // "是": fetch the missing assets
+    std::wstring titleMeanwhile;
+    bool launchEnabledMeanwhile = true;
+    g_onBox = [&] {
+        titleMeanwhile = Title();
+        launchEnabledMeanwhile = frame->GetLaunchButton()->IsEffectivelyEnabled() ||
+                                 Control(kPanelLaunchButton)->IsEffectivelyEnabled() ||
+                                 frame->GetMenuButton()->IsEffectivelyEnabled();
+        PostMessageW(frame->GetHWND(), WM_CLOSE, 0, 0);  // refused while busy
+    };
     ASSERT_NO_FATAL_FAILURE(Launch());
     EXPECT_EQ(std::vector<std::wstring>{L"检查到资源文件不完整，是否补全？"}, g_boxTexts);
+    EXPECT_EQ(L"TRELM v1.2.4.0 - 正在检查游戏文件", titleMeanwhile);
+    EXPECT_FALSE(launchEnabledMeanwhile);
+    ASSERT_EQ(frame, GetTopLevelWindows().mainFrame);
     for (const char* path : {"/Minecraft.Download/versions/1.7.10-t/1.7.10-t.jar", "/Minecraft.Download/indexes/t.json",
                              "/maven/com/example/lib/1/lib-1.jar", "/maven/org/lwjgl/nat/1/nat-1-natives-windows.jar"}) {
         EXPECT_EQ(1, server.Hits(path)) << path;
