@@ -140,8 +140,8 @@ void CTrelmMainFrame::EndLaunch() {
 }
 
 void CTrelmMainFrame::OnBtnLaunchClick(wendaldui::EventData&) {
-    if (m_busy || !m_versionList || launcher::g_javaRuntimes.GetCount() == 0 || m_versionList->GetCurSel() < 0 ||
-        m_javaList->GetCurSel() < 0) {
+    if (m_busy || !m_versionList || !m_javaList || !m_nameList || !m_password ||
+        launcher::g_javaRuntimes.GetCount() == 0 || m_versionList->GetCurSel() < 0 || m_javaList->GetCurSel() < 0) {
         return;
     }
     WString name, password;
