@@ -9,6 +9,7 @@
 #include "ui/GameManagerDlg.h"
 #include "ui/UpdateDlg.h"
 #include "ui/MinecraftRedirectDlg.h"
+#include "ui/TrelmMainFrame.h"
 
 namespace trelm {
 namespace ui {
@@ -16,6 +17,9 @@ namespace ui {
 namespace {
 
 TopLevelWindows g_windows;
+
+constexpr DWORD kMainFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kMainFrameWidth = 680, kMainFrameHeight = 428;
 
 void CloseCounted(wendaldui::CDuiWindow* window, int& count) {
     if (!window) return;
@@ -108,6 +112,27 @@ CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info) {
 void OpenOutputWindow(int argc, wchar_t** argv) {
     if (OpenOutputWindowFromCommandLine(argc, argv)) AddOutputWindow();
     CheckQuit();
+}
+
+CTrelmMainFrame* ShowMainFrame() {
+    if (CTrelmMainFrame* frame = g_windows.mainFrame) {
+        ShowWindow(frame->GetHWND(), SW_SHOWNORMAL);
+        SetForegroundWindow(frame->GetHWND());
+        return frame;
+    }
+    CTrelmMainFrame* frame = new CTrelmMainFrame;
+    g_windows.mainFrame = frame;
+    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
+    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"TrelmMainFrame", kMainFrameStyle, 0, 0,
+                                wendaldui::DpiScale(kMainFrameWidth), wendaldui::DpiScale(kMainFrameHeight), NULL,
+                                NULL, app ? app->GetInstance() : GetModuleHandleW(NULL), frame);
+    if (!hwnd) {
+        g_windows.mainFrame = nullptr;
+        delete frame;
+        return nullptr;
+    }
+    ShowWindow(hwnd, SW_SHOW);
+    return frame;
 }
 
 }  // namespace ui

@@ -49,6 +49,9 @@ CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);
 // The "-redirect_output" run: opens the game-output window its arguments
 // (without the program) name, then ends the run at once if it could not.
 void OpenOutputWindow(int argc, wchar_t** argv);
+// Brings the main window forward, or makes, registers and shows it; null
+// when its window cannot be made.
+CTrelmMainFrame* ShowMainFrame();
 
 }  // namespace ui
 }  // namespace trelm
