@@ -33,6 +33,7 @@
 #include "services/UpdateHelper.h"
 #include "ui/AboutDialog.h"
 #include "ui/DominantColor.h"
+#include "ui/SettingDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmResourceManager.h"
 #include "ui/UIBannerTextButton.h"
@@ -41,6 +42,7 @@
 #include "ui/UILaunchButton.h"
 #include "ui/UIListBoxName.h"
 #include "ui/UIMcMotdCtrl.h"
+#include "ui/UpdateDlg.h"
 #include "ui/UIMenuTitleButton.h"
 
 namespace trelm {
@@ -171,6 +173,23 @@ bool ShouldAnnounceUpdate(const UpdateOfferedSetting& stored, const LauncherVers
     return !announcedLately;
 }
 
+namespace {
+
+// What other windows ask of the open main window.
+void SaveOpenFrameFields() {
+    if (CTrelmMainFrame* frame = GetTopLevelWindows().mainFrame) frame->SaveLaunchFields();
+}
+
+void FollowOpenFrameBackground() {
+    if (CTrelmMainFrame* frame = GetTopLevelWindows().mainFrame) frame->FollowBackgroundColor(nullptr);
+}
+
+void ApplyOpenFrameServerStatus() {
+    if (CTrelmMainFrame* frame = GetTopLevelWindows().mainFrame) frame->ApplyServerStatusSettings();
+}
+
+}  // namespace
+
 DUI_BEGIN_MESSAGE_MAP(CTrelmMainFrame, wendaldui::CDuiDialog)
 DUI_MESSAGE_HANDLER(WM_TIMER, OnTimer)
 DUI_MESSAGE_HANDLER(WM_CLOSE, OnClose)
@@ -214,6 +233,9 @@ LRESULT CTrelmMainFrame::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
 
 void CTrelmMainFrame::OnCreate() {
     CDuiDialog::OnCreate();
+    // A self-update saves the fields chosen in this run before the settings.
+    SetLaunchFieldsSaver(&SaveOpenFrameFields);
+    SetSettingDlgHooks({&FollowOpenFrameBackground, &ApplyOpenFrameServerStatus});
     m_timerQueue = CreateTimerQueue();
     if (CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance()) {
         const LPARAM icon = reinterpret_cast<LPARAM>(resources->GetWindowIcon());
@@ -760,14 +782,7 @@ void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
                                                       Gdiplus::InterpolationModeHighQualityBicubic, cover.cx, cover.cy);
     delete loaded;  // lets the file go
     if (!picture) return;
-    wendaldui::CDuiSkinManager* skin = wendaldui::CDuiSkinManager::GetInstance();
-    if (g_settings.current.theme.colorFollowBg && skin) {
-        float hsl[3];
-        wendaldui::ArgbToHsl(GetDominantColor(picture), hsl);
-        double theme[3];
-        wendaldui::HslToDoubles(hsl, theme);
-        skin->SetThemeColor(theme, true);
-    }
+    if (g_settings.current.theme.colorFollowBg) FollowBackgroundColor(picture);
     UIRect crop;
     if (!wendaldui::DpiScaleRect(kPanelShownRect)
              .Intersect(UIRect(0, 0, static_cast<int>(picture->GetWidth()), static_cast<int>(picture->GetHeight())),
@@ -775,6 +790,17 @@ void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
         crop = UIRect();
     }
     m_background->SetImage(picture, crop, crossFade ? 12 : 10, crossFade ? 165 : 0);
+}
+
+void CTrelmMainFrame::FollowBackgroundColor(Gdiplus::Bitmap* picture) {
+    if (!picture && m_background) picture = m_background->GetPicture();
+    wendaldui::CDuiSkinManager* skin = wendaldui::CDuiSkinManager::GetInstance();
+    if (!picture || !skin) return;
+    float hsl[3];
+    wendaldui::ArgbToHsl(GetDominantColor(picture), hsl);
+    double theme[3];
+    wendaldui::HslToDoubles(hsl, theme);
+    skin->SetThemeColor(theme, true);
 }
 
 void CTrelmMainFrame::ApplyServerStatusSettings() {
@@ -839,14 +865,17 @@ LRESULT CTrelmMainFrame::OnUpdateCheckDone(WPARAM, LPARAM) {
     UpdateInfo info;
     if (!m_updateService->GetInfo(info)) return 0;
     SettingsRecord& settings = g_settings.current;
+    CUpdateDlg* open = GetTopLevelWindows().updateDialog;
     if (settings.showUpdateInfo && info.state == UpdateInfo::kNewer) {
         const int64_t now = static_cast<int64_t>(time(nullptr));
         if (ShouldAnnounceUpdate(settings.update, info.version, now)) {
             settings.update.version = info.version;
             settings.update.time = now;
+            ShowUpdateDialog(&info);
+            return 0;
         }
     }
-    // The update dialog (opened or refreshed with the result here) is not part of this window yet.
+    if (open) open->SetUpdateInfo(info);
     return 0;
 }
 
@@ -869,12 +898,28 @@ LRESULT CTrelmMainFrame::OnTimer(WPARAM wParam, LPARAM lParam) {
 LRESULT CTrelmMainFrame::OnMenuCommand(WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<wendaldui::CMenu*>(wParam) != &m_menu) return 0;
     switch (static_cast<int>(lParam)) {
+        case kMenuVersionDownload:
+            ShowGameDownloadDialog(m_hWnd);
+            break;
+        case kMenuGameManager:
+            ShowGameManager(m_hWnd);
+            break;
+        case kMenuSettings:
+            RunSettingDialog(m_hWnd);
+            // The server may have changed; the row slides as after a change of panel.
+            ApplyServerStatusSettings();
+            SetPanelState(m_panelState);
+            RefreshJavaList();
+            break;
+        case kMenuCheckUpdate: {
+            UpdateInfo info;
+            ShowUpdateDialog(m_updateService && m_updateService->GetInfo(info) ? &info : nullptr);
+            break;
+        }
         case kMenuAbout:
             RunAboutDialog(m_hWnd);
             break;
         default:
-            // The download, game manager, settings and update windows are
-            // opened from here once they exist.
             break;
     }
     return 0;
@@ -899,6 +944,8 @@ void CTrelmMainFrame::SaveLaunchFields() {
 
 LRESULT CTrelmMainFrame::OnClose(WPARAM, LPARAM) {
     if (m_busy) return 0;
+    SetLaunchFieldsSaver(nullptr);
+    SetSettingDlgHooks({nullptr, nullptr});
     StopUpdateCheck();
     UnsubscribeFromBus();
     SaveLaunchFields();

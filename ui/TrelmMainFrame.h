@@ -17,6 +17,10 @@
 #include "core/WString.h"
 #include "services/LauncherSettings.h"
 
+namespace Gdiplus {
+class Bitmap;
+}
+
 namespace wendaldui {
 class CUIButton;
 class CUICheckBox;
@@ -127,6 +131,8 @@ public:
     void ApplyServerStatusSettings();
     // A random picture of the background folder, or the built-in one.
     void SetBackgroundFromFolder(bool crossFade);
+    // The theme takes the picture's dominant colour (null: the one shown).
+    void FollowBackgroundColor(Gdiplus::Bitmap* picture);
 
     // The memory field in MB, negative for automatic; typed text is read and
     // shown back as "%s MB".
