@@ -8,6 +8,7 @@
 #include "WendalDui/Core/DuiDpi.h"
 #include "core/Resources.h"
 #include "services/ProgramVersion.h"
+#include "ui/ModalDialog.h"
 
 namespace trelm {
 namespace ui {
@@ -72,15 +73,8 @@ void CAboutDialog::OnClose() {
 }
 
 void RunAboutDialog(HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     CAboutDialog dialog;
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"关于TRELM", kAboutStyle, 0, 0,
-                                wendaldui::DpiScale(kAboutWidth), wendaldui::DpiScale(kAboutHeight), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return;
-    ShowWindow(hwnd, SW_SHOW);
-    if (app) app->RunModalLoop(hwnd);
-    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    RunModalDialog(dialog, L"关于TRELM", kAboutStyle, kAboutWidth, kAboutHeight, owner);
 }
 
 }  // namespace ui

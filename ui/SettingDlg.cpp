@@ -27,6 +27,7 @@
 #include "launcher/PeMachine.h"
 #include "ui/AddControl.h"
 #include "ui/FileDialogEventsHelper.h"
+#include "ui/ModalDialog.h"
 
 namespace trelm {
 namespace ui {
@@ -656,16 +657,8 @@ LRESULT CSettingDlg::OnCloseMessage(WPARAM, LPARAM) {
 }
 
 void RunSettingDialog(HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     CSettingDlg dialog;
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"SettingDlg",
-                                WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX, 0, 0,
-                                wendaldui::DpiScale(680), wendaldui::DpiScale(428), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return;
-    ShowWindow(hwnd, SW_SHOW);
-    if (app) app->RunModalLoop(hwnd);
-    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    RunModalDialog(dialog, L"SettingDlg", WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MAXIMIZEBOX, 680, 428, owner);
 }
 
 }  // namespace ui

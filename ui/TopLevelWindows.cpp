@@ -7,9 +7,9 @@
 #include "WendalDui/Core/DuiWindow.h"
 #include "ui/GameDwonloadDlg.h"
 #include "ui/GameManagerDlg.h"
-#include "ui/UpdateDlg.h"
 #include "ui/MinecraftRedirectDlg.h"
 #include "ui/TrelmMainFrame.h"
+#include "ui/UpdateDlg.h"
 
 namespace trelm {
 namespace ui {
@@ -50,32 +50,46 @@ void CloseGameExitDialog(wendaldui::CDuiWindow* dialog) { CloseCounted(dialog, g
 
 void CloseOutputWindow(wendaldui::CDuiWindow* window) { CloseCounted(window, g_windows.outputWindows); }
 
-void ShowGameDownloadDialog(HWND owner) {
-    if (CGameDwonloadDlg* open = g_windows.gameDownload) {
-        ShowWindow(open->GetHWND(), SW_SHOWNORMAL);
-        SetForegroundWindow(open->GetHWND());
-        return;
-    }
-    CGameDwonloadDlg* dialog = new CGameDwonloadDlg;
-    g_windows.gameDownload = dialog;
+namespace {
+
+// Brings a registered window forward; false when there is none.
+bool BringForward(wendaldui::CDuiWindow* window) {
+    if (!window) return false;
+    ShowWindow(window->GetHWND(), SW_SHOWNORMAL);
+    SetForegroundWindow(window->GetHWND());
+    return true;
+}
+
+// Makes the window of a new registered object (its entry already set) and
+// shows it; on failure the entry is cleared and the object deleted.
+template <typename T>
+T* CreateRegistered(T*& entry, T* object, const wchar_t* text, DWORD style, int width, int height, HWND owner) {
+    entry = object;
     wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"GameDownloadDlg", WS_CAPTION | WS_SYSMENU, 0, 0,
-                                wendaldui::DpiScale(570), wendaldui::DpiScale(388), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
+    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, text, style, 0, 0, wendaldui::DpiScale(width),
+                                wendaldui::DpiScale(height), owner, NULL,
+                                app ? app->GetInstance() : GetModuleHandleW(NULL), object);
     if (!hwnd) {
-        g_windows.gameDownload = nullptr;
-        delete dialog;
-        return;
+        entry = nullptr;
+        delete object;
+        return nullptr;
     }
-    ShowWindow(hwnd, SW_SHOW);
+    return object;
+}
+
+}  // namespace
+
+void ShowGameDownloadDialog(HWND owner) {
+    if (BringForward(g_windows.gameDownload)) return;
+    if (CGameDwonloadDlg* dialog = CreateRegistered(g_windows.gameDownload, new CGameDwonloadDlg, L"GameDownloadDlg",
+                                                    WS_CAPTION | WS_SYSMENU, 570, 388, owner)) {
+        ShowWindow(dialog->GetHWND(), SW_SHOW);
+    }
 }
 
 void ShowGameManager(HWND owner) {
-    if (CGameManagerDlg* open = g_windows.gameManager) {
-        ShowWindow(open->GetHWND(), SW_SHOWNORMAL);
-        SetForegroundWindow(open->GetHWND());
-        return;
-    }
+    if (BringForward(g_windows.gameManager)) return;
+    // The game manager makes its own window.
     CGameManagerDlg* dialog = new CGameManagerDlg;
     g_windows.gameManager = dialog;
     if (!dialog->Open(owner)) {
@@ -87,25 +101,14 @@ void ShowGameManager(HWND owner) {
 }
 
 CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info) {
-    if (CUpdateDlg* dialog = g_windows.updateDialog) {
-        if (info) dialog->SetUpdateInfo(*info);
-        ShowWindow(dialog->GetHWND(), SW_SHOWNORMAL);
-        SetForegroundWindow(dialog->GetHWND());
-        return dialog;
-    }
-    CUpdateDlg* dialog = new CUpdateDlg;
-    g_windows.updateDialog = dialog;
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"TRELM - 更新", WS_CAPTION | WS_SYSMENU, 0, 0,
-                                wendaldui::DpiScale(440), wendaldui::DpiScale(212), NULL, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
-    if (!hwnd) {
-        g_windows.updateDialog = nullptr;
-        delete dialog;
-        return nullptr;
+    CUpdateDlg* dialog = g_windows.updateDialog;
+    if (!dialog) {
+        dialog = CreateRegistered(g_windows.updateDialog, new CUpdateDlg, L"TRELM - 更新", WS_CAPTION | WS_SYSMENU, 440,
+                                  212, NULL);
+        if (!dialog) return nullptr;
     }
     if (info) dialog->SetUpdateInfo(*info);
-    ShowWindow(hwnd, SW_SHOW);
+    BringForward(dialog);
     return dialog;
 }
 
@@ -115,23 +118,10 @@ void OpenOutputWindow(int argc, wchar_t** argv) {
 }
 
 CTrelmMainFrame* ShowMainFrame() {
-    if (CTrelmMainFrame* frame = g_windows.mainFrame) {
-        ShowWindow(frame->GetHWND(), SW_SHOWNORMAL);
-        SetForegroundWindow(frame->GetHWND());
-        return frame;
-    }
-    CTrelmMainFrame* frame = new CTrelmMainFrame;
-    g_windows.mainFrame = frame;
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"TrelmMainFrame", kMainFrameStyle, 0, 0,
-                                wendaldui::DpiScale(kMainFrameWidth), wendaldui::DpiScale(kMainFrameHeight), NULL,
-                                NULL, app ? app->GetInstance() : GetModuleHandleW(NULL), frame);
-    if (!hwnd) {
-        g_windows.mainFrame = nullptr;
-        delete frame;
-        return nullptr;
-    }
-    ShowWindow(hwnd, SW_SHOW);
+    if (BringForward(g_windows.mainFrame)) return g_windows.mainFrame;
+    CTrelmMainFrame* frame = CreateRegistered(g_windows.mainFrame, new CTrelmMainFrame, L"TrelmMainFrame",
+                                              kMainFrameStyle, kMainFrameWidth, kMainFrameHeight, NULL);
+    if (frame) ShowWindow(frame->GetHWND(), SW_SHOW);
     return frame;
 }
 

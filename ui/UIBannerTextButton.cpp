@@ -44,7 +44,8 @@ void CUIBannerTextButton::BuildFont() {
 void CUIBannerTextButton::SetText(const wchar_t* text) {
     m_text = text ? text : L"";
     // GDI+ breaks lines at "\n" and draws a lone "\r" as a box.
-    m_text.Remove(L'\r');
+    m_drawText = m_text;
+    m_drawText.Remove(L'\r');
     if (m_glow) m_glow->MarkStale();
     Invalidate();
     UpdateAutoSize();
@@ -110,8 +111,8 @@ void CUIBannerTextButton::OnPaint(wendaldui::PaintContext& context) {
     Gdiplus::Pen frame(Gdiplus::Color(m_border.GetValue()), 1.0f);
     context.graphics->DrawRectangle(&frame, r.x, r.y, r.width - 1, r.height - 1);
     if (!m_font || !m_format) return;
-    if (m_glow) m_glow->Draw(context.graphics, m_text.GetString(), m_font, m_format, r);
-    wendaldui::DrawTextInRect(context.graphics, m_text.GetString(), m_text.GetLength(), m_font,
+    if (m_glow) m_glow->Draw(context.graphics, m_drawText.GetString(), m_font, m_format, r);
+    wendaldui::DrawTextInRect(context.graphics, m_drawText.GetString(), m_drawText.GetLength(), m_font,
                               Gdiplus::RectF(static_cast<float>(r.x), static_cast<float>(r.y),
                                              static_cast<float>(r.width), static_cast<float>(r.height)),
                               0xFFFFFFFF, m_format);
@@ -121,8 +122,8 @@ bool CUIBannerTextButton::GetDesiredSize(int& width, int& height) {
     wendaldui::CDuiSkinManager* skin = wendaldui::CDuiSkinManager::GetInstance();
     if (!skin || !m_font || !skin->GetMeasureGraphics()) return false;
     Gdiplus::RectF box;
-    skin->GetMeasureGraphics()->MeasureString(m_text.GetString(), m_text.GetLength(), m_font, Gdiplus::PointF(0, 0),
-                                              m_format, &box);
+    skin->GetMeasureGraphics()->MeasureString(m_drawText.GetString(), m_drawText.GetLength(), m_font,
+                                              Gdiplus::PointF(0, 0), m_format, &box);
     width = static_cast<int>(std::ceil(box.Width));
     height = static_cast<int>(std::ceil(box.Height));
     return true;

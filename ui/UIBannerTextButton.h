@@ -48,6 +48,7 @@ private:
     Gdiplus::Font* m_font = nullptr;
     Gdiplus::StringFormat* m_format = nullptr;
     WString m_text;
+    WString m_drawText;  // as drawn: without carriage returns
     int m_visualState = 0;
 };
 

@@ -275,18 +275,14 @@ void CUIComboBoxBase::ShowDropDown(bool show) {
 
 LRESULT CUIComboBoxBase::MessageFilter(HWND, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
     if (!m_drop || !m_drop->IsShown()) return 0;
+    if (ClosesPopup(message)) {
+        // The list counts as open until the click has been handled, so
+        // that a click on the box itself closes it without reopening it.
+        m_drop->Hide();
+        if (m_window) m_window->PostControlCall(this, kClosedCall, 0, 0);
+        return 0;
+    }
     switch (message) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-        case WM_RBUTTONDOWN:
-        case WM_NCLBUTTONDOWN:
-        case WM_NCRBUTTONDOWN:
-        case WM_KILLFOCUS:
-            // The list counts as open until the click has been handled, so
-            // that a click on the box itself closes it without reopening it.
-            m_drop->Hide();
-            if (m_window) m_window->PostControlCall(this, kClosedCall, 0, 0);
-            return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
         case WM_KEYUP:

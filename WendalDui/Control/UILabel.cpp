@@ -28,7 +28,8 @@ CUILabel::~CUILabel() {
 void CUILabel::SetText(const wchar_t* text) {
     m_text = text ? text : L"";
     // GDI+ breaks lines at "\n" and draws a lone "\r" as a box.
-    m_text.Remove(L'\r');
+    m_drawText = m_text;
+    m_drawText.Remove(L'\r');
     if (m_glow) m_glow->MarkStale();
     Invalidate();
 }
@@ -114,13 +115,14 @@ void CUILabel::OnPaint(PaintContext& context) {
                              static_cast<float>(r.height));
     const uint32_t color = CurrentTextColor();
     if ((m_flags & kLabelGlow) && m_glow) {
-        m_glow->Draw(context.graphics, m_text.GetString(), font, m_format, r);
-        DrawTextInRect(context.graphics, m_text.GetString(), static_cast<int>(m_text.GetLength()), font, box, color,
-                       m_format);
+        m_glow->Draw(context.graphics, m_drawText.GetString(), font, m_format, r);
+        DrawTextInRect(context.graphics, m_drawText.GetString(), static_cast<int>(m_drawText.GetLength()), font, box,
+                       color, m_format);
         return;
     }
     Gdiplus::SolidBrush brush{Gdiplus::Color(color)};
-    context.graphics->DrawString(m_text.GetString(), static_cast<INT>(m_text.GetLength()), font, box, m_format, &brush);
+    context.graphics->DrawString(m_drawText.GetString(), static_cast<INT>(m_drawText.GetLength()), font, box, m_format,
+                                 &brush);
 }
 
 }  // namespace wendaldui

@@ -53,6 +53,7 @@ public:
 
 private:
     WString m_text;
+    WString m_drawText;  // as drawn: without carriage returns
     Gdiplus::StringFormat* m_format = nullptr;
     Gdiplus::Font* m_font = nullptr;
     CTextGlow* m_glow = nullptr;

@@ -72,18 +72,9 @@ LRESULT CDuiMenuWindow::OnMenuTimer(WPARAM wParam, LPARAM lParam) {
 LRESULT CDuiMenuWindow::OnMenuMouseActivate(WPARAM, LPARAM) { return MA_NOACTIVATE; }
 
 LRESULT CDuiMenuWindow::MessageFilter(HWND, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-    switch (message) {
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-        case WM_RBUTTONDOWN:
-        case WM_NCLBUTTONDOWN:
-        case WM_NCRBUTTONDOWN:
-        case WM_KILLFOCUS:
-            // The owner still handles the click.
-            PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-            return 0;
-        default:
-            break;
+    if (ClosesPopup(message)) {
+        PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        return 0;
     }
     if (message >= WM_KEYDOWN && message <= WM_UNICHAR) {
         handled = true;

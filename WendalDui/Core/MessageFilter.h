@@ -6,6 +6,22 @@
 
 namespace wendaldui {
 
+// A message of the owner that closes its pop-up (a click anywhere in it, or
+// the owner losing the focus); the owner still handles it afterwards.
+inline bool ClosesPopup(UINT message) {
+    switch (message) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDOWN:
+        case WM_NCLBUTTONDOWN:
+        case WM_NCRBUTTONDOWN:
+        case WM_KILLFOCUS:
+            return true;
+        default:
+            return false;
+    }
+}
+
 class IMessageFilter {
 public:
     virtual ~IMessageFilter() = default;
