@@ -34,12 +34,19 @@ row() {
 
 # One wineserver for the whole run, as on a running Windows: otherwise it
 # exits a few seconds after the last Wine program, and whichever Wine program
-# follows a slower native round pays for starting it again. When one already
-# serves this prefix, this one exits at once and that one is used. Its output
-# goes nowhere: a server holding the script's pipe open would hold up
-# whatever reads the script's output. Stop it with stop_wineserver.
+# follows a slower native round pays for starting it again. Wine's own
+# services start here too, with no output: started by a timed program whose
+# output a pipe reads, they would hold that pipe open. When a server already
+# serves the prefix, that one is used and left running.
 start_wineserver() {  # root of the checkout
-  (. "$1/scripts/wine-env.sh" && exec wineserver --foreground --persistent) </dev/null >/dev/null 2>&1 &
-  wineserver_pid=$!
+  wine_env=$1/scripts/wine-env.sh
+  wineserver_ours=
+  if (. "$wine_env" && wineserver -p) </dev/null >/dev/null 2>&1; then wineserver_ours=1; fi
+  (. "$wine_env" && wine wineboot) </dev/null >/dev/null 2>&1 || true
 }
-stop_wineserver() { [ -n "${wineserver_pid:-}" ] && kill "$wineserver_pid" 2>/dev/null; wineserver_pid=; }
+# Ends the server started above with every Wine program of the prefix (a
+# server ended alone leaves Wine's services waiting on each other's pipes).
+stop_wineserver() {
+  [ -n "${wineserver_ours:-}" ] && (. "$wine_env" && wineserver -k) </dev/null >/dev/null 2>&1
+  wineserver_ours=
+}
