@@ -29,15 +29,19 @@
 # round's output is checked with sha1sum against the list, and the row says in
 # how many rounds every file was there and right. Outputs go to a tmpfs.
 #
-# Where the engine's time goes (8-core machine, Wine 8): set (b) is within
-# noise of curl once libcurl reads in 512 KiB pieces (the SHA-1 the engine
-# checks and curl does not is about 15 % of it). Set (a) is about 3.5-4 times
-# curl's time, and that is Wine's sockets: the single-threaded wineserver
-# runs at 100 % CPU, and each file costs about 33 round trips to it, 24 of
-# them libcurl's socket waits and polls (WSAEventSelect, select, recv, send);
-# fetching into memory (--memory) takes 85-90 % of the time of fetching to
-# files. The claim scan, the per-task locks and the observer calls do not
-# show. bench_download.exe --memory / --no-sha1 split the time this way.
+# Where the engine's time goes (8-core machine, Wine 8): in set (b) the
+# engine's own clock is close to curl's time once libcurl reads in 512 KiB
+# pieces (the SHA-1 the engine checks and curl does not is about 15 % of
+# it), and Wine's start and exit add about 80 ms to a run. Set (a) takes
+# about 5 times native curl's time and 0.3 times curl.exe's under the same
+# Wine, and that is Wine's sockets: the single-threaded wineserver runs at
+# 100 % CPU, and each file costs 15-20 requests to it (WINEDEBUG=+server),
+# about 12 of them libcurl's socket waits and polls (select, ioctl,
+# event_op), whose count follows the timing; the rest open, name and close
+# the file and receive and send. Fetching into memory (--memory) takes
+# 85-90 % of the time of fetching to files. The claim scan, the per-task
+# locks and the observer calls do not show. bench_download.exe --memory /
+# --no-sha1 split the time this way.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/common.sh"
