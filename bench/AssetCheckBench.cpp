@@ -1,15 +1,20 @@
 // CheckAssetObjects with local SHA-1 verification over a few thousand asset
-// objects sized like the real 1.12 index, timed against sha1sum over the
-// same files in the same run (the script below prints the ratio; 1.0 means
-// as fast as sha1sum).
+// objects sized like the real 1.12 index, one check per process, so that
+// bench/asset_check.sh can time it whole against sha1sum over the same files
+// (interleaved rounds; see the script).
 //
 // Run (after scripts/build.sh): bash bench/asset_check.sh
-// The executable alone: bench_asset_check.exe <folder> builds the tree in
-// <folder> and prints "seconds=<best of 5 checks>".
+// The executable alone:
+//   bench_asset_check.exe --build <empty folder>   writes the tree; prints
+//       "objects=<n> bytes=<total> bad=<hash>": the object named <hash> holds
+//       one wrong byte, so a check that really hashes reports it missing.
+//   bench_asset_check.exe [--no-verify] <folder>   one check; prints
+//       "seconds=<its own clock> missing=<n> <hash>...".
+
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -21,7 +26,6 @@
 namespace {
 
 constexpr int kObjects = 3000;
-constexpr int kRounds = 5;
 
 // Sizes like the 1.12 index: many small sounds and texts around 10-60 KiB,
 // a tail of music up to a few MiB (mean about 100 KB).
@@ -43,7 +47,9 @@ std::string Hex(const uint8_t* bytes) {
     return text;
 }
 
-bool BuildTree(const std::wstring& root, uint64_t& totalBytes) {
+// The first object is written with one byte changed after its name was taken
+// from the right bytes.
+bool BuildTree(const std::wstring& root, uint64_t& totalBytes, std::string& badHash) {
     uint32_t seed = 12345;
     std::string index = "{\"objects\":{";
     std::vector<uint8_t> data;
@@ -57,6 +63,10 @@ bool BuildTree(const std::wstring& root, uint64_t& totalBytes) {
         const std::string hash = Hex(digest);
         std::wstring path = root + L".minecraft\\assets\\objects\\" + std::wstring(hash.begin(), hash.begin() + 2) +
                             L"\\" + std::wstring(hash.begin(), hash.end());
+        if (i == 0) {
+            badHash = hash;
+            data[data.size() / 2] ^= 1;
+        }
         if (!WriteFileBytes(path.c_str(), data.data(), data.size())) return false;
         if (i) index += ",";
         index += "\"minecraft/sounds/object" + std::to_string(i) + ".ogg\":{\"hash\":\"" + hash +
@@ -71,51 +81,49 @@ bool BuildTree(const std::wstring& root, uint64_t& totalBytes) {
            WriteFileBytes(versionPath.c_str(), version.data(), version.size());
 }
 
-// Best time of kRounds checks after one that warms the cache; -1 on failure.
-double BestCheck(const std::wstring& root, bool verify) {
-    double best = 1e9;
-    for (int round = 0; round <= kRounds; ++round) {
-        trelm::launcher::MinecraftFileManager manager(root.c_str());
-        manager.SetVersion(L"bench");
-        manager.verifyLocalSha1 = verify;
-        std::vector<trelm::download::DownloadInfoBase*> infos;
-        int64_t total = 0;
-        const double start = BenchNow();
-        const bool ok = manager.CheckAssetObjects(infos, total);
-        const double elapsed = BenchNow() - start;
-        if (!ok || !infos.empty()) {
-            fprintf(stderr, "check failed or found %u missing objects\n", static_cast<unsigned>(infos.size()));
-            return -1;
-        }
-        if (round > 0) best = std::min(best, elapsed);
+// One check, timed by its own clock from the manager's creation to the end.
+int CheckOnce(const std::wstring& root, bool verify) {
+    const double start = BenchNow();
+    trelm::launcher::MinecraftFileManager manager(root.c_str());
+    manager.SetVersion(L"bench");
+    manager.verifyLocalSha1 = verify;
+    std::vector<trelm::download::DownloadInfoBase*> infos;
+    int64_t total = 0;
+    const bool ok = manager.CheckAssetObjects(infos, total);
+    const double elapsed = BenchNow() - start;
+    if (!ok) {
+        fprintf(stderr, "the check failed\n");
+        return 1;
     }
-    return best;
+    printf("seconds=%.6f missing=%u", elapsed, static_cast<unsigned>(infos.size()));
+    for (trelm::download::DownloadInfoBase* info : infos) {
+        const WString& target = static_cast<trelm::download::DownloadInfoCommonFile*>(info)->target;
+        const wchar_t* name = wcsrchr(target.GetString(), L'\\');
+        printf(" %ls", name != nullptr ? name + 1 : target.GetString());
+        delete info;
+    }
+    printf("\n");
+    return 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) {
-        fprintf(stderr, "usage: bench_asset_check <empty folder>\n");
+    const bool build = argc == 3 && wcscmp(argv[1], L"--build") == 0;
+    const bool verify = !(argc == 3 && wcscmp(argv[1], L"--no-verify") == 0);
+    if (argc != 2 && !build && verify) {
+        fprintf(stderr, "usage: bench_asset_check [--build | --no-verify] <folder>\n");
         return 2;
     }
-    std::wstring root = argv[1];
+    std::wstring root = argv[argc - 1];
     if (root.back() != L'\\' && root.back() != L'/') root += L'\\';
+    if (!build) return CheckOnce(root, verify);
     uint64_t totalBytes = 0;
-    if (!BuildTree(root, totalBytes)) {
+    std::string badHash;
+    if (!BuildTree(root, totalBytes, badHash)) {
         fprintf(stderr, "cannot write the tree\n");
         return 1;
     }
-    printf("asset objects: %d files, %.1f MB\n", kObjects, static_cast<double>(totalBytes) / 1e6);
-
-    // Without verification the check only parses the index and looks the
-    // files up: what is left is the cost of hashing.
-    const double presence = BestCheck(root, false);
-    const double best = BestCheck(root, true);
-    if (best < 0 || presence < 0) return 1;
-    printf("CheckAssetObjects without verification: best of %d %.1f ms\n", kRounds, presence * 1e3);
-    printf("CheckAssetObjects with verification: best of %d %.1f ms (%.0f MB/s)\n", kRounds, best * 1e3,
-           static_cast<double>(totalBytes) / 1e6 / best);
-    printf("seconds=%.6f\n", best);
+    printf("objects=%d bytes=%llu bad=%s\n", kObjects, static_cast<unsigned long long>(totalBytes), badHash.c_str());
     return 0;
 }

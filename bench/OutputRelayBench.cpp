@@ -1,9 +1,11 @@
 // Throughput of the game-output relay's standard-output reader: lines of 100
 // and of 2,000 characters written into a pipe as fast as possible while a
 // consumer drains the queue every 16 ms, as the output window does. Prints
-// lines/s, MB/s and the lines dropped by the full queue, and the cost of the
-// level matcher against std::wregex with the pattern it replaces, measured
-// in the same run (ratio > 1: the matcher is faster).
+// lines/s written and delivered, MB/s and the lines dropped by the full
+// queue, and the cost of the level matcher against std::wregex with the
+// pattern it replaces, measured in the same run (ratio > 1: the matcher is
+// faster). Delivery is bounded by the consumer: at most one queue of lines
+// (1,024 for standard output) a 16 ms drain, about 64,000 lines/s.
 //
 // Run (after scripts/build.sh): scripts/wine-run.sh build/bench/bench_output_relay.exe
 #include <windows.h>
@@ -77,9 +79,12 @@ void MeasureReader(int lineLength, int lineCount) {
     relay.Stop();
     CloseHandle(game);
     const int sent = lineCount / 64 * 64;
-    printf("lines of %d chars: %d lines in %.3f s, %.0f lines/s, %.1f MB/s, %lld dropped by the full queue\n",
-           lineLength, sent, seconds, sent / seconds, sent * static_cast<double>(lineLength) / seconds / 1e6,
-           sent - received);
+    // The full queue drops lines by design, so what was written and what
+    // reached the consumer are both told.
+    printf("lines of %d chars: %d lines in %.3f s, %.0f lines/s written, %.0f lines/s delivered, %.1f MB/s written, "
+           "%lld dropped by the full queue (%.1f %%)\n",
+           lineLength, sent, seconds, sent / seconds, received / seconds,
+           sent * static_cast<double>(lineLength) / seconds / 1e6, sent - received, (sent - received) * 100.0 / sent);
 }
 
 void MeasureMatcher(int lineLength) {

@@ -4,31 +4,47 @@
 # Run (after scripts/build.sh; as root on Debian it installs nginx-light and
 # aria2 when they are missing):
 #     bash bench/download.sh
-# Environment: QUORVEL_BUILD (default build/), ROUNDS (default 5: each time
-# is the best of that many runs), SETS ("a b", the default, or one of them).
+# Environment: QUORVEL_BUILD (default build/), ROUNDS (default 5), SETS ("a
+# b", the default, or one of them).
 #
 # It serves two sets from a private nginx on 127.0.0.1 (its own config, pid
 # file and logs under the build folder; no system service is touched):
 #   (a) 3,000 files of 1-30 KiB, like asset objects;
 #   (b) 4 files of 50 MiB.
-# and times, per set: bench_download.exe (the engine under Wine, SHA-1 of
-# every file checked, as the launcher does) at 1, 8 and 16 workers and its
-# default; curl --parallel --parallel-max 16 (and 64, to show the server is
-# not the limit); aria2c -j16 when it is there. Each is printed as
-# time / curl-16 time: 1.00 is as fast as curl, below 1 is faster. Every
-# output tree is checked with sha1sum afterwards. Outputs go to a tmpfs.
+# and runs, per set: curl --parallel --parallel-max 16 (the reference) and 64
+# (to show the server is not the limit); aria2c -j16 when it is there;
+# curl.exe --parallel-max 16 under the same Wine prefix as the engine (curl's
+# own tool on the libcurl the engine links, bin/curl.exe of the dependency
+# prefix: the same platform); bench_download.exe (the engine under Wine, SHA-1
+# of every file checked, as the launcher does) at 1, 8 and 16 workers and its
+# default.
 #
-# Where the engine's time goes (8-core machine, Wine 8): set (b) is within
-# noise of curl once libcurl reads in 512 KiB pieces (the SHA-1 the engine
-# checks and curl does not is about 15 % of it). Set (a) is about 3.5-4 times
-# curl's time, and that is Wine's sockets: the single-threaded wineserver
-# runs at 100 % CPU, and each file costs about 33 round trips to it, 24 of
-# them libcurl's socket waits and polls (WSAEventSelect, select, recv, send);
-# fetching into memory (--memory) takes 85-90 % of the time of fetching to
-# files. The claim scan, the per-task locks and the observer calls do not
-# show. bench_download.exe --memory / --no-sha1 split the time this way.
+# Like with like: every tool is timed the same way, as a whole process from
+# start to exit (Wine's start-up and shutdown are in the times of both Wine
+# programs; the engine's own clock, from Start to the batch's end, is printed
+# beside). The rounds are interleaved (each round runs every tool once, in the
+# same order), so a drift of the machine lands on every tool alike. Each row
+# prints the best and the median of the rounds, and the ratios of its median
+# to the medians of native curl and of curl.exe: below 1 is faster. Every
+# round's output is checked with sha1sum against the list, and the row says in
+# how many rounds every file was there and right. Outputs go to a tmpfs.
+#
+# Where the engine's time goes (8-core machine, Wine 8): in set (b) the
+# engine's own clock is close to curl's time once libcurl reads in 512 KiB
+# pieces (the SHA-1 the engine checks and curl does not is about 15 % of
+# it), and Wine's start and exit add about 80 ms to a run. Set (a) takes
+# about 5 times native curl's time and 0.3 times curl.exe's under the same
+# Wine, and that is Wine's sockets: the single-threaded wineserver runs at
+# 100 % CPU, and each file costs 15-20 requests to it (WINEDEBUG=+server),
+# about 12 of them libcurl's socket waits and polls (select, ioctl,
+# event_op), whose count follows the timing; the rest open, name and close
+# the file and receive and send. Fetching into memory (--memory) takes
+# 85-90 % of the time of fetching to files. The claim scan, the per-task
+# locks and the observer calls do not show. bench_download.exe --memory /
+# --no-sha1 split the time this way.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/common.sh"
 build=${QUORVEL_BUILD:-$root/build}
 export QUORVEL_BUILD=$build
 rounds=${ROUNDS:-5}
@@ -141,6 +157,11 @@ base="http://127.0.0.1:$port"
 echo "server: $server on $base"
 
 # --- runs -------------------------------------------------------------------
+# curl.exe comes from the dependency prefix the build was configured with.
+prefix=$(sed -n 's/^DEPS_PREFIX:[A-Z]*=//p' "$build/CMakeCache.txt")
+curl_exe=$prefix/bin/curl.exe
+[ -f "$curl_exe" ] || echo "($curl_exe is missing: bash scripts/build.sh rebuilds the dependencies with it)"
+
 # Outputs go to a tmpfs (BENCH_OUT, default /dev/shm/...), one folder per
 # run, deleted once checked. On the disk they would measure the disk: here,
 # deleting thousands of files makes ext4 slow to create new ones for a
@@ -148,31 +169,34 @@ echo "server: $server on $base"
 # which charged each run for the clean-up of the one before.
 runs=${BENCH_OUT:-/dev/shm/quorvel-download-bench-$$}
 mkdir -p "$runs"
-clean_up() { stop_server; rm -rf "$runs"; }
+clean_up() { stop_server; stop_wineserver; rm -rf "$runs"; }
 trap clean_up EXIT
-best_of() {  # "<best seconds> <folder of the last run>" of "$@", run $rounds times, each in a fresh folder
-  local best= t s e out
-  for _ in $(seq "$rounds"); do
-    out=$(mktemp -d "$runs/run.XXXXXX")
-    s=$(date +%s.%N); (cd "$out" && "$@") >/dev/null 2>&1 || echo "  (exit $? from $1)" >&2; e=$(date +%s.%N)
-    t=$(echo "$e - $s" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  echo "$best $out"
-}
-check() {  # sha1sum over an output tree, then the outputs of the runs go
-  local bad
-  bad=$(cd "$1" && sha1sum -c --quiet "$work/$set.sha1" 2>/dev/null | wc -l) || true
-  rm -rf "${runs:?}"/*
-  [ "$bad" = 0 ] && echo "sha1 ok" || echo "SHA-1 FAILED for $bad files"
-}
-row() { printf '  %-34s %8.3f s   ratio %5.2f   %s\n' "$1" "$2" "$(echo "$2 / $ref" | bc -l)" "$3"; }
-measure() {  # label, command...
-  local label=$1 r; shift
-  r=$(best_of "$@")
-  row "$label" "${r%% *}" "$(check "${r#* }")"
-}
+start_wineserver "$root"
+"$root/scripts/wine-run.sh" "$exe" >/dev/null 2>&1 || true   # the prefix is loaded before the first timed run
 
+tools=(curl16 curl64)
+command -v aria2c >/dev/null && tools+=(aria2)
+[ -f "$curl_exe" ] && tools+=(curlexe)
+tools+=(engine1 engine8 engine16 engine0)
+curl_options=(--silent --show-error --fail --create-dirs --parallel)
+
+# run_tool TOOL FOLDER: one run of TOOL writing into FOLDER (its output in
+# FOLDER.log). output_of TOOL FOLDER: where the set's files are then (the
+# engine puts them one level down).
+run_tool() {
+  local tool=$1 out=$2
+  case $tool in
+    curl16|curl64) (cd "$out" && curl "${curl_options[@]}" --parallel-max "${tool#curl}" -K "$work/$set.curl") ;;
+    aria2) (cd "$out" && aria2c -q -j16 -x1 --allow-overwrite=true --auto-file-renaming=false \
+             --file-allocation=none --console-log-level=error -i "$work/$set.aria2") ;;
+    curlexe) (cd "$out" && "$root/scripts/wine-run.sh" "$curl_exe" "${curl_options[@]}" --parallel-max 16 \
+               -K "Z:$work/$set.curl") ;;
+    engine*) "$root/scripts/wine-run.sh" "$exe" "$work/$set.engine" "Z:$out" 1 "${tool#engine}" ;;
+  esac >"$out.log" 2>&1
+}
+output_of() { case $1 in engine*) echo "$2/w${1#engine}r0" ;; *) echo "$2" ;; esac; }
+
+declare -A times own good used
 for set in $sets; do
   list=$www/$set.list
   count=$(wc -l < "$list")
@@ -181,36 +205,44 @@ for set in $sets; do
   awk '{print $1 "  " $3}' "$list" > "$work/$set.sha1"
   awk -v b="$base" '{print "url = \"" b "/" $3 "\"\noutput = \"" $3 "\""}' "$list" > "$work/$set.curl"
   awk -v b="$base" '{print b "/" $3 "\n  out=" $3}' "$list" > "$work/$set.aria2"
-  echo
-  echo "set ($set): $count files, $((bytes / 1024 / 1024)) MiB; best of $rounds; ratio = time / curl-16 time"
+  for tool in "${tools[@]}"; do times[$tool]=; own[$tool]=; good[$tool]=0; used[$tool]=; done
 
-  ref=1
-  r=$(best_of curl --silent --show-error --fail --create-dirs --parallel --parallel-max 16 -K "$work/$set.curl")
-  ref=${r%% *}
-  row "curl --parallel-max 16" "$ref" "$(check "${r#* }")"
-  measure "curl --parallel-max 64" curl --silent --show-error --fail --create-dirs --parallel --parallel-max 64 \
-    -K "$work/$set.curl"
-  if command -v aria2c >/dev/null; then
-    measure "aria2c -j16" aria2c -q -j16 -x1 --allow-overwrite=true --auto-file-renaming=false \
-      --file-allocation=none --console-log-level=error -i "$work/$set.aria2"
-  fi
-
-  # One process per run; the program times itself from Start to the batch's
-  # end (Wine's start-up is left out; curl's start-up is in curl's time).
-  for w in 1 8 16 0; do
-    best=; used=; ok=; last_out=
-    for round in $(seq "$rounds"); do
-      last_out=$runs/$set-engine-w$w-$round
-      line=$("$root/scripts/wine-run.sh" "$exe" "$work/$set.engine" "Z:$last_out" 1 "$w" 2>&1 | tr -d '\r' |
-             grep '^workers=' || true)
-      [ -n "$line" ] || { echo "  engine, $w workers: did not run"; continue 2; }
-      t=$(echo "$line" | sed -n 's/.* seconds=\([0-9.]*\) .*/\1/p')
-      used=$(echo "$line" | sed -n 's/.* used=\([0-9]*\) .*/\1/p')
-      ok=$(echo "$line" | sed -n 's/.* ok=\([0-9/]*\).*/\1/p')
-      if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  for round in $(seq "$rounds"); do
+    for tool in "${tools[@]}"; do
+      out=$runs/$set-$tool-$round
+      mkdir -p "$out"
+      start=$EPOCHREALTIME
+      run_tool "$tool" "$out" || true
+      end=$EPOCHREALTIME
+      times[$tool]+=" $(echo "$end - $start" | bc -l)"
+      if [[ $tool == engine* ]]; then
+        line=$(tr -d '\r' < "$out.log" | grep '^workers=' || true)
+        own[$tool]+=" $(echo "$line" | sed -n 's/.* seconds=\([0-9.]*\) .*/\1/p')"
+        used[$tool]=$(echo "$line" | sed -n 's/.* used=\([0-9]*\) .*/\1/p')
+      fi
+      # Every file there and right: sha1sum -c fails on a missing one too.
+      if (cd "$(output_of "$tool" "$out")" 2>/dev/null && sha1sum -c --quiet --status "$work/$set.sha1"); then
+        good[$tool]=$((good[$tool] + 1))
+      fi
+      rm -rf "$out" "$out.log"
     done
-    label="engine, $w workers"; [ "$w" = 0 ] && label="engine, default ($used workers)"
-    [ "$used" != "$w" ] && [ "$w" != 0 ] && label="$label ($used used)"
-    row "$label" "$best" "ok $ok, $(check "$last_out/w${w}r0")"
+  done
+
+  read -r _ ref <<<"$(best_and_median ${times[curl16]})"
+  peer=; [ -n "${times[curlexe]:-}" ] && read -r _ peer <<<"$(best_and_median ${times[curlexe]})"
+  echo
+  echo "set ($set): $count files, $((bytes / 1024 / 1024)) MiB; $rounds interleaved rounds, each tool timed as a whole process"
+  header 34 curl curl.exe "sha1sum of every round's output"
+  for tool in "${tools[@]}"; do
+    case $tool in
+      curl16) label="curl --parallel-max 16" ;;
+      curl64) label="curl --parallel-max 64" ;;
+      aria2) label="aria2c -j16" ;;
+      curlexe) label="curl.exe --parallel-max 16 (Wine)" ;;
+      engine0) label="engine, default (${used[$tool]:-?} workers)" ;;
+      *) label="engine, ${tool#engine} workers"
+         [ -n "${used[$tool]}" ] && [ "${used[$tool]}" != "${tool#engine}" ] && label="$label (${used[$tool]} used)" ;;
+    esac
+    row 34 "$label" "${times[$tool]}" "${own[$tool]}" "${good[$tool]}" "$ref" "$peer"
   done
 done

@@ -15,6 +15,9 @@ constexpr uint32_t kSha1DigestSize = 20;
 // Hashes the whole file from its start, whatever the file pointer was, and
 // puts the pointer back where it was; false when a seek or read fails.
 bool Sha1OfFileHandle(HANDLE file, uint8_t digest[kSha1DigestSize]);
+// Opens path for reading (others may read it too) and hashes the whole file;
+// false when it cannot be opened (missing, a folder, locked) or read.
+bool Sha1OfFile(const wchar_t* path, uint8_t digest[kSha1DigestSize]);
 bool Sha1OfBuffer(const void* data, size_t size, uint8_t digest[kSha1DigestSize]);
 
 // Standard Base64 ("+", "/", "=" padding) in one line: 28 characters.

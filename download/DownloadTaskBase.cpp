@@ -23,11 +23,15 @@ long ConnectTimeoutMs(uint32_t tryIndex) {
 // from a socket is a round trip to the wineserver under Wine, so a large
 // body read in 16 KiB pieces spends most of its time there (4 files of
 // 50 MiB: 1.0 s with 16 KiB, 0.29 s with 512 KiB, into memory, 4 workers).
-// Small files keep a small buffer, which is cheaper to allocate.
+// Small files keep a small buffer, which is cheaper to allocate, with room
+// for the headers beside the body: a buffer of exactly the expected size
+// left the body's last bytes to one more read, two wineserver requests more
+// for every file over about 16 KiB (5-7 % of the time of 3,000 files of
+// 1-30 KiB).
 long ReceiveBufferSize(int64_t expectedSize) {
-    const int64_t kSmallest = 16 * 1024, kLargest = 512 * 1024;
-    if (expectedSize < 0 || expectedSize > kLargest) return static_cast<long>(kLargest);
-    return static_cast<long>(expectedSize < kSmallest ? kSmallest : expectedSize);
+    const int64_t kHeaderRoom = 16 * 1024, kLargest = 512 * 1024;
+    if (expectedSize < 0 || expectedSize > kLargest - kHeaderRoom) return static_cast<long>(kLargest);
+    return static_cast<long>(expectedSize + kHeaderRoom);
 }
 
 }  // namespace

@@ -535,16 +535,12 @@ bool MinecraftFileManager::ExtractNatives() {
 }
 
 bool IsFilePresent(const wchar_t* path, const uint8_t sha1[20], bool verify) {
-    const DWORD attributes = GetFileAttributesW(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    if (!verify) return true;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    // Verifying, the opening is the presence check (a missing file and a
+    // folder cannot be opened): one name lookup less a file.
     uint8_t digest[kSha1DigestSize];
-    const bool hashed = Sha1OfFileHandle(file, digest);
-    CloseHandle(file);
-    return hashed && memcmp(digest, sha1, kSha1DigestSize) == 0;
+    if (verify) return Sha1OfFile(path, digest) && memcmp(digest, sha1, kSha1DigestSize) == 0;
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 void AddToTotalBytes(int64_t& totalBytes, int64_t size) {

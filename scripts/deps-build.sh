@@ -15,6 +15,7 @@
 #
 # The last line printed is the prefix ("$DEPS_CACHE/current" points at it):
 #   include/ lib/ lib/cmake/       static curl (Schannel, http and https), cryptopp, zip, lzma, gtest, gmock
+#   bin/curl.exe                   curl's own tool on that libcurl (bench/download.sh runs it under Wine)
 #   sysinc/boost sysinc/rapidjson  links to Debian's header packages (used with -isystem)
 #   manifest.txt                   the exact versions that went in
 # zlib comes from Debian's libz-mingw-w64-dev in the mingw sysroot.
@@ -158,7 +159,8 @@ build_libzip() {    # libzip static, zlib only (no bzip2/lzma/zstd/openssl); ZIP
     -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
 }
 build_curl() {      # libcurl static, Schannel TLS, HTTP/HTTPS only; consumers need CURL_STATICLIB (target sets it)
-  cmake_dep "$1" "$2" "$3" -DBUILD_CURL_EXE=OFF -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=ON -DCURL_USE_SCHANNEL=ON \
+  # bin/curl.exe, linked with that same libcurl, is the benchmarks' peer under Wine (a few seconds more to build)
+  cmake_dep "$1" "$2" "$3" -DBUILD_CURL_EXE=ON -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=ON -DCURL_USE_SCHANNEL=ON \
     -DCURL_USE_OPENSSL=OFF -DCURL_USE_LIBSSH2=OFF -DUSE_LIBIDN2=OFF -DUSE_WIN32_IDN=ON \
     -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON -DCURL_ZLIB=ON \
     -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none -DENABLE_UNICODE=ON -DENABLE_MANUAL=OFF -DPICKY_COMPILER=OFF

@@ -58,7 +58,24 @@ TEST(Sha1OfFileHandle, MatchesTheBufferDigestAtEveryPieceBoundary) {
         uint8_t digest[kSha1DigestSize];
         ASSERT_TRUE(Sha1OfFileHandle(file.handle, digest)) << size;
         EXPECT_EQ(HexOfBuffer(bytes), Hex(digest)) << "file of " << size << " bytes";
+        ASSERT_TRUE(Sha1OfFile(path.c_str(), digest)) << size;  // read shared with the handle above
+        EXPECT_EQ(HexOfBuffer(bytes), Hex(digest)) << "Sha1OfFile, file of " << size << " bytes";
     }
+}
+
+TEST(Sha1OfFile, FailsForWhatCannotBeOpenedForReading) {
+    TempDir dir;
+    const std::wstring folder = dir / L"folder", locked = dir / L"locked.bin";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    testing_support::WriteBytes(locked, "abc");
+    // Held for writing without read sharing, as a file being replaced is.
+    HANDLE writer = CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    uint8_t digest[kSha1DigestSize];
+    for (const std::wstring& path : {dir / L"missing.bin", folder, locked})
+        EXPECT_FALSE(Sha1OfFile(path.c_str(), digest)) << testing::PrintToString(path);
+    CloseHandle(writer);
+    EXPECT_TRUE(Sha1OfFile(locked.c_str(), digest));
 }
 
 TEST(Sha1OfFileHandle, HashesFromTheStartAndRestoresThePointer) {

@@ -100,6 +100,35 @@ TEST_F(CommonFileTask, ExistingTargetIsReplacedWhole) {
     EXPECT_FALSE(Exists(Target(L"lib.jar.dl")));
 }
 
+TEST_F(CommonFileTask, BodiesAroundEveryReceiveBufferSizeArriveWhole) {
+    // The receive buffer follows the expected size (plus room for the
+    // headers, up to a cap): bodies at and beside each edge, announced or
+    // not, must arrive whole and pass their SHA-1.
+    static const int64_t kSizes[] = {1,      16383,  16384,  16385,  507903,
+                                     507904, 507905, 524288, 524289, 1048579};
+    std::string routes = "{";
+    for (int64_t size : kSizes)
+        routes += "\"/" + std::to_string(size) + "\": {\"generate\": " + std::to_string(size) + "},";
+    routes += R"("/chunked": {"generate": 600000, "chunked": true}})";
+    ASSERT_TRUE(Routes(routes));
+    std::vector<DownloadInfoBase*> batch;
+    for (int64_t size : kSizes) {
+        batch.push_back(File(Target(std::to_wstring(size)), {Url("/" + std::to_string(size))}, size));
+        SetSha1(batch.back(), GeneratedBytes(0, static_cast<size_t>(size)));
+    }
+    batch.push_back(File(Target(L"unknown"), {Url("/chunked")}));
+    RunBatch(batch, 4);
+    ASSERT_FALSE(HasFatalFailure());
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const bool known = i < sizeof kSizes / sizeof kSizes[0];
+        DownloadTaskBase* task = m_manager.GetTask(static_cast<uint32_t>(i));
+        EXPECT_EQ(DownloadTaskBase::kSucceeded, task->GetResult()) << i << ": " << MessageOf(task);
+        EXPECT_EQ(GeneratedBytes(0, known ? static_cast<size_t>(kSizes[i]) : 600000),
+                  ReadBytes(Target(known ? std::to_wstring(kSizes[i]) : L"unknown")))
+            << i;
+    }
+}
+
 TEST_F(CommonFileTask, TransferErrorTextBecomesTheMessage) {
     ASSERT_TRUE(Routes(R"({"/gone": {"status": 404}})"));
     DownloadTaskBase* task = RunOne(File(Target(L"x"), {Url("/gone")}));

@@ -240,6 +240,25 @@ TEST_F(GameFileChecks, AssetIndexUrlsAndTheLegacyFallback) {
     EXPECT_NE(-1, evil.GetErrorMsg().Find(L"\"assets\""));
 }
 
+TEST_F(GameFileChecks, IsFilePresentTakesNoFolderAndChecksBytesOnlyWhenVerifying) {
+    // Verifying, the opening itself is the presence check.
+    tree.Write(L"right", "test");
+    tree.Write(L"wrong", "TEST");
+    tree.Write(L"folder\\inside", "test");
+    uint8_t sha1[kSha1DigestSize];
+    ASSERT_TRUE(Sha1OfBuffer("test", 4, sha1));
+    static const struct {
+        const wchar_t* name;
+        bool present;
+        bool verified;
+    } kCases[] = {{L"right", true, true}, {L"wrong", true, false}, {L"folder", false, false}, {L"missing", false, false}};
+    for (const auto& c : kCases) {
+        const std::wstring path = tree.Path(c.name);
+        EXPECT_EQ(c.present, trelm::launcher::IsFilePresent(path.c_str(), sha1, false)) << Narrow(path);
+        EXPECT_EQ(c.verified, trelm::launcher::IsFilePresent(path.c_str(), sha1, true)) << Narrow(path);
+    }
+}
+
 class AssetObjects : public GameFileChecks {
 protected:
     void WriteIndex(const std::string& objects, bool isVirtual = false) {

@@ -1,0 +1,52 @@
+# Sourced by the benchmark scripts: what their like-with-like runs share.
+# Each tool is timed as a whole process, the rounds take every tool in turn,
+# and a row shows the best and the median of its rounds.
+
+# best_and_median SECONDS... -> "<best> <median>"
+best_and_median() {
+  printf '%s\n' "$@" | sort -g |
+    awk '{v[NR] = $1} END {m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; print v[1], m}'
+}
+
+# ratio A B -> A / B to two places; "-" when there is no B
+ratio() {
+  if [ -n "$2" ]; then printf '%5.2f' "$(echo "$1 / $2" | bc -l)"; else printf '%5s' -; fi
+}
+
+# A table of tools: header WIDTH REFERENCE1 REFERENCE2 LAST-COLUMN, then per
+# tool row WIDTH LABEL "SECONDS..." "OWN-CLOCK SECONDS..." ROUNDS-RIGHT
+# REFERENCE1-MEDIAN REFERENCE2-MEDIAN, with $rounds rounds; the ratios are of
+# the row's median to each reference's median.
+header() {
+  printf "  %-${1}s %8s %8s %10s %12s  %s\n" "" "best s" "median s" "/$2" "/$3" "$4"
+}
+row() {
+  local best median own_best own_median verdict="$5/$rounds rounds right"
+  read -r best median <<<"$(best_and_median $3)"
+  [ "$5" = "$rounds" ] || verdict="FAILED: only $verdict"
+  if [ -n "${4// /}" ]; then
+    read -r own_best own_median <<<"$(best_and_median $4)"
+    verdict=$(printf '%s; own clock %.3f / %.3f s' "$verdict" "$own_best" "$own_median")
+  fi
+  printf "  %-${1}s %8.3f %8.3f %10s %12s  %s\n" "$2" "$best" "$median" "$(ratio "$median" "$6")" \
+    "$(ratio "$median" "$7")" "$verdict"
+}
+
+# One wineserver for the whole run, as on a running Windows: otherwise it
+# exits a few seconds after the last Wine program, and whichever Wine program
+# follows a slower native round pays for starting it again. Wine's own
+# services start here too, with no output: started by a timed program whose
+# output a pipe reads, they would hold that pipe open. When a server already
+# serves the prefix, that one is used and left running.
+start_wineserver() {  # root of the checkout
+  wine_env=$1/scripts/wine-env.sh
+  wineserver_ours=
+  if (. "$wine_env" && wineserver -p) </dev/null >/dev/null 2>&1; then wineserver_ours=1; fi
+  (. "$wine_env" && wine wineboot) </dev/null >/dev/null 2>&1 || true
+}
+# Ends the server started above with every Wine program of the prefix (a
+# server ended alone leaves Wine's services waiting on each other's pipes).
+stop_wineserver() {
+  [ -n "${wineserver_ours:-}" ] && (. "$wine_env" && wineserver -k) </dev/null >/dev/null 2>&1
+  wineserver_ours=
+}
