@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 #include "core/JsonFile.h"
 
 namespace trelm {
@@ -49,6 +51,51 @@ bool NormaliseBase(const wchar_t* text, int length, WString* out) {
     return true;
 }
 
+// "127.a.b.c" with every number below 256.
+bool IsLoopbackIPv4(const wchar_t* host, size_t length) {
+    int number = -1, numbers = 0, first = -1;
+    for (size_t i = 0; i <= length; ++i) {
+        if (i == length || host[i] == L'.') {
+            if (number < 0 || ++numbers > 4) return false;
+            if (first < 0) first = number;
+            number = -1;
+        } else if (host[i] >= L'0' && host[i] <= L'9') {
+            number = (number < 0 ? 0 : number * 10) + (host[i] - L'0');
+            if (number > 255) return false;
+        } else {
+            return false;
+        }
+    }
+    return numbers == 4 && first == 127;
+}
+
+// The address names this machine: its host is localhost, 127.x.x.x or
+// [::1], followed by nothing but a port, so that no user part ("a@b") or
+// longer name can lead elsewhere.
+bool IsLoopbackBase(const WString& base) {
+    const int start = base.Find(L"://");
+    if (start < 0) return false;
+    const wchar_t* host = base.GetString() + start + 3;
+    const size_t authority = wcscspn(host, L"/?#");
+    const size_t hostLength = host[0] == L'[' ? wcscspn(host, L"]") + 1 : wcscspn(host, L":/?#");
+    if (hostLength > authority) return false;
+    if (hostLength < authority) {
+        if (host[hostLength] != L':' || hostLength + 1 == authority) return false;
+        for (size_t i = hostLength + 1; i < authority; ++i)
+            if (host[i] < L'0' || host[i] > L'9') return false;
+    }
+    return (hostLength == 9 && _wcsnicmp(host, L"localhost", 9) == 0) ||
+           (hostLength == 5 && wcsncmp(host, L"[::1]", 5) == 0) || IsLoopbackIPv4(host, hostLength);
+}
+
+// Sign-in carries the password and the update list names the executable
+// that replaces the launcher: both go over TLS, except to a server on this
+// machine (where the tests run theirs).
+bool PlainHttpRefused(Endpoint role, const WString& base) {
+    return (role == Endpoint::Authentication || role == Endpoint::Update) && base.Find(L"https://") != 0 &&
+           !IsLoopbackBase(base);
+}
+
 }  // namespace
 
 const WString& EndpointBase(Endpoint role) { return Table()[static_cast<int>(role)]; }
@@ -73,6 +120,10 @@ bool LoadEndpointOverridesFromFile(const wchar_t* path, WString* message) {
             !NormaliseBase(member->value.GetString(), static_cast<int>(member->value.GetStringLength()),
                            &bases[role])) {
             message->Format(L"服务器地址文件(%s)的成员\"%s\"不是http或https地址", path, kRoles[role].key);
+            return false;
+        }
+        if (PlainHttpRefused(static_cast<Endpoint>(role), bases[role])) {
+            message->Format(L"服务器地址文件(%s)的成员\"%s\"必须是https地址(本机地址除外)", path, kRoles[role].key);
             return false;
         }
     }

@@ -29,7 +29,9 @@ const WString& EndpointBase(Endpoint role);
 // replace any of the addresses ("libraries": "http://127.0.0.1:8080", ...).
 // Called once at start-up, before any other thread runs. Unset: true, nothing
 // changes. A file that cannot be read or holds a bad entry changes nothing
-// and gives false with the reason in message.
+// and gives false with the reason in message. The sign-in and update
+// addresses must be https unless their host is this machine (localhost,
+// 127.x.x.x or [::1]).
 bool LoadEndpointOverrides(WString* message);
 bool LoadEndpointOverridesFromFile(const wchar_t* path, WString* message);
 

@@ -14,6 +14,12 @@ typedef rapidjson::GenericValue<rapidjson::UTF16<wchar_t>> JsonValue;
 // Largest JSON file LoadJsonFile reads: 10 MiB.
 const uint64_t kMaxJsonFileSize = 10485760;
 
+// Deepest nesting of arrays and objects a read document may have. Real
+// files nest a handful of levels (a version JSON about six); writing or
+// copying a value recurses once per level, so a document of a million
+// brackets would overflow the stack there.
+const unsigned kMaxJsonDepth = 128;
+
 // Parses the file into document; its encoding (UTF-8, UTF-16 or UTF-32, with
 // or without a byte-order mark) is detected. Files above kMaxJsonFileSize
 // are refused before parsing; the document keeps its old value when the
@@ -31,7 +37,8 @@ void JsonStringToWString(const JsonValue& value, WString* out);
 // object, lacks the member or it is not a string.
 bool GetJsonStringMember(const JsonValue& value, const wchar_t* name, WString& out);
 
-// Parses text (up to its first NUL) into document.
+// Parses text (up to its first NUL) into document. Both readers refuse a
+// document nested deeper than kMaxJsonDepth.
 bool ParseJsonText(const wchar_t* text, JsonDocument* document);
 
 // The value as indented JSON (4 spaces), ready for WriteTextFile; false when

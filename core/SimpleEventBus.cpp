@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/GlobalOrder.h"
+
 namespace wendal_ {
 
 // Counts nested deliveries and, when the outermost one ends (also by an
@@ -79,9 +81,13 @@ void CSimpleEventBus::Publish(unsigned eventId, int value) {
     }
 }
 
-CSimpleEventBus& GetEventBus() {
-    static CSimpleEventBus bus;
-    return bus;
-}
+namespace {
+
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+CSimpleEventBus g_eventBus QUORVEL_GLOBAL_ORDER(kOrderEventBus);
+
+}  // namespace
+
+CSimpleEventBus& GetEventBus() { return g_eventBus; }
 
 }  // namespace wendal_

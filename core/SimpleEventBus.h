@@ -51,7 +51,8 @@ private:
     std::vector<Subscriber*> m_unsubscribedDuringDelivery;
 };
 
-// The one bus of the process, built on first use and destroyed at exit.
+// The one bus of the process, built before the entry point in its place
+// among the process-wide objects (core/GlobalOrder.h), destroyed at exit.
 CSimpleEventBus& GetEventBus();
 
 }  // namespace wendal_

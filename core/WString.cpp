@@ -135,13 +135,15 @@ int WString::ReverseFind(wchar_t ch) const {
 }
 
 bool operator==(const WString& a, const wchar_t* b) {
-    const int length = a.GetLength();
-    const wchar_t* s = a.GetString();
-    int i = 0;
-    for (; i < length; ++i) {
-        if (s[i] != b[i]) return false;
-    }
-    return b[i] == 0;
+    // A NUL inside a ends b: the lengths differ, and b is never read past
+    // its terminator.
+    const size_t length = static_cast<size_t>(a.GetLength());
+    return wcslen(b) == length && wmemcmp(a.GetString(), b, length) == 0;
+}
+
+bool operator==(const WString& a, const WString& b) {
+    const size_t length = static_cast<size_t>(a.GetLength());
+    return static_cast<size_t>(b.GetLength()) == length && wmemcmp(a.GetString(), b.GetString(), length) == 0;
 }
 
 WString operator+(const WString& a, const wchar_t* b) {

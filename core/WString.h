@@ -46,10 +46,11 @@ public:
     int ReverseFind(wchar_t ch) const;
 };
 
+// Lengths and every character compared, embedded NULs included.
 bool operator==(const WString& a, const wchar_t* b);
-inline bool operator==(const WString& a, const WString& b) { return a == b.GetString(); }
+bool operator==(const WString& a, const WString& b);
 inline bool operator!=(const WString& a, const wchar_t* b) { return !(a == b); }
-inline bool operator!=(const WString& a, const WString& b) { return !(a == b.GetString()); }
+inline bool operator!=(const WString& a, const WString& b) { return !(a == b); }
 WString operator+(const WString& a, const wchar_t* b);
 
 // Case-insensitive substring test, as ids and library names are judged.

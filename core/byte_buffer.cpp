@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 namespace wendal_ {
 
@@ -13,8 +12,10 @@ bool byte_buffer::Reserve(uint32_t n) {
     if (n > 0x80000000u) return false;  // the next power of two would not fit 32 bits
     uint32_t capacity = 1;
     while (capacity < n) capacity <<= 1;
+    // Refused, not thrown: the HTTP library's write callbacks grow buffers,
+    // and no exception may unwind through its C frames.
     uint8_t* block = static_cast<uint8_t*>(std::malloc(capacity));
-    if (!block) throw std::bad_alloc();
+    if (!block) return false;
     if (m_size) std::memcpy(block, m_data, m_size);
     std::free(m_data);
     m_data = block;

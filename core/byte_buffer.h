@@ -15,7 +15,8 @@ public:
     virtual ~byte_buffer();
 
     // Grows the block to the smallest power of two >= n (1 when n < 2);
-    // false when that cannot be represented. Capacity never shrinks.
+    // false (the buffer unchanged) when that cannot be represented or
+    // allocated. Capacity never shrinks.
     bool Reserve(uint32_t n);
     // Writes at the position, advancing it and raising the size past the old
     // end; false (nothing written) when position + count does not fit.
@@ -41,7 +42,8 @@ private:
     uint32_t m_capacity = 0;
 };
 
-// The HTTP library's write callback for bodies fetched into memory.
+// The HTTP library's write callback for bodies fetched into memory; 0,
+// which fails the transfer, when the buffer cannot hold the bytes.
 size_t WriteToByteBuffer(void* data, size_t size, size_t count, byte_buffer* buffer);
 
 }  // namespace wendal_

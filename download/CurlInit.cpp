@@ -7,9 +7,11 @@
 namespace trelm {
 namespace download {
 
-void InitCurlOnce() {
+bool InitCurlOnce() {
     static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
+    static CURLcode result = CURLE_OK;
+    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_ALL); });
+    return result == CURLE_OK;
 }
 
 }  // namespace download

@@ -11,11 +11,14 @@ namespace download {
 // The server's certificate and host name are checked against the system
 // store; a revocation server that cannot be reached does not fail the
 // transfer.
-inline void RequireVerifiedTls(CURL* curl) {
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_REVOKE_BEST_EFFORT));
-}
+void RequireVerifiedTls(CURL* curl);
+
+// For tests, before any transfer starts: the checked transfers trust only
+// the certificates of this PEM file (a UTF-8 path), so that libcurl checks
+// the chain and the host name itself rather than leaving it to a TLS layer
+// that may accept anything (Wine's does). Null or "" goes back to the
+// system store.
+void SetVerifiedTlsRootsFile(const char* utf8Path);
 
 }  // namespace download
 }  // namespace trelm

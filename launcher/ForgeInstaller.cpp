@@ -1,5 +1,9 @@
 #include "launcher/ForgeInstaller.h"
 
+#include <windows.h>
+
+#include <cstring>
+
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
 #include "core/TextFile.h"
@@ -43,10 +47,19 @@ bool ForgeInstaller::InstallFromJar(zip_t* archive, const wchar_t* name) {
     wendal_::byte_buffer bytes;
     if (!ReadZipEntry(archive, kProfileName, &bytes, static_cast<uint32_t>(kMaxJsonFileSize)))
         return Fail(kUnzipFailed, name, kProfileName);
+    // The installer writes its profile in UTF-8, as JSON is, whatever the
+    // code page of the machine; a byte-order mark may lead it.
+    const char* profileBytes = reinterpret_cast<const char*>(bytes.GetData());
+    int profileLength = static_cast<int>(bytes.GetSize());
+    if (profileLength >= 3 && memcmp(profileBytes, "\xEF\xBB\xBF", 3) == 0) {
+        profileBytes += 3;
+        profileLength -= 3;
+    }
     WString text;
-    text.AssignAnsi(reinterpret_cast<const char*>(bytes.GetData()), static_cast<int>(bytes.GetSize()));
     JsonDocument profile;
-    if (!ParseJsonText(text.GetString(), &profile) || !profile.IsObject()) return Fail(kInstallParseFailed, kProfileName);
+    if (!text.AssignMultiByte(CP_UTF8, profileBytes, profileLength) || !ParseJsonText(text.GetString(), &profile) ||
+        !profile.IsObject())
+        return Fail(kInstallParseFailed, kProfileName);
 
     const JsonValue* install = FindJsonMember(profile, L"install");
     WString path, filePath, target;

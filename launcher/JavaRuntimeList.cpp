@@ -6,16 +6,14 @@
 #include <cwchar>
 
 #include "core/FileUtils.h"
+#include "core/GlobalOrder.h"
 #include "core/Sha1.h"
 
 namespace trelm {
 namespace launcher {
 
-// The launcher's globals are built in a fixed order by init priority (lower
-// first): the DPI values 1010, this list 1020, the unpack200 path 1030, then
-// the installed-version list, the account store, the event bus, the game
-// monitor and the settings. Destruction runs in reverse.
-JavaRuntimeList g_javaRuntimes __attribute__((init_priority(1020)));
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+JavaRuntimeList g_javaRuntimes QUORVEL_GLOBAL_ORDER(kOrderJavaRuntimes);
 
 namespace {
 

@@ -2,8 +2,13 @@
 
 #include <process.h>
 
+#include "core/GlobalOrder.h"
+
 namespace trelm {
 namespace launcher {
+
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+MinecraftInstanceManagerMsgNotify g_instanceManager QUORVEL_GLOBAL_ORDER(kOrderInstanceManager);
 
 namespace {
 
@@ -54,6 +59,17 @@ bool MinecraftInstanceManager::TakeExited(uint32_t serial, ExitedGame& out) {
         m_exited.erase(it);
         found = true;
         break;
+    }
+    LeaveCriticalSection(&m_exitedLock);
+    return found;
+}
+
+bool MinecraftInstanceManager::TakeAnyExited(ExitedGame& out) {
+    EnterCriticalSection(&m_exitedLock);
+    const bool found = !m_exited.empty();
+    if (found) {
+        out = std::move(m_exited.front());
+        m_exited.erase(m_exited.begin());
     }
     LeaveCriticalSection(&m_exitedLock);
     return found;

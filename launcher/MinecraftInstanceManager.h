@@ -45,6 +45,9 @@ public:
     bool Add(const wchar_t* versionId, HANDLE process, bool versionsApart);
     // Moves the record of an ended game out; false when there is none.
     bool TakeExited(uint32_t serial, ExitedGame& out);
+    // Moves the record of the game that ended first out, whatever its
+    // serial: a notice lost in a system modal loop is recovered by the next.
+    bool TakeAnyExited(ExitedGame& out);
     // Ends the monitor thread and closes every handle; games keep running.
     void StopMonitor();
 
@@ -81,6 +84,9 @@ protected:
 };
 
 const uint32_t kGameExitedMessage = 0x81FF;
+
+// The launcher's one monitor; start-up points it at the UI thread.
+extern MinecraftInstanceManagerMsgNotify g_instanceManager;
 
 }  // namespace launcher
 }  // namespace trelm

@@ -6,14 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "core/GlobalOrder.h"
 #include "core/JsonFile.h"
 #include "launcher/MinecraftFileManager.h"
 
 namespace trelm {
 namespace launcher {
 
-// After the Java runtime list (1020) and the unpack200 path (1030).
-MinecraftList g_minecraftList __attribute__((init_priority(1040)));
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+MinecraftList g_minecraftList QUORVEL_GLOBAL_ORDER(kOrderVersionList);
 
 namespace {
 

@@ -34,7 +34,10 @@ bool IsExcluded(const char* name, const std::vector<AString>& excludes) {
 }
 
 // Copies the entry into temp; true only when exactly size bytes arrived.
+// The bound is checked on the declared size and again on the bytes as they
+// are written, which is what a lying archive cannot hide.
 bool WriteEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, const wchar_t* temp) {
+    if (size > kMaxNativeEntryBytes) return false;
     std::unique_ptr<zip_file_t, ZipFileCloser> entry(zip_fopen_index(archive, index, 0));
     if (!entry) return false;
     std::unique_ptr<FILE, FileCloser> out(_wfopen(temp, L"wb"));
@@ -45,6 +48,7 @@ bool WriteEntry(zip_t* archive, zip_uint64_t index, zip_uint64_t size, const wch
         const zip_int64_t got = zip_fread(entry.get(), buffer, sizeof(buffer));
         // Zero bytes before the end is a truncated archive, not progress.
         if (got <= 0) return false;
+        if (written + static_cast<zip_uint64_t>(got) > kMaxNativeEntryBytes) return false;
         if (fwrite(buffer, 1, static_cast<size_t>(got), out.get()) != static_cast<size_t>(got)) return false;
         written += static_cast<zip_uint64_t>(got);
     }

@@ -1,6 +1,6 @@
 #include "launcher/Unpack200.h"
 
-
+#include "core/GlobalOrder.h"
 #include "core/ProcessStart.h"
 #include "core/Win32Error.h"
 #include "launcher/ErrorMsg.h"
@@ -8,37 +8,14 @@
 namespace trelm {
 namespace launcher {
 
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+Unpack200Path g_unpack200Path QUORVEL_GLOBAL_ORDER(kOrderUnpack200Path);
+
 namespace {
 
 // How long a terminated unpacker may take to go away before its files are
 // touched again; TerminateProcess returns before the process has ended.
 constexpr DWORD kTerminateWaitMs = 5000;
-
-class Unpack200Path {
-public:
-    Unpack200Path() { InitializeCriticalSectionAndSpinCount(&m_lock, 4000); }
-    ~Unpack200Path() { DeleteCriticalSection(&m_lock); }
-    Unpack200Path(const Unpack200Path&) = delete;
-    Unpack200Path& operator=(const Unpack200Path&) = delete;
-
-    void Set(const WString& path) {
-        EnterCriticalSection(&m_lock);
-        m_path = path;
-        LeaveCriticalSection(&m_lock);
-    }
-    WString Get() {
-        EnterCriticalSection(&m_lock);
-        WString copy = m_path;
-        LeaveCriticalSection(&m_lock);
-        return copy;
-    }
-
-private:
-    CRITICAL_SECTION m_lock;
-    WString m_path;
-};
-
-Unpack200Path g_unpack200Path;
 
 void EndProcess(HANDLE process) {
     TerminateProcess(process, 1);

@@ -14,6 +14,33 @@ namespace launcher {
 
 constexpr DWORD kUnpack200TimeoutMs = 20000;
 
+// The path under its own lock, for the download workers that read it.
+class Unpack200Path {
+public:
+    Unpack200Path() { InitializeCriticalSectionAndSpinCount(&m_lock, 4000); }
+    ~Unpack200Path() { DeleteCriticalSection(&m_lock); }
+    Unpack200Path(const Unpack200Path&) = delete;
+    Unpack200Path& operator=(const Unpack200Path&) = delete;
+
+    void Set(const WString& path) {
+        EnterCriticalSection(&m_lock);
+        m_path = path;
+        LeaveCriticalSection(&m_lock);
+    }
+    WString Get() {
+        EnterCriticalSection(&m_lock);
+        WString copy = m_path;
+        LeaveCriticalSection(&m_lock);
+        return copy;
+    }
+
+private:
+    CRITICAL_SECTION m_lock;
+    WString m_path;
+};
+
+extern Unpack200Path g_unpack200Path;
+
 // The unpacker beside the given Java executable; null clears the path.
 void SetUnpack200Path(const wchar_t* javaExecutable);
 // Uses "<home>bin\javaw.exe" of a runtime found in the registry and the

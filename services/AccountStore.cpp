@@ -6,12 +6,14 @@
 
 #include <cwchar>
 
+#include "core/GlobalOrder.h"
 #include "core/JsonFile.h"
 #include "core/TextFile.h"
 #include "services/JsonGetters.h"
 #include "services/MachineKey.h"
 
-AccountStore g_accountStore;
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+AccountStore g_accountStore QUORVEL_GLOBAL_ORDER(kOrderAccountStore);
 
 namespace {
 

@@ -98,11 +98,22 @@ void PutJsonHsl(JsonValue& object, const wchar_t* key, const HslColor& color, Js
 }
 
 bool ParseVersionText(const wchar_t* text, LauncherVersion& out) {
-    unsigned numbers[4];
-    int consumed = -1;
-    if (swscanf(text, L"%u.%u.%u.%u%n", &numbers[0], &numbers[1], &numbers[2], &numbers[3], &consumed) != 4 ||
-        consumed < 0 || text[consumed] != L'\0')
-        return false;
+    // By hand: the runtime's scanners take signs and blanks, wrap negative
+    // numbers and saturate large ones, any of which could make a version
+    // look newer than every other.
+    uint32_t numbers[4];
+    const wchar_t* c = text;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && *c++ != L'.') return false;
+        if (*c < L'0' || *c > L'9') return false;
+        uint64_t value = 0;
+        for (; *c >= L'0' && *c <= L'9'; ++c) {
+            value = value * 10 + static_cast<uint64_t>(*c - L'0');
+            if (value > UINT32_MAX) return false;
+        }
+        numbers[i] = static_cast<uint32_t>(value);
+    }
+    if (*c != L'\0') return false;
     out.major = numbers[0];
     out.minor = numbers[1];
     out.build = numbers[2];

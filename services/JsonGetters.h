@@ -41,7 +41,8 @@ bool GetJsonFloat(const JsonValue& object, const wchar_t* key, float& out, float
 bool GetJsonHsl(const JsonValue& object, const wchar_t* key, HslColor& out);
 void PutJsonHsl(JsonValue& object, const wchar_t* key, const HslColor& color, JsonAllocator& allocator);
 
-// "%u.%u.%u.%u" under the member "version"; all four numbers and nothing else.
+// "%u.%u.%u.%u" under the member "version": four decimal numbers that fit 32
+// bits, with nothing else (no sign, blank or fifth number).
 bool ParseVersionText(const wchar_t* text, LauncherVersion& out);
 bool GetJsonVersion(const JsonValue& object, LauncherVersion& out);
 void PutJsonVersion(JsonValue& object, const LauncherVersion& version, JsonAllocator& allocator);

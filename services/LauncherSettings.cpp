@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "WendalDui/Core/ColorConvert.h"
+#include "core/GlobalOrder.h"
 #include "core/TextFile.h"
 
 const ColorPreset kColorPresets[6] = {
@@ -11,7 +12,8 @@ const ColorPreset kColorPresets[6] = {
     {L"绿色", 0xFF27AE60}, {L"橙色", 0xFFD35400}, {L"红色", 0xFFC0392B},
 };
 
-LauncherSettings g_settings;
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+LauncherSettings g_settings QUORVEL_GLOBAL_ORDER(kOrderSettings);
 
 namespace {
 

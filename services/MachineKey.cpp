@@ -13,7 +13,10 @@
 
 #include <cwchar>
 
-MachineKey g_machineKey;
+#include "core/GlobalOrder.h"
+
+// Built in its place among the process-wide objects (core/GlobalOrder.h).
+MachineKey g_machineKey QUORVEL_GLOBAL_ORDER(kOrderMachineKey);
 
 namespace {
 

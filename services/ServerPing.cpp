@@ -131,12 +131,12 @@ bool RecvExact(SOCKET socket, uint8_t* buffer, uint32_t count, uint32_t limitMs,
 }
 
 bool SendPacket(SOCKET socket, const mc_network_packet& packet, AbortFlag abort) {
-    const ULONGLONG deadline = GetTickCount64() + kStepLimitMs;
-    mc_network_packet length;
-    length.WriteVarInt(packet.GetSize());
-    if (!SendAll(socket, length.GetData(), length.GetSize(), abort)) return false;
-    if (TimeLeft(deadline) == 0) return false;
-    return SendAll(socket, packet.GetData(), packet.GetSize(), abort);
+    // Length and body in one write: a length sent alone holds the body back
+    // until the peer's delayed acknowledgement, 40 ms or more per packet.
+    mc_network_packet framed;
+    framed.WriteVarInt(packet.GetSize());
+    if (!framed.Write(packet.GetData(), packet.GetSize())) return false;
+    return SendAll(socket, framed.GetData(), framed.GetSize(), abort);
 }
 
 bool RecvPacket(SOCKET socket, mc_network_packet& packet, AbortFlag abort) {
@@ -195,6 +195,10 @@ int PingServer(in_addr addr, uint16_t portNetworkOrder, WString& json, int& late
     const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (socket == INVALID_SOCKET) return kPingConnectFailed;
     SocketCloser closer(socket);
+    // Each packet is one small write that waits for an answer: sent at once,
+    // the round trip is the server's, not TCP's small-packet delay.
+    const BOOL noDelay = TRUE;
+    setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_addr = addr;

@@ -242,14 +242,15 @@ bool DoShortcutLaunch(int argc, const wchar_t* const* argv, IShortcutLaunchUi& u
         !launcher.CheckLibraries(files.infos, total)) {
         return ShowShortcutLaunchError(ui, id, launcher.GetErrorMsg().GetString());
     }
-    if (!files.infos.empty() && ui.RunDownload(files.infos, L"正在下载需要的文件") != 0) return false;
+    if (!files.infos.empty() && ui.RunDownload(files.infos, L"正在下载需要的文件", total) != 0) return false;
 
     if (!settings.dontCheckAssets) {
         DownloadList objects;
+        total = 0;
         if (!launcher.CheckAssetObjects(objects.infos, total)) {
             if (!AskYesNo(ui, L"无法检查资源文件完整性，是否继续启动？")) return false;
         } else if (!objects.infos.empty() && AskYesNo(ui, L"检查到资源文件不完整，是否补全？") &&
-                   ui.RunDownload(objects.infos, L"正在下载资源文件") != 0 &&
+                   ui.RunDownload(objects.infos, L"正在下载资源文件", total) != 0 &&
                    !AskYesNo(ui, L"资源文件下载失败，是否继续启动？")) {
             return false;
         }

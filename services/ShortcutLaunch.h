@@ -58,7 +58,8 @@ public:
     virtual int ShowMessage(const wchar_t* caption, const wchar_t* text, int style, int icon) = 0;
     // The download dialog over the descriptions, which it takes; 0 when every
     // file arrived.
-    virtual int RunDownload(std::vector<download::DownloadInfoBase*>& infos, const wchar_t* title) = 0;
+    virtual int RunDownload(std::vector<download::DownloadInfoBase*>& infos, const wchar_t* title,
+                            int64_t totalBytes) = 0;
     // Signs the account in on the thread pool, waiting 2,000 ms before the
     // wait dialog shows; the failure's text in message.
     virtual bool SignIn(const wchar_t* account, const wchar_t* password, WString* accessToken, WString* profileId,

@@ -2,6 +2,9 @@
 // loop ends when the last of them has gone, whichever it is.
 #pragma once
 
+#include <windows.h>
+struct UpdateInfo;
+
 namespace wendaldui {
 class CDuiWindow;
 }
@@ -36,6 +39,19 @@ void AddOutputWindow();
 // Destroys and deletes the window, forgets it and ends the run when it was the last.
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog);
 void CloseOutputWindow(wendaldui::CDuiWindow* window);
+
+// Bring the open window to the front, or create, register and show it.
+void ShowGameDownloadDialog(HWND owner);
+void ShowGameManager(HWND owner);
+// Brings the update dialog forward, or makes, registers and shows it; a
+// result (when given) replaces the one it shows.
+CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);
+// The "-redirect_output" run: opens the game-output window its arguments
+// (without the program) name, then ends the run at once if it could not.
+void OpenOutputWindow(int argc, wchar_t** argv);
+// Brings the main window forward, or makes, registers and shows it; null
+// when its window cannot be made.
+CTrelmMainFrame* ShowMainFrame();
 
 }  // namespace ui
 }  // namespace trelm

@@ -43,6 +43,8 @@ void CUIBannerTextButton::BuildFont() {
 
 void CUIBannerTextButton::SetText(const wchar_t* text) {
     m_text = text ? text : L"";
+    // GDI+ breaks lines at "\n" and draws a lone "\r" as a box.
+    m_text.Remove(L'\r');
     if (m_glow) m_glow->MarkStale();
     Invalidate();
     UpdateAutoSize();

@@ -27,6 +27,8 @@ CUILabel::~CUILabel() {
 
 void CUILabel::SetText(const wchar_t* text) {
     m_text = text ? text : L"";
+    // GDI+ breaks lines at "\n" and draws a lone "\r" as a box.
+    m_text.Remove(L'\r');
     if (m_glow) m_glow->MarkStale();
     Invalidate();
 }

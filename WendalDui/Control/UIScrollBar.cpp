@@ -15,11 +15,6 @@ constexpr uint32_t kPartFlags = kControlVisible | kControlRectInPixels;
 
 }  // namespace
 
-uint32_t internal::ScrollPaletteColor(int entry) {
-    const CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
-    return skin ? skin->GetColor(entry) : 0;
-}
-
 void CUIScrollBar::OnFlagChange(uint32_t newFlags, uint32_t bit, uint32_t value, bool& accepted) {
     CUIContainer::OnFlagChange(newFlags, bit, value, accepted);
     if (bit == kScrollBarHorizontal) accepted = true;

@@ -16,8 +16,6 @@ constexpr uint32_t kScrollBarHorizontal = 0x10000;
 
 namespace internal {
 class CUIScrollBarBody;
-// A palette entry of the skin; 0 while there is no skin.
-uint32_t ScrollPaletteColor(int entry);
 // Never std::clamp for scroll ranges: content shorter than a page gives
 // hi < lo, and then lo wins.
 inline int64_t ClampScroll(int64_t value, int64_t lo, int64_t hi) { return std::max(lo, std::min(value, hi)); }

@@ -111,8 +111,8 @@ void CUIScrollBarBody::OnFlagChange(uint32_t newFlags, uint32_t bit, uint32_t va
 
 void CUIScrollBarBody::OnCreate(void*) {
     m_visualState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
-    const ARGB thumb = ScrollPaletteColor(kThumbEntry + m_visualState);
-    const ARGB track = ScrollPaletteColor(kTrackEntry + m_visualState);
+    const ARGB thumb = PaletteColor(kThumbEntry + m_visualState);
+    const ARGB track = PaletteColor(kTrackEntry + m_visualState);
     m_thumbTween.Start(thumb, thumb, 1);
     m_trackTween.Start(track, track, 1);
 }
@@ -122,8 +122,8 @@ void CUIScrollBarBody::SetVisualState(int state) {
     if (target == m_visualState) return;
     m_visualState = target;
     const int frames = target == kVisualPressed ? 3 : 4;
-    m_thumbTween.Start(m_thumbTween.GetTo(), ScrollPaletteColor(kThumbEntry + target), frames);
-    m_trackTween.Start(m_trackTween.GetTo(), ScrollPaletteColor(kTrackEntry + target), frames);
+    m_thumbTween.Start(m_thumbTween.GetTo(), PaletteColor(kThumbEntry + target), frames);
+    m_trackTween.Start(m_trackTween.GetTo(), PaletteColor(kTrackEntry + target), frames);
     if (m_window) m_window->SetControlTimer(this, kColorTimer, 20);
 }
 

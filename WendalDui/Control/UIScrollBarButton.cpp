@@ -1,3 +1,4 @@
+#include "WendalDui/Control/UIButtonBase.h"
 #include "WendalDui/Control/UIScrollBarButton.h"
 
 #include <gdiplus.h>
@@ -38,8 +39,8 @@ void CUIScrollBarButton::OnFlagChange(uint32_t newFlags, uint32_t bit, uint32_t 
 
 void CUIScrollBarButton::OnCreate(void*) {
     m_visualState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
-    const ARGB background = ScrollPaletteColor(kBackgroundEntry + m_visualState);
-    const ARGB arrow = ScrollPaletteColor(kArrowEntry + m_visualState);
+    const ARGB background = PaletteColor(kBackgroundEntry + m_visualState);
+    const ARGB arrow = PaletteColor(kArrowEntry + m_visualState);
     m_background.Start(background, background, 1);
     m_arrow.Start(arrow, arrow, 1);
 }
@@ -86,8 +87,8 @@ void CUIScrollBarButton::OnTimer(UINT localId) {
 void CUIScrollBarButton::OnStateChanged(int state) {
     // Pressing answers faster than the other changes.
     const int frames = state == kVisualPressed ? 3 : 4;
-    m_background.Start(m_background.GetTo(), ScrollPaletteColor(kBackgroundEntry + state), frames);
-    m_arrow.Start(m_arrow.GetTo(), ScrollPaletteColor(kArrowEntry + state), frames);
+    m_background.Start(m_background.GetTo(), PaletteColor(kBackgroundEntry + state), frames);
+    m_arrow.Start(m_arrow.GetTo(), PaletteColor(kArrowEntry + state), frames);
     if (m_window) m_window->SetControlTimer(this, kColorTimer, 20);
 }
 

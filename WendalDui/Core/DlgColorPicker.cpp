@@ -29,7 +29,6 @@ constexpr uintptr_t kFieldBits = kRichEditHideSelection | kRichEditNoDrag;
 constexpr int kRowTop = 6;
 constexpr int kRowHeight = 25;
 
-int Scaled(int logical) { return static_cast<int>(static_cast<float>(logical) * g_dpiFactor); }
 
 // Up while the value row is shown, down while it is folded away.
 void PaintExpandGlyph(CUITitleBarButton* button, Gdiplus::Graphics* graphics, const UIRect& rect, ARGB argb) {
@@ -65,8 +64,8 @@ void CDlgColorPicker::ShowModal(Param* param, HWND owner) {
     CDuiApp* app = CDuiApp::GetApp();
     if (!param || !app) return;
     CDlgColorPicker dialog(param);
-    HWND hwnd = CreateWindowExW(0, kDuiWindowClassName, L"ColorPicker", WS_CAPTION, 0, 0, Scaled(kWidth),
-                                Scaled(kExpandedHeight), owner, NULL, app->GetInstance(), &dialog);
+    HWND hwnd = CreateWindowExW(0, kDuiWindowClassName, L"ColorPicker", WS_CAPTION, 0, 0, DpiScale(kWidth),
+                                DpiScale(kExpandedHeight), owner, NULL, app->GetInstance(), &dialog);
     if (!hwnd) return;
     ShowWindow(hwnd, SW_SHOW);
     app->RunModalLoop(hwnd);  // destroys the window
@@ -161,7 +160,7 @@ void CDlgColorPicker::SetExpanded(bool expanded) {
             row->SetFlags(expanded ? (row->GetFlags() | kControlVisible) : (row->GetFlags() & ~kControlVisible));
         }
     }
-    SetWindowPos(m_hWnd, NULL, 0, 0, Scaled(kWidth), Scaled(expanded ? kExpandedHeight : kCollapsedHeight),
+    SetWindowPos(m_hWnd, NULL, 0, 0, DpiScale(kWidth), DpiScale(expanded ? kExpandedHeight : kCollapsedHeight),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -23,8 +23,6 @@ constexpr uint32_t kItemFlags = kControlVisible | kControlTabStop | kControlRect
 constexpr int kIconId = 0, kTextId = 1, kCheckBoxId = 2, kFirstButtonId = 3;
 constexpr wchar_t kDoNotShowText[] = L"不再显示这个消息";
 
-int Scaled(double logical) { return static_cast<int>(logical * g_dpiFactor); }
-
 // Never with crossing bounds: the upper limit wins, as the text must fit the screen.
 int Between(int value, int lo, int hi) { return std::min(std::max(value, lo), hi); }
 
@@ -102,7 +100,7 @@ void CDlgMessageBox::OnCreate() {
     CUIContainer* client = GetClientContainer();
     CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
     if (!client || !skin || !m_param) return;
-    const int m = Scaled(4), gap = Scaled(12);
+    const int m = DpiScale(4), gap = DpiScale(12);
 
     int iconWidth = 0;
     if (Gdiplus::Bitmap* icon = skin->GetMessageBoxIcon(IconIndex(m_param->icon))) {
@@ -117,10 +115,10 @@ void CDlgMessageBox::OnCreate() {
 
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
-    const int maxWidth = (desktop.right - desktop.left) / 2, minWidth = Scaled(220);
-    const int maxHeight = (desktop.bottom - desktop.top) * 2 / 3, minHeight = Scaled(40);
+    const int maxWidth = (desktop.right - desktop.left) / 2, minWidth = DpiScale(220);
+    const int maxHeight = (desktop.bottom - desktop.top) * 2 / 3, minHeight = DpiScale(40);
 
-    const int textX = m + iconWidth + Scaled(8), textY = m + Scaled(4);
+    const int textX = m + iconWidth + DpiScale(8), textY = m + DpiScale(4);
     CUILinkCtrl* text = new CUILinkCtrl;
     if (!text->Create(client, kItemFlags, UIRect(textX, textY, maxWidth, minHeight), kTextId)) {
         delete text;
@@ -135,7 +133,7 @@ void CDlgMessageBox::OnCreate() {
     int rowWidth = 0;
     for (uint32_t i = 0; i < count; ++i) {
         const wchar_t* caption = m_param->buttonTexts[i] ? m_param->buttonTexts[i] : L"";
-        widths[i] = Between(CalcButtonWidth(caption), Scaled(75), Scaled(200));
+        widths[i] = Between(CalcButtonWidth(caption), DpiScale(75), DpiScale(200));
         rowWidth += widths[i] + (i ? gap : 0);
     }
 
@@ -143,7 +141,7 @@ void CDlgMessageBox::OnCreate() {
     int checkWidth = 0;
     if (m_param->doNotShow) {
         check = new CUICheckBox;
-        if (check->Create(client, kItemFlags, UIRect(textX, 0, 1, Scaled(16)), kCheckBoxId)) {
+        if (check->Create(client, kItemFlags, UIRect(textX, 0, 1, DpiScale(16)), kCheckBoxId)) {
             check->SetText(kDoNotShowText);
             int height = 0;
             check->GetDesiredSize(checkWidth, height);
@@ -160,11 +158,11 @@ void CDlgMessageBox::OnCreate() {
     text->SetPos(UIRect(textX, textY, textWidth, textHeight));
     int bottom = textY + textHeight;
     if (check) {
-        check->SetPos(UIRect(textX, bottom + gap, checkWidth, Scaled(16)));
-        bottom += gap + Scaled(16);
+        check->SetPos(UIRect(textX, bottom + gap, checkWidth, DpiScale(16)));
+        bottom += gap + DpiScale(16);
     }
 
-    const int buttonTop = bottom + gap, buttonHeight = Scaled(25);
+    const int buttonTop = bottom + gap, buttonHeight = DpiScale(25);
     int x = textX + textWidth - rowWidth;
     for (uint32_t i = 0; i < count; ++i) {
         CUIButton* button = new CUIButton;
@@ -186,7 +184,7 @@ void CDlgMessageBox::OnCreate() {
 
     SetWindowTextW(m_hWnd, m_param->caption ? m_param->caption : L"");
     const int width = textX + textWidth + gap;
-    const int height = buttonTop + buttonHeight + gap + Scaled(kDialogTitleHeight);
+    const int height = buttonTop + buttonHeight + gap + DpiScale(kDialogTitleHeight);
     SetWindowPos(m_hWnd, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CenterWindow(GetWindow(m_hWnd, GW_OWNER));
 }

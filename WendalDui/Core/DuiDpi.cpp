@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "core/GlobalOrder.h"
+
 namespace wendaldui {
 
 int g_screenDpi = 96;
@@ -19,8 +21,9 @@ struct DpiReader {
     }
 };
 
-// First among the program's globals: the others may size things by it.
-DpiReader g_dpiReader __attribute__((init_priority(1010)));
+// First among the program's globals (core/GlobalOrder.h): the others may
+// size things by it.
+DpiReader g_dpiReader QUORVEL_GLOBAL_ORDER(kOrderScreenDpi);
 
 }  // namespace
 

@@ -24,7 +24,6 @@ constexpr int kMargin = 2;
 constexpr int kItemHeight = 24;
 constexpr int kSeparatorHeight = 5;
 
-int Scaled(int logical) { return static_cast<int>(static_cast<float>(logical) * g_dpiFactor); }
 
 int TextWidth(CDuiSkinManager& skin, const WString& text) {
     Gdiplus::Graphics* graphics = skin.GetMeasureGraphics();
@@ -51,15 +50,15 @@ void CUIMenu::OnCreate(void*) {
 
     int width = -1;
     for (size_t i = 0; i < menu->GetItemCount(); ++i) {
-        width = std::max(width, TextWidth(*skin, menu->GetItem(i).text) + Scaled(kTextPadding));
+        width = std::max(width, TextWidth(*skin, menu->GetItem(i).text) + DpiScale(kTextPadding));
     }
-    width = std::max(std::min(width, static_cast<int>(desktop.right - desktop.left) / 3), Scaled(kMinWidth));
+    width = std::max(std::min(width, static_cast<int>(desktop.right - desktop.left) / 3), DpiScale(kMinWidth));
 
-    const int margin = Scaled(kMargin);
+    const int margin = DpiScale(kMargin);
     int y = margin;
     for (size_t i = 0; i < menu->GetItemCount(); ++i) {
         const MenuItem& item = menu->GetItem(i);
-        const int height = Scaled((item.flags & kMenuItemSeparator) ? kSeparatorHeight : kItemHeight);
+        const int height = DpiScale((item.flags & kMenuItemSeparator) ? kSeparatorHeight : kItemHeight);
         CUIMenuItem* control = new CUIMenuItem;
         if (!control->Create(this, kItemFlags, UIRect(margin, y, width, height), static_cast<int>(i),
                              const_cast<MenuItem*>(&item))) {

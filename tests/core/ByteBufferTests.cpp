@@ -59,6 +59,10 @@ TEST(ByteBuffer, SizesThatCannotBeRepresentedAreRefused) {
     b.Write("abc", 3);
     EXPECT_FALSE(b.Write("x", 0xFFFFFFFFu));  // position + count wraps around
     EXPECT_EQ(3u, b.GetSize());
+    // A block a 32-bit process cannot hold fails like one that cannot be
+    // represented: the caller is told, nothing is thrown.
+    EXPECT_FALSE(b.Reserve(0x80000000u));
+    EXPECT_EQ(3u, b.GetSize());
     // The HTTP write callback refuses such a body instead of writing past the block.
     EXPECT_EQ(0u, wendal_::WriteToByteBuffer(const_cast<char*>("x"), 0x10000, 0x10000, &b));
     char body[] = "body";

@@ -1,6 +1,8 @@
 // The server address table and its override file.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "core/Endpoints.h"
 #include "tests/support/TestPaths.h"
 
@@ -56,6 +58,35 @@ TEST_F(EndpointsTest, OverrideFileReplacesOnlyTheNamedRoles) {
     EXPECT_TRUE(EndpointBase(Endpoint::Libraries) == L"http://127.0.0.1:8080");
     EXPECT_TRUE(EndpointBase(Endpoint::Update) == L"https://127.0.0.1:9");
     EXPECT_TRUE(EndpointBase(Endpoint::Mirror) == mirror);
+}
+
+// The password and the update list travel only over TLS; plain http is
+// left to servers on this machine, where the tests run theirs.
+TEST_F(EndpointsTest, SignInAndUpdateRefusePlainHttpBeyondThisMachine) {
+    const struct {
+        const char* role;
+        const char* base;
+        bool accepted;
+    } cases[] = {
+        {"authentication", "http://authserver.example", false}, {"update", "http://updates.example:8080", false},
+        {"authentication", "HTTP://authserver.example", false},
+        {"authentication", "http://127.0.0.1:80@evil.example", false},
+        {"update", "http://127.0.0.1.evil.example", false}, {"update", "http://localhost.evil.example", false},
+        {"update", "http://127.0.0.256", false},
+        {"authentication", "https://authserver.example", true}, {"authentication", "http://127.0.0.1:8080", true},
+        {"update", "http://127.9.0.1", true}, {"update", "http://localhost:81/", true},
+        {"update", "http://[::1]:81", true}, {"libraries", "http://libraries.example", true},
+    };
+    for (const auto& c : cases) {
+        const WString authentication = EndpointBase(Endpoint::Authentication);
+        WString message;
+        const std::string json = std::string("{\"") + c.role + "\": \"" + c.base + "\"}";
+        EXPECT_EQ(c.accepted, Load(json, &message)) << json;
+        if (!c.accepted) {
+            EXPECT_NE(std::wstring::npos, std::wstring(message.GetString()).find(L"https")) << json;
+            EXPECT_TRUE(EndpointBase(Endpoint::Authentication) == authentication) << json;
+        }
+    }
 }
 
 TEST_F(EndpointsTest, ABadFileChangesNothing) {

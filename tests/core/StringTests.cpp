@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <cwchar>
+
 #include "core/AString.h"
 #include "core/WString.h"
 
@@ -168,9 +171,59 @@ TEST(WStringText, EqualityIsExactAndCaseSensitive) {
     EXPECT_FALSE(s == L"forge");
     EXPECT_FALSE(s == L"Forg");
     EXPECT_FALSE(s == L"Forge1");
-    WString withNul;
-    withNul.Assign(L"a\0b", 3);
-    EXPECT_FALSE(withNul == L"a");
+}
+
+// A C string that ends right before a page nobody may read: a comparison
+// that reads past its terminator faults instead of passing by luck.
+class GuardedText {
+public:
+    explicit GuardedText(const wchar_t* text) {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        const size_t page = system.dwPageSize;
+        m_block = static_cast<char*>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+        DWORD old = 0;
+        VirtualProtect(m_block + page, page, PAGE_NOACCESS, &old);
+        const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+        m_text = reinterpret_cast<wchar_t*>(m_block + page - bytes);
+        memcpy(m_text, text, bytes);
+    }
+    ~GuardedText() { VirtualFree(m_block, 0, MEM_RELEASE); }
+    const wchar_t* Get() const { return m_text; }
+
+private:
+    char* m_block;
+    wchar_t* m_text;
+};
+
+// Equality compares lengths and every character, embedded NULs included
+// (a JSON "\u0000" puts one in a string), and never reads past either end.
+TEST(WStringText, EqualityCountsEmbeddedNuls) {
+    struct Case {
+        const wchar_t* left;
+        int leftLength;
+        const wchar_t* right;
+        int rightLength;
+        bool equal;
+    };
+    const Case cases[] = {
+        {L"a\0b", 3, L"a", 1, false}, {L"a\0", 2, L"a", 1, false}, {L"a", 1, L"a\0", 2, false},
+        {L"a\0b", 3, L"a\0c", 3, false}, {L"a\0b", 3, L"a\0b", 3, true}, {L"ab", 2, L"abc", 3, false},
+        {L"", 0, L"", 0, true},
+    };
+    for (const Case& c : cases) {
+        WString left, right;
+        left.Assign(c.left, c.leftLength);
+        right.Assign(c.right, c.rightLength);
+        SCOPED_TRACE(testing::Message() << c.leftLength << " vs " << c.rightLength << " characters");
+        EXPECT_EQ(c.equal, left == right);
+        EXPECT_EQ(!c.equal, left != right);
+        if (wcslen(c.right) == static_cast<size_t>(c.rightLength)) {
+            const GuardedText guarded(c.right);
+            EXPECT_EQ(c.equal, left == guarded.Get());
+            EXPECT_EQ(!c.equal, left != guarded.Get());
+        }
+    }
 }
 
 TEST(WStringFormat, WindowsWideSpecifiers) {

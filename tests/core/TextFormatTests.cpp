@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 #include "core/DirectoryScan.h"
 #include "core/Encoding.h"
 #include "core/HandleArgument.h"
@@ -67,13 +71,23 @@ TEST(FormatDuration, EachUnit) {
     for (const auto& c : cases) EXPECT_TRUE(FormatDuration(c.ticks) == c.text) << c.ticks;
 }
 
-TEST(FormatTimeT, LocalDateLayout) {
-    // Noon UTC keeps the date the same in every time zone but the extremes.
-    const WString text = FormatTimeT(1700006400);  // 2023-11-15 00:00:00 UTC
-    ASSERT_EQ(19, text.GetLength());
-    EXPECT_TRUE(text.Mid(5, 5) == L"/2023");
-    EXPECT_EQ(L'/', text[2]);
-    EXPECT_TRUE(FormatTimeT(-1).GetLength() == 0 || FormatTimeT(-1).GetLength() == 19);
+// Month, day, four-digit year, then the local time of day. The runtime's
+// zone is fixed at UTC+8 without summer time, so every text is known.
+TEST(FormatTimeT, MonthDayYearAndLocalTime) {
+    _putenv("TZ=CST-8");
+    _tzset();
+    const struct {
+        int64_t seconds;
+        const wchar_t* text;
+    } cases[] = {
+        {1700010123, L"11/15/2023 09:02:03"},  // 2023-11-15 01:02:03 UTC
+        {1614834367, L"03/04/2021 13:06:07"},  // 2021-03-04 05:06:07 UTC
+        {57599, L"01/01/1970 23:59:59"},
+        {-1, L""},  // before 1970: no local time
+    };
+    for (const auto& c : cases) EXPECT_EQ(std::wstring(c.text), FormatTimeT(c.seconds).GetString()) << c.seconds;
+    _putenv("TZ=");
+    _tzset();
 }
 
 TEST(HexDecode, DigitsAndNearMisses) {

@@ -13,6 +13,7 @@
 #include "download/DownloadTaskBase.h"
 #include "download/DownloadTaskFactory.h"
 #include "tests/download/DownloadTestKit.h"
+#include "tests/support/VerifiedTlsRoots.h"
 
 namespace download_test {
 namespace {
@@ -300,28 +301,37 @@ TEST_F(DownloadManagerTest, AManagerRunsOneBatchAfterAnother) {
     EXPECT_EQ("22", ReadBytes(Target(L"two")));
 }
 
-TEST(DownloadManagerHttps, FetchesOverTlsWithTheSharedSessions) {
+// The launcher's own executable comes only from a server that a trusted CA
+// vouches for; game files are fetched whoever signed the certificate.
+// Checked and unchecked transfers take turns on the same handles and share
+// TLS sessions, so neither setting may leak into the other.
+TEST(DownloadManagerHttps, OnlyTheUpdateKindChecksTheCertificate) {
     testing_support::TestHttpServer server;
     ASSERT_TRUE(server.Start(testing_support::TestHttpServer::Scheme::Https)) << server.LastError();
     ASSERT_TRUE(server.SetRoutes(R"({"/s/*": {"generate": 20000}})"));
-    testing_support::TempDir dir;
-    DownloadManager manager;
-    RecordingObserver observer;
-    std::vector<DownloadInfoBase*> infos;
-    for (int i = 0; i < 6; ++i) {
-        auto* info = new DownloadInfoCommonFile();
-        info->target = (dir / (L"s" + std::to_wstring(i))).c_str();
-        // Checked and unchecked transfers take turns on the same handles.
-        // Wine's Schannel accepts the test server's own certificate even when
-        // it is checked, so this shows only that both settings fetch.
-        info->urls.emplace_back(WString(testing_support::Widen(server.Url("/s/" + std::to_string(i))).c_str()),
-                                i % 2 ? kSourceUpdate : kSourceOfficial);
-        infos.push_back(info);
+    for (const bool trusted : {false, true}) {
+        SCOPED_TRACE(trusted ? "the server's own CA trusted" : "another CA trusted");
+        testing_support::VerifiedTlsRoots roots(trusted ? server.CaFile() : server.OtherCaFile());
+        testing_support::TempDir dir;
+        DownloadManager manager;
+        RecordingObserver observer;
+        std::vector<DownloadInfoBase*> infos;
+        for (int i = 0; i < 6; ++i) {
+            auto* info = new DownloadInfoCommonFile();
+            info->target = (dir / (L"s" + std::to_wstring(i))).c_str();
+            info->urls.emplace_back(WString(testing_support::Widen(server.Url("/s/" + std::to_string(i))).c_str()),
+                                    i % 2 ? kSourceUpdate : kSourceOfficial);
+            infos.push_back(info);
+        }
+        manager.Start(&observer, infos, 0, 3);
+        ASSERT_TRUE(observer.WaitForBatchEnd(60000));
+        for (uint32_t i = 0; i < 6; ++i) {
+            const bool checked = i % 2 != 0;
+            const int32_t expected = trusted || !checked ? DownloadTaskBase::kSucceeded : DownloadTaskBase::kFailed;
+            EXPECT_EQ(expected, manager.GetTask(i)->GetResult()) << i << ": " << MessageOf(manager.GetTask(i));
+        }
+        EXPECT_EQ(GeneratedBytes(0, 20000), ReadBytes(dir / L"s4"));
     }
-    manager.Start(&observer, infos, 0, 3);
-    ASSERT_TRUE(observer.WaitForBatchEnd(60000));
-    EXPECT_EQ(6, manager.GetSucceededCount()) << MessageOf(manager.GetTask(std::max(0, manager.FindFailedTask())));
-    EXPECT_EQ(GeneratedBytes(0, 20000), ReadBytes(dir / L"s5"));
 }
 
 }  // namespace

@@ -413,6 +413,54 @@ TEST_F(MemoryBufferTask, HttpCodeTextHasNoColonAndSha1IsChecked) {
     EXPECT_EQ(1, Hits("/list"));
 }
 
+// Takes the address space until no block of `refused` bytes fits anywhere,
+// then leaves a few holes of three quarters of that size for thread stacks
+// and smaller blocks.
+class AddressSpaceSqueeze {
+public:
+    explicit AddressSpaceSqueeze(size_t refused) {
+        std::vector<char*> blocks;
+        while (char* block = Reserve(nullptr, refused)) blocks.push_back(block);
+        const size_t edge = refused / 8;
+        for (int hole = 0; hole < 4 && !blocks.empty(); ++hole) {
+            char* block = blocks.back();
+            blocks.pop_back();
+            VirtualFree(block, 0, MEM_RELEASE);
+            m_taken.push_back(Reserve(block, edge));
+            m_taken.push_back(Reserve(block + refused - edge, edge));
+        }
+        m_taken.insert(m_taken.end(), blocks.begin(), blocks.end());
+    }
+    ~AddressSpaceSqueeze() {
+        for (char* block : m_taken)
+            if (block) VirtualFree(block, 0, MEM_RELEASE);
+    }
+
+private:
+    static char* Reserve(char* at, size_t size) {
+        return static_cast<char*>(VirtualAlloc(at, size, MEM_RESERVE, PAGE_NOACCESS));
+    }
+    std::vector<char*> m_taken;
+};
+
+// Out of memory in the middle of a body (the buffer cannot double past
+// 8 MiB) fails that transfer, and the process and the engine go on.
+TEST_F(MemoryBufferTask, OutOfMemoryFailsOnlyTheTransfer) {
+    const size_t size = 9 * 1024 * 1024;
+    ASSERT_TRUE(Routes(R"({"/list": {"generate": )" + std::to_string(size) + "}}"));
+    {
+        AddressSpaceSqueeze squeeze(16 * 1024 * 1024);
+        ASSERT_EQ(nullptr, malloc(16 * 1024 * 1024)) << "the squeeze left room for the doubled buffer";
+        DownloadTaskBase* task = RunOne(Buffer({Url("/list")}));
+        ASSERT_NE(nullptr, task);
+        EXPECT_EQ(DownloadTaskBase::kFailed, task->GetResult());
+    }
+    DownloadTaskBase* task = RunOne(Buffer({Url("/list")}));
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kSucceeded, task->GetResult()) << MessageOf(task);
+    EXPECT_EQ(GeneratedBytes(0, size), Content());
+}
+
 // --- Forge .pack.xz library -----------------------------------------------
 
 class ForgeLibraryTask : public DownloadTest {

@@ -1,4 +1,5 @@
 // Sign-in against a local server that answers "/authenticate" as scripted.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include "launcher/YggdrasilAuthenticate.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/VerifiedTlsRoots.h"
 
 namespace {
 
@@ -107,21 +109,27 @@ TEST_F(Authenticate, AbortFromAnotherThreadEndsASlowAnswer) {
     EXPECT_LT(elapsed, 4000u);
 }
 
-// The password travels only to a server whose certificate the system trusts.
-TEST(AuthenticateTls, SelfSignedServerIsRefused) {
-    // Wine's Schannel accepts any server certificate (checked with Wine 8),
-    // so only Windows can show the refusal.
-    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr)
-        GTEST_SKIP() << "Wine's Schannel does not check server certificates";
+// The password travels only to a server whose certificate a trusted CA
+// signed: the same server is refused when another CA is the one trusted,
+// and nothing reaches it.
+TEST(AuthenticateTls, ServerSignedByAnotherAuthorityIsRefused) {
     TestHttpServer server;
     ASSERT_TRUE(server.Start(TestHttpServer::Scheme::Https)) << server.LastError();
     ASSERT_TRUE(server.SetRoutes(R"({"/authenticate": {"body": "{\"accessToken\":\"x\",\"selectedProfile\":{\"id\":\"i\",\"name\":\"n\"}}"}})"));
     PointSignInAt(server.BaseUrl());
-    YggdrasilAuthenticate client;
     WString token, id, name;
-    EXPECT_FALSE(client.Authenticate(L"u", L"secret", &token, &id, &name));
-    EXPECT_EQ(1, client.Result()) << Narrow(client.Message().GetString());
-    EXPECT_EQ(0u, server.Requests().size());
+    {
+        testing_support::VerifiedTlsRoots roots(server.OtherCaFile());
+        YggdrasilAuthenticate client;
+        EXPECT_FALSE(client.Authenticate(L"u", L"secret", &token, &id, &name));
+        EXPECT_EQ(1, client.Result()) << Narrow(client.Message().GetString());
+        EXPECT_EQ(0u, server.Requests().size());
+    }
+    {
+        testing_support::VerifiedTlsRoots roots(server.CaFile());
+        YggdrasilAuthenticate client;
+        EXPECT_TRUE(client.Authenticate(L"u", L"secret", &token, &id, &name)) << Narrow(client.Message().GetString());
+    }
     PointSignInAt("https://authserver.mojang.com");
 }
 

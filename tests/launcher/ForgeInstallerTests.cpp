@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/ForgeInstaller.h"
+#include "launcher/InstallFiles.h"
 #include "launcher/MinecraftFileManager.h"
 #include "launcher/MinecraftList.h"
 #include "tests/launcher/GameTree.h"
@@ -20,6 +21,7 @@ using testing_support::Narrow;
 using testing_support::TestZipEntry;
 using testing_support::Widen;
 using trelm::launcher::ForgeInstaller;
+using trelm::launcher::LoadBaseVersionJson;
 
 const char kUniversal[] = "PK\x05\x06 the universal jar";
 
@@ -64,6 +66,13 @@ TEST(ForgeInstaller, BadInstallersFailWithTheirReasonAndChangeNothing) {
         {"profile over 10 MiB", {{L"install_profile.json", bigProfile}}, u8"解压压缩文件失败:installer.jar,install_profile.json"},
         {"not JSON", {{L"install_profile.json", "{\"install\":"}}, u8"解析Json文件失败:install_profile.json"},
         {"root is an array", {{L"install_profile.json", "[]"}}, u8"解析Json文件失败:install_profile.json"},
+        // 3 MB, under the size limit, that the version JSON's writer would
+        // have recursed into once per level.
+        {"versionInfo nested a million deep",
+         {{L"install_profile.json",
+           Profile("f", "a:b:1", VersionInfoOf("f", R"(,"x":)" + std::string(1000000, '[') + std::string(1000000, ']')))},
+          {L"forge.jar", kUniversal}},
+         u8"解析Json文件失败:install_profile.json"},
         {"no filePath",
          {{L"install_profile.json", R"({"install":{"target":"f","path":"a:b:1"},"versionInfo":{}})"}},
          badMember},
@@ -131,6 +140,30 @@ TEST(ForgeInstaller, VersionWithoutParentGetsTheLibraryAsJarAndAFailedReinstallK
     EXPECT_EQ(before, ListTree(tree.Root()));
     EXPECT_EQ(json, testing_support::ReadBytes(tree.Path(L"versions\\solo\\solo.json")));
     EXPECT_EQ(kUniversal, testing_support::ReadBytes(tree.Path(library)));
+}
+
+// The profile is UTF-8, as its producer writes it; under code page 936 an
+// ANSI reading swallows the backslash after "中" and mangles "作者: …".
+// The version JSON is then written and read back in the ANSI code page,
+// like every other version JSON.
+TEST(ForgeInstaller, ProfileIsReadAsUtf8) {
+    if (GetACP() != 936) GTEST_SKIP() << "the texts need code page 936 to survive the version JSON's ANSI form";
+    GameTree tree;
+    tree.WriteVersion(L"1.7.10", VersionInfoOf("1.7.10", ""));
+    const std::string extra = u8R"(,"inheritsFrom":"1.7.10","author":"作者: …","folder":"中\\")";
+    for (const char* mark : {"", "\xEF\xBB\xBF"}) {
+        std::string message;
+        ASSERT_TRUE(Install(tree, {{L"install_profile.json", mark + Profile("utf", "a:b:1", VersionInfoOf("utf", extra))},
+                                   {L"forge.jar", kUniversal}},
+                            &message))
+            << message;
+        JsonDocument written;
+        WString error;
+        ASSERT_TRUE(LoadBaseVersionJson(ForgeInstaller(tree.Root().c_str()), L"utf", written, &error))
+            << Narrow(error.GetString());
+        EXPECT_EQ(L"作者: …", std::wstring(written[L"author"].GetString())) << mark;
+        EXPECT_EQ(L"中\\", std::wstring(written[L"folder"].GetString())) << mark;
+    }
 }
 
 class RealInstallers : public testing::Test {

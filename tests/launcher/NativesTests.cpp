@@ -109,6 +109,16 @@ TEST_F(Natives, DamagedOrMissingJarsFailWithoutLeftovers) {
     EXPECT_FALSE(tree.Exists(L"native\\nat\\cut.dll"));
 }
 
+// A small jar may inflate to gigabytes: an entry past the bound fails the
+// extraction and leaves nothing of itself behind.
+TEST_F(Natives, EntryLargerThanAnyNativeLibraryFailsTheExtraction) {
+    WriteJar({{L"ok.dll", "ok"}, {L"zeros.dll", std::string(trelm::launcher::kMaxNativeEntryBytes + 1, '\0')}});
+    EXPECT_FALSE(Extract());
+    EXPECT_EQ(UnzipFailure(), Narrow(manager->GetErrorMsg().GetString()));
+    EXPECT_FALSE(tree.Exists(L"native\\nat\\zeros.dll"));
+    EXPECT_FALSE(tree.Exists(L"native\\nat\\zeros.dll.temp"));
+}
+
 TEST(UnzipNatives, ExcludesCompareRawNamesAsPrefixes) {
     testing_support::TempDir dir;
     ASSERT_NO_FATAL_FAILURE(BuildZip(dir / L"n.jar", {{L"META-INF/A.SF", "a"}, {L"meta-inf/b", "b"}, {L"METAX", "c"}}));

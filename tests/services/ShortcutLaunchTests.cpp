@@ -124,7 +124,9 @@ TEST_F(ShortcutFiles, ABadFileOrIdIsRefusedSilently) {
     const wchar_t* notShortcut[][3] = {{L"-sclaunch", nullptr, nullptr}, {L"-sclaunch", L"a", L"b"}};
     struct NoUi : IShortcutLaunchUi {
         int ShowMessage(const wchar_t*, const wchar_t*, int, int) override { return ADD_FAILURE(), 0; }
-        int RunDownload(std::vector<download::DownloadInfoBase*>&, const wchar_t*) override { return ADD_FAILURE(), 2; }
+        int RunDownload(std::vector<download::DownloadInfoBase*>&, const wchar_t*, int64_t) override {
+            return ADD_FAILURE(), 2;
+        }
         bool SignIn(const wchar_t*, const wchar_t*, WString*, WString*, WString*, WString*) override {
             return ADD_FAILURE(), false;
         }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "services/UpdateHelper.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/VerifiedTlsRoots.h"
 
 using testing_support::Exists;
 using testing_support::Narrow;
@@ -54,9 +56,10 @@ TEST(UpdateList, PicksTheNewestReleaseAndJoinsNewerNotes) {
         {L"[" + Release("1.2.3.0", "release") + L"," + Release("1.0.0.0", "release") + L"]",
          UpdateInfo::kRunningIsNewer, L"1.2.3.0", L""},
         {L"[]", UpdateInfo::kUpToDate, L"1.2.4.0", L""},
-        // Skipped: bad size, bad version text, wrong types, "Release" in capitals.
+        // Skipped: bad size, bad version texts, wrong types, "Release" in capitals.
         {L"[" + Release("9.0.0.0", "release", "-1") + L"," +
              Release("9.0.0.1", "release", "1.0") + L"," + Release("9.0.0.2.1", "release") + L"," +
+             Release("1.3.0.-1", "release") + L"," + Release("1.3.0.4294967296", "release") + L"," +
              Release("9.0.0.3", "Release") + L"," + Release("9.0.0.4", "release", "100", "\"1\"") +
              L", 5, {}]",
          UpdateInfo::kUpToDate, L"1.2.4.0", L""},
@@ -142,12 +145,19 @@ TEST(UpdateCheck, FetchesTheListAndReportsFailures) {
     EXPECT_EQ(L"json解析错误", Text(info.errorMessage));
 }
 
-TEST(UpdateCheck, HttpsWithCertificateChecksOn) {
+// The list names the executable that replaces the launcher: a server whose
+// certificate no trusted CA signed is refused.
+TEST(UpdateCheck, ServerSignedByAnotherAuthorityIsRefused) {
     TempDir dir;
     TestHttpServer server;
     ASSERT_TRUE(server.Start(TestHttpServer::Scheme::Https)) << server.LastError();
-    // Wine's Schannel accepts the test server's self-signed certificate even
-    // with checks on, so this shows only that the checked transfer works.
+    {
+        testing_support::VerifiedTlsRoots roots(server.OtherCaFile());
+        const UpdateInfo info = CheckAgainst(server, dir, R"({"body": "[]"})");
+        EXPECT_EQ(UpdateInfo::kFailed, info.state);
+        EXPECT_EQ(0, server.Hits("/TRELM/docs/trelm_versions.json"));
+    }
+    testing_support::VerifiedTlsRoots roots(server.CaFile());
     const UpdateInfo info = CheckAgainst(server, dir, R"({"body": "[]"})");
     EXPECT_EQ(UpdateInfo::kUpToDate, info.state) << Narrow(info.errorMessage.GetString());
 }

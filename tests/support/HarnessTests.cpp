@@ -236,8 +236,8 @@ TEST(HttpServerTest, NothingListensOnceTheServerIsGone) {
     EXPECT_EQ(CURLE_COULDNT_CONNECT, Fetch(url).code);
 }
 
-// Wine's Schannel accepts the self-signed certificate even with checks on,
-// so only the unchecked fetch the launcher makes is proven here.
+// The unchecked fetch game files use; the checked one is proven with a CA
+// file of the test's own where the launcher makes it (VerifiedTlsRoots.h).
 TEST(HttpServerTest, HttpsServesWithCertificateChecksOff) {
     TestHttpServer server;
     ASSERT_TRUE(server.Start(TestHttpServer::Scheme::Https)) << server.LastError();

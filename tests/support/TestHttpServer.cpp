@@ -210,6 +210,11 @@ std::string TestHttpServer::BaseUrl() const {
     return std::string(m_https ? "https" : "http") + "://127.0.0.1:" + std::to_string(m_port);
 }
 
+// The server makes its certificates in the "tls" folder it is given.
+std::wstring TestHttpServer::CaFile() const { return m_dir->Path() + L"tls\\ca.pem"; }
+
+std::wstring TestHttpServer::OtherCaFile() const { return m_dir->Path() + L"tls\\other-ca.pem"; }
+
 bool TestHttpServer::SetRoutes(const std::string& json) {
     std::string reply;
     return Control("POST", "/__routes", json, reply);

@@ -41,6 +41,10 @@ public:
     const std::string& LastError() const { return m_error; }
 
     std::string BaseUrl() const;  // "http://127.0.0.1:PORT", no slash at the end
+    // With HTTPS: the PEM file of the CA that signed the server's
+    // certificate, and of another CA that did not.
+    std::wstring CaFile() const;
+    std::wstring OtherCaFile() const;
     std::string Url(const std::string& path) const { return BaseUrl() + path; }
     int Port() const { return m_port; }
 

@@ -467,16 +467,33 @@ class Server(ThreadingHTTPServer):
 
 
 def make_tls_context(folder):
+    """The server's certificate is signed by a CA of its own (ca.pem); a
+    second, unrelated CA (other-ca.pem) did not sign it. Tests that hand
+    libcurl one of them as its trusted roots see its verification pass or
+    fail. The names list 127.0.0.1 as a DNS name too, since Schannel's host
+    check compares names only."""
     os.makedirs(folder, exist_ok=True)
-    cert = os.path.join(folder, "cert.pem")
-    key = os.path.join(folder, "key.pem")
     openssl = shutil.which("openssl") or "/usr/bin/openssl"
-    subprocess.run([openssl, "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
-                    "-out", cert, "-days", "2", "-subj", "/CN=127.0.0.1"],
-                   check=True, timeout=60, stdin=subprocess.DEVNULL,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+
+    def run(*args):
+        subprocess.run([openssl] + list(args), check=True, timeout=60, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.STDOUT)
+
+    def path(name):
+        return os.path.join(folder, name)
+
+    for ca in ("ca", "other-ca"):
+        run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", path(ca + ".key"), "-out", path(ca + ".pem"),
+            "-days", "2", "-subj", "/CN=Quorvel test " + ca)
+    with open(path("server.ext"), "w") as ext:
+        ext.write("subjectAltName=DNS:127.0.0.1,IP:127.0.0.1,DNS:localhost\n"
+                  "basicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n")
+    run("req", "-newkey", "rsa:2048", "-nodes", "-keyout", path("key.pem"), "-out", path("server.csr"),
+        "-subj", "/CN=127.0.0.1")
+    run("x509", "-req", "-in", path("server.csr"), "-CA", path("ca.pem"), "-CAkey", path("ca.key"),
+        "-set_serial", "1", "-days", "2", "-extfile", path("server.ext"), "-out", path("cert.pem"))
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(cert, key)
+    context.load_cert_chain(path("cert.pem"), path("key.pem"))
     return context
 
 

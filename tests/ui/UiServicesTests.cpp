@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingTaskbar.h"
 #include "UiTestSupport.h"
 #include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DuiDpi.h"
@@ -52,49 +53,13 @@ TEST(TopLevelWindowsTest, TheRunEndsWithTheLastTrackedWindowAndNotBefore) {
     EXPECT_EQ(0, windows.OpenCount());
 }
 
-// Records what the taskbar is told; everything else is not needed.
-class RecordingTaskbar : public ITaskbarList3 {
-public:
-    std::vector<std::pair<int, ULONGLONG>> calls;  // (state, -1) or (-1, value)
-    ULONGLONG total = 0;
-
-    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG flags) override {
-        calls.push_back({flags, ~0ull});
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG done, ULONGLONG all) override {
-        calls.push_back({-1, done});
-        total = all;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE AddTab(HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeleteTab(HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND, WINBOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RegisterTab(HWND, HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE UnregisterTab(HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetTabOrder(HWND, HWND) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetTabActive(HWND, HWND, DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE ThumbBarSetImageList(HWND, HIMAGELIST) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return S_OK; }
-};
-
 TEST(TaskbarProgressTest, StatesAndValuesOutOfAThousandReachTheTaskbar) {
     // Wine's taskbar object accepts everything and shows nothing, so a
     // recorder stands in for it.
     ITaskbarList3* old = ReplaceTaskbarProgress(nullptr);
     EXPECT_FALSE(SetTaskbarProgressState(NULL, kTaskbarNormal));
     EXPECT_FALSE(SetTaskbarProgressValue(NULL, 10));
-    RecordingTaskbar recorder;
+    ui_testing::RecordingTaskbar recorder;
     ReplaceTaskbarProgress(&recorder);
     EXPECT_TRUE(SetTaskbarProgressState(NULL, kTaskbarIndeterminate));
     EXPECT_TRUE(SetTaskbarProgressValue(NULL, 250));

@@ -1,0 +1,163 @@
+// The HTTP library wants Winsock 2 before windows.h.
+#include <winsock2.h>
+
+#include "app/RunModes.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+
+#include "WendalDui/Core/ColorConvert.h"
+#include "WendalDui/Core/DlgMessageBox.h"
+#include "WendalDui/Core/DuiSkinManager.h"
+#include "app/TRELMApp.h"
+#include "app/WorkingDirectory.h"
+#include "download/CurlInit.h"
+#include "launcher/JavaRuntimeList.h"
+#include "launcher/MinecraftInstanceManager.h"
+#include "launcher/MinecraftList.h"
+#include "services/AccountStore.h"
+#include "services/LauncherSettings.h"
+#include "services/MachineKey.h"
+#include "services/ProgramVersion.h"
+#include "services/ShortcutLaunch.h"
+#include "services/UpdateHelper.h"
+#include "ui/ShortcutLaunchUi.h"
+#include "ui/TaskbarProgress.h"
+#include "ui/TopLevelWindows.h"
+#include "ui/TrelmMainFrame.h"
+#include "ui/TrelmResourceManager.h"
+
+int g_argc = 0;
+wchar_t** g_argv = nullptr;
+
+namespace trelm {
+
+namespace {
+
+constexpr uint32_t kOutputWindowTheme = 0xFF2C3E50;
+
+void VersionText(wchar_t (&buffer)[32]) {
+    LauncherVersion version;
+    GetLauncherVersion(version);
+    FormatShortText(buffer, L"%d.%d.%d.%d-%S", version.major, version.minor, version.build, version.revision,
+                    kLauncherChannel);
+}
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const WString& face) {
+    LOGFONTW font = {};
+    font.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(font.lfFaceName, face.GetString(), LF_FACESIZE - 1);
+    bool found = false;
+    HDC screen = GetDC(NULL);
+    EnumFontFamiliesExW(screen, &font, &NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(NULL, screen);
+    return found;
+}
+
+void ThemeHsl(const ThemeSetting& theme, double hsl[3]) {
+    if (theme.useCustomColor) {
+        hsl[0] = theme.customColor.h;
+        hsl[1] = theme.customColor.s;
+        hsl[2] = theme.customColor.l;
+        return;
+    }
+    float values[3];
+    wendaldui::ArgbToHsl(theme.colorArgb, values);
+    wendaldui::HslToDoubles(values, hsl);
+}
+
+int FailStart(const wchar_t* text, int icon) {
+    wendaldui::CDlgMessageBox::Show(NULL, L"TRELM", text, wendaldui::kBoxOk, icon);
+    return -1;
+}
+
+}  // namespace
+
+int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
+    CTRELMApp app(&launcher::g_instanceManager);
+    app.SetInstance(instance);
+    InitMachineKey();
+    g_settings.Load();
+    ThemeSetting& theme = g_settings.current.theme;
+    double hsl[3];
+    ThemeHsl(theme, hsl);
+    if (!FontInstalled(theme.font)) theme.font = L"微软雅黑";
+    std::unique_ptr<wendaldui::CDuiSkinManager> skin(new wendaldui::CDuiSkinManager(
+        theme.font.GetString(), hsl[0], hsl[1], hsl[2], theme.useSystemAnimation ? wendaldui::kSkinStyleDwmFrame : 0));
+    std::unique_ptr<ui::CTrelmResourceManager> resources(new ui::CTrelmResourceManager);
+    resources->LoadWindowIcon();
+
+    wchar_t version[32];
+    const int folder = CheckWorkingDirectory();
+    if (folder != kWorkingDirectoryOk) {
+        VersionText(version);
+        WString text;
+        text.Format(L"TRELM初始化失败，%s\r\n%s\r\nVer:%s", WorkingDirectoryCheckText(folder),
+                    L"请手动打开启动器，且不要在压缩文件中运行", version);
+        return FailStart(text.GetString(), wendaldui::kIconInformation);
+    }
+    if (!download::InitCurlOnce()) {
+        VersionText(version);
+        WString text;
+        text.Format(L"TRELM初始化失败，%s\r\nVer:%s", L"curl_global_init Failure", version);
+        return FailStart(text.GetString(), wendaldui::kIconError);
+    }
+    ui::ReleaseTaskbarProgress();
+    ui::CreateTaskbarProgress();
+
+    // A started shortcut launch is the whole run: nothing is saved after it.
+    ui::CShortcutLaunchUi shortcutUi;
+    const bool shortcutLaunched = DoShortcutLaunch(argc, argv, shortcutUi);
+    if (!shortcutLaunched) {
+        g_accountStore.Load();
+        launcher::g_javaRuntimes.Refresh();
+        launcher::g_minecraftList.Refresh();
+        launcher::g_instanceManager.message = launcher::kGameExitedMessage;
+        launcher::g_instanceManager.threadId = GetCurrentThreadId();
+        launcher::g_instanceManager.StartMonitor();
+        ui::SetRunningGameMonitor(&launcher::g_instanceManager);
+        ui::ShowMainFrame();
+        app.Run();
+        g_accountStore.Save();
+        g_settings.Save();
+        launcher::g_instanceManager.StopMonitor();
+    }
+    curl_global_cleanup();
+    ui::ReleaseTaskbarProgress();
+    resources.reset();
+    skin.reset();
+    return 0;
+}
+
+int RunOutputWindow(HINSTANCE instance, int argc, wchar_t** argv) {
+    CTRELMApp app(nullptr);
+    app.SetInstance(instance);
+    float hsl[3];
+    wendaldui::ArgbToHsl(kOutputWindowTheme, hsl);
+    wendaldui::CDuiSkinManager skin(L"微软雅黑", hsl[0], hsl[1], hsl[2], 0);
+    ui::CTrelmResourceManager resources;
+    resources.LoadWindowIcon();
+    ui::OpenOutputWindow(argc, argv);
+    app.Run();
+    return 0;
+}
+
+int RunUpdateHelperMode(int argc, wchar_t** argv) {
+    WString error;
+    if (!RunUpdateHelper(argc, argv, error)) {
+        wchar_t version[32];
+        VersionText(version);
+        WString text;
+        text.Format(L"TRELM无法完成自动更新，%s。\r\nVer%s。", error.GetString(), version);
+        MessageBoxW(NULL, text.GetString(), L"TRELMUpdateHelper", MB_OK);
+    }
+    return 0;
+}
+
+}  // namespace trelm

@@ -1,0 +1,90 @@
+// The start-up's own rules: which working folder counts as the launcher's,
+// and the game-exit notices, recovered even when a notice was lost.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "UiTestSupport.h"
+#include "WendalDui/Core/DuiSkinManager.h"
+#include "app/TRELMApp.h"
+#include "app/WorkingDirectory.h"
+#include "launcher/MinecraftInstanceManager.h"
+#include "tests/support/FakeJava.h"
+#include "tests/support/TestPaths.h"
+#include "ui/TopLevelWindows.h"
+
+namespace {
+
+using testing_support::TempDir;
+
+TEST(WorkingFolder, SameFolderIgnoresCaseSeparatorsAndShortNames) {
+    TempDir dir;
+    CreateDirectoryW((dir / L"Launcher Folder").c_str(), NULL);
+    const std::wstring folder = dir / L"Launcher Folder";
+    wchar_t shortName[MAX_PATH] = {};
+    GetShortPathNameW(folder.c_str(), shortName, MAX_PATH);
+    std::wstring upper = folder;
+    for (wchar_t& c : upper) c = towupper(c);
+    std::wstring slashes = folder;
+    for (wchar_t& c : slashes) c = c == L'\\' ? L'/' : c;
+    const struct {
+        std::wstring other;
+        bool same;
+    } cases[] = {
+        {folder, true}, {folder + L"\\", true}, {upper, true}, {slashes, true},
+        {shortName, true}, {dir / L"Other", false}, {dir.Path(), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.same, IsSameFolder(folder.c_str(), c.other.c_str())) << testing_support::Narrow(c.other);
+    }
+    EXPECT_STREQ(L"启动器路径和当前路径不一致", WorkingDirectoryCheckText(kWorkingDirectoryDiffers));
+    EXPECT_STREQ(L"未知错误", WorkingDirectoryCheckText(7));
+}
+
+// Records the notices instead of posting them, so a test can lose one.
+class QuietMonitor : public trelm::launcher::MinecraftInstanceManager {
+public:
+    int notices = 0;
+
+protected:
+    void OnGameExited(uint32_t) override { ++notices; }
+};
+
+TEST(GameExitNotice, EveryEndedGameIsTakenEvenWhenANoticeWasLost) {
+    wendaldui::CDuiSkinManager skin(L"微软雅黑", 210, 0.5, 0.4, 0);
+    testing_support::FakeJavaHome java;
+    java.SetScript(L"java", "exit=1\n");
+    java.SetScript(L"javaw", "exit=0\n");
+    QuietMonitor monitor;
+    ASSERT_TRUE(monitor.StartMonitor());
+    for (const std::wstring& exe : {java.JavaExe(), java.JavawExe(), java.JavaExe()}) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        std::wstring command = L"\"" + exe + L"\"";
+        ASSERT_TRUE(CreateProcessW(exe.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+        CloseHandle(process.hThread);
+        ASSERT_TRUE(monitor.Add(L"1.7.10", process.hProcess, false));
+    }
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return monitor.notices == 3; }, 20000));
+    // Only one notice is handled: the two others were lost in a system loop.
+    trelm::HandleGameExitNotice(monitor);
+    trelm::launcher::ExitedGame none;
+    EXPECT_FALSE(monitor.TakeAnyExited(none));
+    trelm::ui::TopLevelWindows& windows = trelm::ui::GetTopLevelWindows();
+    EXPECT_EQ(2, windows.gameExitDialogs);  // exit code 1 twice; the 0 opens none
+    int open = 0;
+    for (HWND hwnd = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出"); hwnd;
+         hwnd = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出")) {
+        ++open;
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+        ui_testing::PumpUntil([&] { return !IsWindow(hwnd); }, 2000);
+    }
+    EXPECT_EQ(2, open);
+    EXPECT_EQ(0, windows.gameExitDialogs);
+    monitor.StopMonitor();
+}
+
+}  // namespace

@@ -1,0 +1,315 @@
+// The game-output window fed by the real relay over pipes this test writes:
+// texts and colours per level and source, the counters, the trim that keeps
+// 4,000 to 4,400 lines, search through the fallback Wine needs, the command
+// line that names no block, and a close that leaves the game running.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <richedit.h>
+
+#include <string>
+#include <vector>
+
+#include "UiTestSupport.h"
+#include "WendalDui/Control/UILabel.h"
+#include "WendalDui/Control/UIRichEdit.h"
+#include "WendalDui/Control/UIToggleButton.h"
+#include "WendalDui/Core/DuiApp.h"
+#include "WendalDui/Core/DuiDpi.h"
+#include "WendalDui/Core/DuiSkinManager.h"
+#include "core/HandleArgument.h"
+#include "launcher/RedirectSharedBlock.h"
+#include "tests/support/FakeJava.h"
+#include "ui/MinecraftRedirectDlg.h"
+#include "ui/TopLevelWindows.h"
+
+namespace {
+
+using namespace trelm::ui;
+using testing_support::Narrow;
+
+bool TakeQuit() {
+    MSG msg;
+    return PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != 0;
+}
+
+class OutputWindow : public testing::Test {
+protected:
+    OutputWindow() : skin(L"微软雅黑", 210, 0.5, 0.4, 0) {
+        CreatePipe(&outRead, &outWrite, nullptr, 0);
+        CreatePipe(&errRead, &errWrite, nullptr, 0);
+        CreatePipe(&inRead, &inWrite, nullptr, 0);
+        go = java.Home() + L"go.txt";
+        java.SetScript(L"javaw", "waitfile=" + Narrow(go) + "\nexit=3\n");
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        std::wstring line = L"\"" + java.JavawExe() + L"\"";
+        CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &game);
+        TakeQuit();
+    }
+    ~OutputWindow() override {
+        if (HWND left = FindWindowW(wendaldui::kDuiWindowClassName, L"Output - Minecraft 1.7.10")) {
+            PostMessageW(left, WM_CLOSE, 0, 0);
+            ui_testing::PumpUntil([&] { return !IsWindow(left); }, 3000);
+        }
+        TakeQuit();
+        TerminateProcess(game.hProcess, 0);
+        for (HANDLE h : {game.hProcess, game.hThread, outWrite, errWrite, inRead}) {
+            if (h) CloseHandle(h);
+        }
+    }
+
+    // The run's command line naming a block with this test's pipes and a
+    // copy of the game's process handle; the window takes them all.
+    CMinecraftRedirectDlg* Open() {
+        trelm::launcher::RedirectSharedBlock block;
+        DuplicateHandle(GetCurrentProcess(), game.hProcess, GetCurrentProcess(), &block.process, 0, FALSE,
+                        DUPLICATE_SAME_ACCESS);
+        block.stdoutRead = outRead;
+        block.stderrRead = errRead;
+        block.stdinWrite = inWrite;
+        block.displayName = L"1.7.10";
+        block.commandLine = L"javaw.exe -Xmx1G net.minecraft.client.main.Main";
+        block.workingDirectory = L"C:\\game\\.minecraft\\";
+        WString argument = FormatHandleArgument(trelm::launcher::WriteRedirectSharedBlock(block));
+        std::wstring arg = argument.GetString();
+        wchar_t name[] = L"-redirect_output";
+        wchar_t* argv[] = {name, &arg[0]};
+        OpenOutputWindow(2, argv);
+        EXPECT_FALSE(TakeQuit());
+        HWND hwnd = FindWindowW(wendaldui::kDuiWindowClassName, L"Output - Minecraft 1.7.10");
+        if (!hwnd) return nullptr;
+        auto* dialog = dynamic_cast<CMinecraftRedirectDlg*>(
+            reinterpret_cast<wendaldui::CWindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+        ui_testing::PumpUntil([&] { return dialog->GetLinesAppended() >= 2; }, 3000);
+        return dialog;
+    }
+
+    static void Write(HANDLE pipe, const std::string& text) {
+        DWORD written = 0;
+        WriteFile(pipe, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+    static bool WaitLines(CMinecraftRedirectDlg* dialog, int appended, DWORD ms = 5000) {
+        return ui_testing::PumpUntil([&] { return dialog->GetLinesAppended() >= appended; }, ms);
+    }
+    static std::vector<std::wstring> Lines(CMinecraftRedirectDlg* dialog) {
+        const std::wstring text = dialog->GetEdit()->GetText().GetString();
+        std::vector<std::wstring> lines;
+        size_t start = 0;
+        for (size_t end; (end = text.find(L'\r', start)) != std::wstring::npos; start = end + 1)
+            lines.push_back(text.substr(start, end - start));
+        return lines;
+    }
+    static COLORREF ColorAt(wendaldui::CUIRichEdit* edit, LONG position) {
+        LONG start = 0, end = 0;
+        edit->GetSel(start, end);
+        edit->SetSel(position, position + 1);
+        CHARFORMAT2W format = {};
+        format.cbSize = sizeof format;
+        edit->SendEditMessage(EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        edit->SetSel(start, end);
+        return format.crTextColor;
+    }
+
+    wendaldui::CDuiSkinManager skin;
+    testing_support::FakeJavaHome java;
+    std::wstring go;
+    PROCESS_INFORMATION game = {};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    HANDLE inRead = nullptr, inWrite = nullptr;
+};
+
+// Each source and level has its colour; the counters follow the levels; the
+// game's exit adds the closing line with its code.
+TEST_F(OutputWindow, LinesArriveInTheirColoursWithCountersAndTheClosingLine) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    HWND hwnd = dialog->GetHWND();
+    EXPECT_TRUE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);  // "置于顶层" is on at start
+    EXPECT_EQ(std::wstring(L"置于顶层"), dialog->GetTopMostToggle()->GetText().GetString());
+    EXPECT_EQ(std::wstring(L"保持最后一行可见"), dialog->GetKeepLastToggle()->GetText().GetString());
+    EXPECT_EQ(std::wstring(L"|0 INFO|0 WARN|0 ERROR|0 FATAL|"), dialog->GetCountersLabel()->GetText().GetString());
+
+    Write(outWrite, "plain first\r\n[12:00:00] [main/INFO]: info line\r\n[12:00:01] [main/WARN]: warn line\r\n"
+                    "[12:00:02] [main/ERROR]: error line\r\n[12:00:03] [main/FATAL]: fatal line\r\n");
+    ASSERT_TRUE(WaitLines(dialog, 7));
+    Write(errWrite, "stderr line\r\n");
+    ASSERT_TRUE(WaitLines(dialog, 8));
+    // The game ends once its pipes have: the relay adds the exit report.
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    outWrite = errWrite = nullptr;
+    testing_support::WriteBytes(go, "");
+    ASSERT_TRUE(WaitLines(dialog, 9, 15000));
+
+    const std::vector<std::wstring> lines = Lines(dialog);
+    ASSERT_GE(lines.size(), 9u);
+    const struct {
+        std::wstring text;  // the line, or its end for the timed own lines
+        COLORREF color;
+    } expected[] = {
+        {L"] [TRELM]: javaw.exe -Xmx1G net.minecraft.client.main.Main", 0xCC7400},
+        {L"] [TRELM]: CurrentDirectory: C:\\game\\.minecraft\\", 0xCC7400},
+        {L"plain first", 0x000000},
+        {L"[12:00:00] [main/INFO]: info line", 0x000000},
+        {L"[12:00:01] [main/WARN]: warn line", 0x00A8CC},
+        {L"[12:00:02] [main/ERROR]: error line", 0x0065CC},
+        {L"[12:00:03] [main/FATAL]: fatal line", 0x0000CD},
+        {L"stderr line", 0x0000FF},
+        {L"] [TRELM]: Process exited with code 0x00000003, running time:", 0xCC7400},
+    };
+    LONG position = 0;
+    for (size_t i = 0; i < 9; ++i) {
+        const std::wstring& line = lines[i];
+        if (expected[i].color == 0xCC7400) {
+            EXPECT_EQ(L'[', line[0]);
+            EXPECT_NE(std::wstring::npos, line.find(expected[i].text)) << Narrow(line);
+        } else {
+            EXPECT_EQ(Narrow(expected[i].text), Narrow(line));
+        }
+        EXPECT_EQ(expected[i].color, ColorAt(dialog->GetEdit(), position)) << i;
+        position += static_cast<LONG>(line.size()) + 1;
+    }
+    EXPECT_EQ(std::wstring(L"|1 INFO|1 WARN|1 ERROR|1 FATAL|"), dialog->GetCountersLabel()->GetText().GetString());
+
+    ui_testing::PumpFor(300);
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    const std::wstring shot = L"output-window-" + std::to_wstring(wendaldui::g_screenDpi) + L".png";
+    ui_testing::SaveScreenshot(rect, shot.c_str());
+
+    // The player's click on "置于顶层" takes the window out of the top layer.
+    const wendaldui::UIRect toggle = dialog->GetTopMostToggle()->GetWindowRect();
+    POINT pt = {toggle.x + toggle.width / 2, toggle.y + toggle.height / 2};
+    ClientToScreen(hwnd, &pt);
+    ui_testing::ClickAt(pt.x, pt.y);
+    ui_testing::PumpUntil([&] { return !(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST); }, 2000);
+    EXPECT_FALSE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+// 5,000 paced lines: the oldest go 400 at a time, so the view holds 4,000
+// to 4,400 lines, the newest, in order.
+TEST_F(OutputWindow, ViewKeepsTheNewestLinesInOrder) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    char line[32];
+    for (int first = 0; first < 5000; first += 100) {
+        std::string chunk;
+        for (int i = first; i < first + 100; ++i) {
+            snprintf(line, sizeof line, "line %04d\r\n", i);
+            chunk += line;
+        }
+        Write(outWrite, chunk);
+        // Pacing: the relay's queue (1,024) never fills.
+        ASSERT_TRUE(WaitLines(dialog, 2 + first + 100 - 300, 20000)) << first;
+    }
+    ASSERT_TRUE(WaitLines(dialog, 5002, 20000));
+    const std::vector<std::wstring> lines = Lines(dialog);
+    // 5,002 appended, two trims of 400 (the window's own two lines first).
+    EXPECT_EQ(4202, dialog->GetLineCount());
+    ASSERT_EQ(4202u, lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        snprintf(line, sizeof line, "line %04d", static_cast<int>(i) + 798);
+        ASSERT_EQ(line, Narrow(lines[i])) << i;
+    }
+    // Keeping the last line visible: the view is at the end, not the top.
+    EXPECT_GT(dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), 4000);
+}
+
+// "向下搜索" selects the next match after the selection; text that does not
+// occur leaves the selection alone (under Wine through EM_FINDTEXTEXW).
+TEST_F(OutputWindow, SearchSelectsTheNextMatchOrLeavesTheSelection) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Write(outWrite, "alpha needle one\r\nbeta\r\ngamma needle two\r\n");
+    ASSERT_TRUE(WaitLines(dialog, 5));
+    wendaldui::CUIRichEdit* edit = dialog->GetEdit();
+    const std::wstring text = edit->GetText().GetString();
+    const LONG first = static_cast<LONG>(text.find(L"needle"));
+    const LONG second = static_cast<LONG>(text.find(L"needle", first + 1));
+    const struct {
+        const wchar_t* what;
+        LONG from, to;  // the selection before
+        bool found;
+        LONG start, end;  // and after
+    } cases[] = {
+        {L"needle", 0, 0, true, first, first + 6},
+        {L"needle", first, first + 6, true, second, second + 6},
+        {L"absent text", 5, 8, false, 5, 8},
+        {L"needle", second, second + 6, false, second, second + 6},  // nothing after the last
+        {L"", 5, 8, false, 5, 8},
+    };
+    for (const auto& c : cases) {
+        dialog->GetSearchField()->SetText(c.what);
+        edit->SetSel(c.from, c.to);
+        EXPECT_EQ(c.found, dialog->SearchDown()) << Narrow(c.what);
+        LONG start = -1, end = -1;
+        edit->GetSel(start, end);
+        EXPECT_EQ(c.start, start) << Narrow(c.what);
+        EXPECT_EQ(c.end, end) << Narrow(c.what);
+    }
+}
+
+// The player scrolling up stops the following of the last line; the toggle
+// goes off with it and brings it back.
+TEST_F(OutputWindow, ScrollingUpStopsFollowingTheEnd) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    std::string many;
+    for (int i = 0; i < 200; ++i) many += "filler line\r\n";
+    Write(outWrite, many);
+    ASSERT_TRUE(WaitLines(dialog, 202));
+    EXPECT_TRUE(dialog->IsKeepingLastLine());
+    wendaldui::EventData up;
+    up.id = wendaldui::kEventVScroll;
+    up.p1 = SB_PAGEUP;
+    dialog->GetEdit()->OnScrollBarEvent(up);
+    EXPECT_FALSE(dialog->IsKeepingLastLine());
+    EXPECT_FALSE(dialog->GetKeepLastToggle()->IsChecked());
+    const LRESULT top = dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0);
+    Write(outWrite, "more\r\n");
+    ASSERT_TRUE(WaitLines(dialog, 203));
+    EXPECT_EQ(top, dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0));
+    dialog->SetKeepLastLine(true);
+    EXPECT_GT(dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), top);
+}
+
+// A run whose arguments name no readable block opens nothing and quits at once.
+TEST_F(OutputWindow, ABadOrMissingHandleOpensNoWindowAndQuits) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    const std::wstring notAMapping = FormatHandleArgument(event).GetString();
+    const std::wstring closed = FormatHandleArgument(reinterpret_cast<HANDLE>(0x7FF0)).GetString();
+    const std::vector<std::vector<std::wstring>> runs = {
+        {L"-redirect_output"}, {L"-redirect_output", L"xyz"}, {L"-redirect_output", L"0000000"},
+        {L"-redirect_output", notAMapping}, {L"-redirect_output", closed}, {L"-Redirect_output", notAMapping},
+    };
+    for (std::vector<std::wstring> run : runs) {
+        std::vector<wchar_t*> argv;
+        for (std::wstring& arg : run) argv.push_back(&arg[0]);
+        OpenOutputWindow(static_cast<int>(argv.size()), argv.data());
+        EXPECT_EQ(0, GetTopLevelWindows().outputWindows) << Narrow(run.back());
+        EXPECT_TRUE(TakeQuit()) << Narrow(run.back());
+    }
+    EXPECT_EQ(nullptr, FindWindowW(wendaldui::kDuiWindowClassName, L"输出"));
+    CloseHandle(event);
+}
+
+// Closing the window ends the run and the pipes, never the game.
+TEST_F(OutputWindow, ClosingLeavesTheGameRunning) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(1, GetTopLevelWindows().outputWindows);
+    HWND hwnd = dialog->GetHWND();
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    bool quit = false;
+    ui_testing::PumpUntil([&] { return !IsWindow(hwnd); }, 3000);
+    quit = TakeQuit();
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(quit);
+    EXPECT_EQ(0, GetTopLevelWindows().outputWindows);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(game.hProcess, 300));
+    DWORD written = 0;
+    EXPECT_FALSE(WriteFile(outWrite, "x", 1, &written, nullptr));  // the relay's read end is closed
+}
+
+}  // namespace

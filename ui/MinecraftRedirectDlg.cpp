@@ -1,0 +1,407 @@
+#include "ui/MinecraftRedirectDlg.h"
+
+#include <mmsystem.h>
+#include <tom.h>
+
+#include <gdiplus.h>
+
+#include "WendalDui/Control/UIButton.h"
+#include "WendalDui/Control/UILabel.h"
+#include "WendalDui/Control/UILineSplitter.h"
+#include "WendalDui/Control/UIRichEdit.h"
+#include "WendalDui/Control/UIScrollContainer.h"
+#include "WendalDui/Control/UIToggleButton.h"
+#include "WendalDui/Core/DuiApp.h"
+#include "WendalDui/Core/DuiDpi.h"
+#include "core/HandleArgument.h"
+#include "ui/TopLevelWindows.h"
+#include "ui/TrelmResourceManager.h"
+
+namespace trelm {
+namespace ui {
+
+namespace {
+
+using launcher::redirect::OutputLine;
+
+constexpr UINT WM_REDIRECT_OUTPUT = 0x8101;  // wParam: the source
+constexpr UINT WM_REDIRECT_ENDED = 0x8102;
+
+constexpr int kWidth = 690, kHeight = 400, kMinHeight = 200;
+constexpr int kRowTop = 4, kRowHeight = 24, kGap = 4;
+constexpr int kTopMostWidth = 60, kKeepLastWidth = 120, kSearchWidth = 200, kButtonWidth = 60;
+constexpr LONG kSearchLimit = 2048;
+constexpr float kConsolasSize = 12.0f;  // logical pixels
+
+constexpr uint32_t kShown = wendaldui::kControlVisible | wendaldui::kControlRectInPixels;
+constexpr uint32_t kEditFlags = kShown | wendaldui::kControlFocusable | wendaldui::kControlDoubleClicks |
+                                wendaldui::kScrollHasVertical;
+constexpr uintptr_t kEditBits = wendaldui::kRichEditReadOnly | wendaldui::kRichEditMultiLine |
+                                wendaldui::kRichEditWordWrap | wendaldui::kRichEditRichText;
+constexpr uint32_t kSearchFlags = kShown | wendaldui::kControlFocusable | wendaldui::kControlTabStop |
+                                  wendaldui::kScrollFrame | wendaldui::kRichEditCentreLine;
+
+template <typename T>
+T* AddChild(wendaldui::CUIContainer* parent, uint32_t flags, int id, void* arg = nullptr) {
+    T* control = new T;
+    if (!control->Create(parent, flags, wendaldui::UIRect(0, 0, 1, 1), id, arg)) {
+        delete control;
+        return nullptr;
+    }
+    return control;
+}
+
+void Place(wendaldui::CUIControl* control, int x, int y, int width, int height) {
+    if (control) control->SetPos(wendaldui::UIRect(x, y, width > 0 ? width : 0, height > 0 ? height : 0));
+}
+
+void CloseIfSet(HANDLE handle) {
+    if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+}
+
+}  // namespace
+
+namespace internal {
+
+void CUICtnRedirect::OnCreate(void*) {
+    using namespace wendaldui;
+    CMinecraftRedirectDlg* d = m_dialog;
+    d->m_topMostToggle = AddChild<CUIToggleButton>(this, kShown | kControlTabStop | kToggleChecked, kTopMostId);
+    d->m_keepLastToggle = AddChild<CUIToggleButton>(this, kShown | kControlTabStop | kToggleChecked, kKeepLastId);
+    d->m_search = AddChild<CUIRichEdit>(this, kSearchFlags, kSearchId, reinterpret_cast<void*>(uintptr_t{0}));
+    d->m_searchButton = AddChild<CUIButton>(this, kShown | kControlTabStop, kSearchButtonId);
+    d->m_counters = AddChild<CUILabel>(this, kShown | kLabelVCenter, kCountersId);
+    AddChild<CUILineSplitter>(this, kShown, kLineId);
+    d->m_edit = AddChild<CUIRichEdit>(this, kEditFlags, kEditId, reinterpret_cast<void*>(kEditBits));
+    OnSize(m_rect.width, m_rect.height);
+}
+
+void CUICtnRedirect::OnSize(int width, int height) {
+    using wendaldui::DpiScale;
+    const int top = DpiScale(kRowTop), row = DpiScale(kRowHeight), gap = DpiScale(kGap);
+    int x = gap;
+    const struct {
+        int id;
+        int width;
+    } cells[] = {{kTopMostId, kTopMostWidth}, {kKeepLastId, kKeepLastWidth}, {kSearchId, kSearchWidth},
+                 {kSearchButtonId, kButtonWidth}};
+    for (const auto& cell : cells) {
+        Place(GetChild(cell.id), x, top, DpiScale(cell.width), row);
+        x += DpiScale(cell.width) + gap;
+    }
+    Place(GetChild(kCountersId), x, top, width - x - gap, row);
+    const int lineY = top + row + gap;
+    Place(GetChild(kLineId), 0, lineY, width, 1);
+    Place(GetChild(kEditId), 0, lineY + 1, width, height - lineY - 1);
+    m_dialog->OnClientResized();
+}
+
+}  // namespace internal
+
+DUI_BEGIN_MESSAGE_MAP(CMinecraftRedirectDlg, wendaldui::CDuiDialog)
+DUI_MESSAGE_HANDLER(WM_EXITSIZEMOVE, OnExitSizeMove)
+DUI_MESSAGE_HANDLER(WM_CLOSE, OnCloseMessage)
+DUI_MESSAGE_HANDLER(WM_REDIRECT_OUTPUT, OnOutputMessage)
+DUI_MESSAGE_HANDLER(WM_REDIRECT_ENDED, OnEndedMessage)
+DUI_MESSAGE_HANDLER(WM_GETMINMAXINFO, OnMinMaxInfo)
+DUI_END_MESSAGE_MAP()
+
+COLORREF CMinecraftRedirectDlg::LevelColor(int level) {
+    static const COLORREF kColors[] = {0x000000, 0x000000, 0x00A8CC, 0x0065CC, 0x0000CD};
+    return level >= 0 && level <= 4 ? kColors[level] : kColors[0];
+}
+
+COLORREF CMinecraftRedirectDlg::SourceColor(int source, int level) {
+    if (source == launcher::redirect::kSourceStdout) return LevelColor(level);
+    return source == launcher::redirect::kSourceStderr ? 0x0000FF : 0xCC7400;
+}
+
+CMinecraftRedirectDlg::CMinecraftRedirectDlg(const launcher::RedirectSharedBlock& block, HANDLE mapping)
+    : CDuiDialog(new internal::CUICtnRedirect(this)),
+      m_process(block.process),
+      m_stdoutRead(block.stdoutRead),
+      m_stderrRead(block.stderrRead),
+      m_stdinWrite(block.stdinWrite),
+      m_displayName(block.displayName),
+      m_commandLine(block.commandLine),
+      m_workingDirectory(block.workingDirectory),
+      m_mapping(mapping) {}
+
+CMinecraftRedirectDlg::~CMinecraftRedirectDlg() {
+    m_redirect.reset();  // stops the readers before anything they report to goes
+    if (m_document) m_document->Release();
+    // Handles never passed to a relay (the window did not get that far).
+    for (HANDLE handle : {m_process, m_stdoutRead, m_stderrRead, m_stdinWrite, m_mapping}) CloseIfSet(handle);
+}
+
+void CMinecraftRedirectDlg::OnCreate() {
+    CDuiDialog::OnCreate();
+    if (CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance()) {
+        const LPARAM icon = reinterpret_cast<LPARAM>(resources->GetWindowIcon());
+        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, icon);
+        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, icon);
+    }
+    if (m_topMostToggle) m_topMostToggle->SetText(L"置于顶层");
+    if (m_keepLastToggle) m_keepLastToggle->SetText(L"保持最后一行可见");
+    if (m_searchButton) m_searchButton->SetText(L"向下搜索");
+    if (m_search) m_search->SetLimitText(kSearchLimit);
+    if (m_counters) {
+        Gdiplus::FontFamily consolas(L"Consolas");
+        m_counters->SetFont(new Gdiplus::Font(&consolas, kConsolasSize * wendaldui::g_dpiFactor,
+                                              Gdiplus::FontStyleRegular, Gdiplus::UnitPixel));
+    }
+    for (wendaldui::CUIToggleButton* toggle : {m_topMostToggle, m_keepLastToggle}) {
+        if (toggle) toggle->BindEvent(wendaldui::kEventClick, this, toggle == m_topMostToggle
+                                                                        ? &CMinecraftRedirectDlg::OnTopMostClick
+                                                                        : &CMinecraftRedirectDlg::OnKeepLastClick);
+    }
+    if (m_searchButton) m_searchButton->BindEvent(wendaldui::kEventClick, this, &CMinecraftRedirectDlg::OnSearchClick);
+    if (m_edit) {
+        CHARFORMAT2W format = {};
+        format.cbSize = sizeof format;
+        format.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET;
+        lstrcpynW(format.szFaceName, L"Consolas", LF_FACESIZE);
+        format.bCharSet = DEFAULT_CHARSET;
+        format.yHeight = static_cast<LONG>(kConsolasSize * wendaldui::g_dpiFactor * 1440.0f / wendaldui::g_screenDpi);
+        m_edit->SendEditMessage(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        m_edit->SendEditMessage(EM_SETUNDOLIMIT, 0, 0);
+        // The services' default limit (32767 characters) would stop the log
+        // long before its 4,400 lines.
+        m_edit->SetLimitText(0x7FFFFFFE);
+        m_edit->BindEvent(wendaldui::kEventRichEditScrolled, this, &CMinecraftRedirectDlg::OnEditScrolled);
+        m_document = m_edit->GetTextDocument();
+    }
+    WString title;
+    title.Format(L"Output - Minecraft %s", m_displayName.GetString());
+    SetWindowTextW(m_hWnd, title.GetString());
+    UpdateCounters();
+    CenterWindow(GetWindow(m_hWnd, GW_OWNER));
+}
+
+void CMinecraftRedirectDlg::OnAfterCreate() {
+    if (m_topMostToggle && m_topMostToggle->IsChecked()) SetTopMost(true);
+    WString line;
+    line.Format(L"%s\r\n", m_commandLine.GetString());
+    AppendOwnLine(line.GetString(), kOwnColor, m_keepLastLine);
+    line.Format(L"CurrentDirectory: %s\r\n", m_workingDirectory.GetString());
+    AppendOwnLine(line.GetString(), kOwnColor, m_keepLastLine);
+    CloseIfSet(m_mapping);
+    m_mapping = nullptr;
+    m_lineBuffer.reset(new OutputLine[kDrainBatch]);
+    m_redirect.reset(new launcher::redirect::MinecraftOutputRedirect);
+    m_redirect->Start(this, m_process, m_stdoutRead, m_stderrRead, m_stdinWrite);
+    m_process = m_stdoutRead = m_stderrRead = m_stdinWrite = nullptr;  // the relay's now
+}
+
+void CMinecraftRedirectDlg::OnOutput(int source) { PostMessageW(m_hWnd, WM_REDIRECT_OUTPUT, source, 0); }
+
+void CMinecraftRedirectDlg::OnEnded() { PostMessageW(m_hWnd, WM_REDIRECT_ENDED, 0, 0); }
+
+LRESULT CMinecraftRedirectDlg::OnOutputMessage(WPARAM wParam, LPARAM) {
+    if (!m_redirect || !m_lineBuffer) return 0;
+    const int source = static_cast<int>(wParam);
+    // What does not fit this batch waits for the next message of its source.
+    int count = 0;
+    while (count < kDrainBatch && m_redirect->Pop(source, m_lineBuffer[count])) ++count;
+    if (count == 0) return 0;
+    // The text services repaint the window at every change, which Freeze
+    // would hold back but Wine lacks: a batch would cost tens of
+    // milliseconds a line. The window is painted once, after the batch.
+    const bool visible = IsWindowVisible(m_hWnd) != FALSE;
+    if (visible) SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
+    for (int i = 0; i < count; ++i) {
+        OutputLine& line = m_lineBuffer[i];
+        // Scrolling once for the batch shows the same end.
+        AppendText(line.text, SourceColor(source, line.level), false);
+        launcher::redirect::FreeOutputLine(line);
+    }
+    if (m_keepLastLine) ScrollToEnd();
+    if (visible) {
+        SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    }
+    if (source == launcher::redirect::kSourceStdout) UpdateCounters();
+    return 0;
+}
+
+// The exit report comes as a relay line of its own.
+LRESULT CMinecraftRedirectDlg::OnEndedMessage(WPARAM, LPARAM) { return 0; }
+
+LRESULT CMinecraftRedirectDlg::OnExitSizeMove(WPARAM wParam, LPARAM lParam) {
+    return DefaultProc(WM_EXITSIZEMOVE, wParam, lParam);
+}
+
+LRESULT CMinecraftRedirectDlg::OnMinMaxInfo(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = OnGetMinMaxInfo(wParam, lParam);
+    MINMAXINFO* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMinTrackSize.x = wendaldui::DpiScale(kWidth);
+    info->ptMinTrackSize.y = wendaldui::DpiScale(kMinHeight);
+    return result;
+}
+
+LRESULT CMinecraftRedirectDlg::OnCloseMessage(WPARAM, LPARAM) {
+    // Stop closes the pipes; the game itself runs on.
+    if (m_redirect) m_redirect->Stop();
+    m_redirect.reset();
+    m_lineBuffer.reset();
+    if (m_document) m_document->Release();
+    m_document = nullptr;
+    CloseOutputWindow(this);  // deletes this
+    return 0;
+}
+
+LONG CMinecraftRedirectDlg::StoryLength() const {
+    GETTEXTLENGTHEX query = {GTL_NUMCHARS | GTL_PRECISE, 1200};
+    return m_edit ? static_cast<LONG>(m_edit->SendEditMessage(EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&query), 0))
+                  : 0;
+}
+
+void CMinecraftRedirectDlg::AppendText(const wchar_t* text, COLORREF color, bool scroll) {
+    if (!m_edit || !text) return;
+    {
+        // Text that moves under the view must not read as the player scrolling.
+        const bool wasOwn = m_ownScroll;
+        m_ownScroll = true;
+        m_edit->AppendText(text, color);  // frozen, quiet, the selection kept
+        ++m_linesAppended;
+        if (++m_lineCount % kTrimStep == 0) m_blockEnds.push_back(StoryLength());
+        if (m_lineCount >= kMaxLines + kTrimStep && !m_blockEnds.empty()) {
+            const LONG end = m_blockEnds.front();
+            m_blockEnds.pop_front();
+            DeleteHead(end);
+            for (LONG& blockEnd : m_blockEnds) blockEnd -= end;
+            m_lineCount -= kTrimStep;
+        }
+        m_ownScroll = wasOwn;
+    }
+    if (scroll) ScrollToEnd();
+}
+
+void CMinecraftRedirectDlg::DeleteHead(LONG end) {
+    // The log is read-only to the player, and so to text-object-model edits.
+    m_edit->SetReadOnly(false);
+    bool deleted = false;
+    ITextRange* range = nullptr;
+    if (m_document && SUCCEEDED(m_document->Range(0, end, &range)) && range) {
+        long removed = 0;
+        deleted = range->Delete(tomCharacter, 0, &removed) == S_OK;
+        range->Release();
+    }
+    if (!deleted) {
+        // Wine has no range Delete (E_NOTIMPL): replace the range with nothing.
+        LONG start = 0, stop = 0;
+        m_edit->GetSel(start, stop);
+        m_edit->SetSel(0, end);
+        m_edit->SendEditMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+        m_edit->SetSel(start > end ? start - end : 0, stop > end ? stop - end : 0);
+    }
+    m_edit->SetReadOnly(true);
+}
+
+void CMinecraftRedirectDlg::AppendOwnLine(const wchar_t* text, COLORREF color, bool scroll) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    WString line;
+    line.Format(L"[%02d:%02d:%02d] [%s]: %s", now.wHour, now.wMinute, now.wSecond, L"TRELM", text);
+    AppendText(line.GetString(), color, scroll);
+}
+
+void CMinecraftRedirectDlg::ScrollToEnd() {
+    if (!m_edit) return;
+    // Not the text object model's ScrollIntoView: Wine's leaves a view the
+    // player has scrolled up far from the end.
+    m_ownScroll = true;
+    m_edit->SendEditMessage(WM_VSCROLL, SB_BOTTOM, 0);
+    m_ownScroll = false;
+}
+
+void CMinecraftRedirectDlg::UpdateCounters() {
+    if (!m_counters) return;
+    int counts[5] = {};
+    for (int level = 1; level <= 4 && m_redirect; ++level) counts[level] = m_redirect->Counter(level);
+    WString text;
+    text.Format(L"|%d INFO|%d WARN|%d ERROR|%d FATAL|", counts[1], counts[2], counts[3], counts[4]);
+    m_counters->SetText(text.GetString());
+}
+
+void CMinecraftRedirectDlg::SetTopMost(bool on) {
+    SetWindowPos(m_hWnd, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void CMinecraftRedirectDlg::SetKeepLastLine(bool on) {
+    m_keepLastLine = on;
+    if (m_keepLastToggle && m_keepLastToggle->IsChecked() != on) m_keepLastToggle->SetChecked(on);
+    if (on) ScrollToEnd();
+}
+
+void CMinecraftRedirectDlg::OnTopMostClick(wendaldui::EventData& event) { SetTopMost(event.p1 != 0); }
+
+void CMinecraftRedirectDlg::OnKeepLastClick(wendaldui::EventData& event) { SetKeepLastLine(event.p1 != 0); }
+
+void CMinecraftRedirectDlg::OnSearchClick(wendaldui::EventData&) { SearchDown(); }
+
+void CMinecraftRedirectDlg::OnEditScrolled(wendaldui::EventData&) {
+    if (!m_ownScroll && m_keepLastLine) SetKeepLastLine(false);
+}
+
+void CMinecraftRedirectDlg::OnClientResized() {
+    if (m_keepLastLine && m_edit) ScrollToEnd();
+}
+
+bool CMinecraftRedirectDlg::SearchDown() {
+    if (!m_edit || !m_search) return false;
+    const WString what = m_search->GetText();
+    if (what.GetLength() == 0) return false;
+    bool found = false;
+    HRESULT result = E_NOTIMPL;
+    ITextSelection* selection = nullptr;
+    if (m_document && SUCCEEDED(m_document->GetSelection(&selection)) && selection) {
+        BSTR text = SysAllocStringLen(what.GetString(), static_cast<UINT>(what.GetLength()));
+        long length = 0;
+        result = selection->FindText(text, tomForward, 0, &length);
+        found = result == S_OK && length > 0;
+        SysFreeString(text);
+        selection->Release();
+    }
+    if (FAILED(result)) {
+        // Wine's text object model cannot find (E_NOTIMPL); the message can.
+        LONG start = 0, end = 0;
+        m_edit->GetSel(start, end);
+        FINDTEXTEXW find = {};
+        find.chrg.cpMin = end;
+        find.chrg.cpMax = -1;
+        find.lpstrText = what.GetString();
+        if (m_edit->SendEditMessage(EM_FINDTEXTEXW, FR_DOWN, reinterpret_cast<LPARAM>(&find)) >= 0) {
+            m_edit->SetSel(find.chrgText.cpMin, find.chrgText.cpMax);
+            found = true;
+        }
+    }
+    if (!found) PlaySoundW(reinterpret_cast<LPCWSTR>(SND_ALIAS_SYSTEMDEFAULT), NULL, SND_ALIAS_ID | SND_ASYNC);
+    return found;
+}
+
+bool OpenFromSharedBlock(HANDLE mapping) {
+    launcher::RedirectSharedBlock block;
+    if (!launcher::ReadRedirectSharedBlock(mapping, block)) return false;
+    CMinecraftRedirectDlg* dialog = new CMinecraftRedirectDlg(block, mapping);
+    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
+    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"输出", WS_OVERLAPPEDWINDOW, 0, 0,
+                                wendaldui::DpiScale(kWidth), wendaldui::DpiScale(kHeight), NULL, NULL,
+                                app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
+    if (!hwnd) {
+        delete dialog;  // closes the handles it was given
+        return false;
+    }
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    return true;
+}
+
+bool OpenOutputWindowFromCommandLine(int argc, wchar_t** argv) {
+    HANDLE mapping = nullptr;
+    if (argc < 2 || !argv || wcscmp(argv[0], L"-redirect_output") != 0 || !ParseHandleArgument(argv[1], mapping))
+        return false;
+    return OpenFromSharedBlock(mapping);
+}
+
+}  // namespace ui
+}  // namespace trelm

@@ -1,0 +1,148 @@
+// The game-output window of the "-redirect_output" run: one running game's
+// console, standard output coloured by log level, standard error in red,
+// the relay's own lines in blue, with counters per level, a search box and
+// the "置于顶层" and "保持最后一行可见" toggles. Closing it leaves the game
+// running; only the pipes to it are closed.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <memory>
+
+#include "WendalDui/Control/UIContainer.h"
+#include "WendalDui/Core/DuiDialog.h"
+#include "launcher/MinecraftOutputRedirect.h"
+#include "launcher/RedirectSharedBlock.h"
+
+struct ITextDocument;
+
+namespace wendaldui {
+class CUIButton;
+class CUILabel;
+class CUIRichEdit;
+class CUIToggleButton;
+}  // namespace wendaldui
+
+namespace trelm {
+namespace ui {
+
+class CMinecraftRedirectDlg;
+
+namespace internal {
+
+// The client area: the top row of controls, a line under it, the log below.
+class CUICtnRedirect : public wendaldui::CUIContainer {
+public:
+    enum ChildId { kTopMostId = 1, kKeepLastId, kSearchId, kSearchButtonId, kCountersId, kLineId, kEditId };
+
+    explicit CUICtnRedirect(CMinecraftRedirectDlg* dialog) : m_dialog(dialog) {}
+
+    void OnCreate(void* arg) override;
+    void OnSize(int width, int height) override;
+
+private:
+    CMinecraftRedirectDlg* m_dialog;
+};
+
+}  // namespace internal
+
+class CMinecraftRedirectDlg : public wendaldui::CDuiDialog, public launcher::redirect::IMinecraftOutputRedirectObserver {
+public:
+    // COLORREF (0x00BBGGRR) of a standard-output line by its level, and of
+    // the other two sources; the window's own lines share the relay's blue.
+    static COLORREF LevelColor(int level);
+    static COLORREF SourceColor(int source, int level);
+    static const COLORREF kOwnColor = 0xCC7400;
+    static const int kMaxLines = 4000;
+    static const int kTrimStep = 400;
+    static const int kDrainBatch = 1024;
+
+    // Takes the block's four handles; the mapping is closed once the window exists.
+    CMinecraftRedirectDlg(const launcher::RedirectSharedBlock& block, HANDLE mapping);
+    ~CMinecraftRedirectDlg() override;
+
+    void OnCreate() override;
+    void OnAfterCreate() override;
+
+    // Reader threads: the lines wait in the relay's queues for the UI thread.
+    void OnOutput(int source) override;
+    void OnEnded() override;
+
+    void AppendText(const wchar_t* text, COLORREF color, bool scroll);
+    // "[hh:mm:ss] [TRELM]: text" in local time.
+    void AppendOwnLine(const wchar_t* text, COLORREF color, bool scroll);
+    // "向下搜索": selects the next match after the selection; false (a beep,
+    // the selection left alone) when there is none.
+    bool SearchDown();
+    void SetTopMost(bool on);
+    void SetKeepLastLine(bool on);
+    void ScrollToEnd();
+
+    wendaldui::CUIRichEdit* GetEdit() const { return m_edit; }
+    wendaldui::CUIRichEdit* GetSearchField() const { return m_search; }
+    wendaldui::CUILabel* GetCountersLabel() const { return m_counters; }
+    wendaldui::CUIToggleButton* GetTopMostToggle() const { return m_topMostToggle; }
+    wendaldui::CUIToggleButton* GetKeepLastToggle() const { return m_keepLastToggle; }
+    bool IsKeepingLastLine() const { return m_keepLastLine; }
+    // Lines in the view now, and appended since the window opened.
+    int GetLineCount() const { return m_lineCount; }
+    int GetLinesAppended() const { return m_linesAppended; }
+
+    DUI_DECLARE_MESSAGE_MAP()
+
+protected:
+    LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);
+    LRESULT OnCloseMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnOutputMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndedMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnMinMaxInfo(WPARAM wParam, LPARAM lParam);
+
+private:
+    friend class internal::CUICtnRedirect;
+
+    void OnTopMostClick(wendaldui::EventData& event);
+    void OnKeepLastClick(wendaldui::EventData& event);
+    void OnSearchClick(wendaldui::EventData& event);
+    void OnEditScrolled(wendaldui::EventData& event);
+    void OnClientResized();
+    void UpdateCounters();
+    // Removes the characters [0, end) of the log.
+    void DeleteHead(LONG end);
+    LONG StoryLength() const;
+
+    HANDLE m_process;
+    HANDLE m_stdoutRead;
+    HANDLE m_stderrRead;
+    HANDLE m_stdinWrite;
+    WString m_displayName;
+    WString m_commandLine;
+    WString m_workingDirectory;
+    HANDLE m_mapping;
+
+    wendaldui::CUIToggleButton* m_topMostToggle = nullptr;
+    wendaldui::CUIToggleButton* m_keepLastToggle = nullptr;
+    wendaldui::CUIRichEdit* m_search = nullptr;
+    wendaldui::CUIButton* m_searchButton = nullptr;
+    wendaldui::CUILabel* m_counters = nullptr;
+    wendaldui::CUIRichEdit* m_edit = nullptr;
+
+    std::unique_ptr<launcher::redirect::MinecraftOutputRedirect> m_redirect;
+    std::unique_ptr<launcher::redirect::OutputLine[]> m_lineBuffer;
+    ITextDocument* m_document = nullptr;
+    // Where each block of kTrimStep lines ends, oldest first, in characters.
+    std::deque<LONG> m_blockEnds;
+    int m_lineCount = 0;
+    int m_linesAppended = 0;
+    bool m_keepLastLine = true;
+    bool m_ownScroll = false;
+};
+
+// Reads the block behind the mapping and opens the window on it; false when
+// the block cannot be read or the window not made.
+bool OpenFromSharedBlock(HANDLE mapping);
+// argv without the program: "-redirect_output" and the block's handle.
+bool OpenOutputWindowFromCommandLine(int argc, wchar_t** argv);
+
+}  // namespace ui
+}  // namespace trelm
