@@ -77,10 +77,14 @@ def main():
             main = probe.wait_window(prefix=MAIN_TITLE_PREFIX, owner=0, timeout=90, process=launcher)
             time.sleep(2)  # the background, and the start-up notices if any
             if args.virtual:
-                # Nobody can answer the notices here; the picture shows the window itself.
-                for box in [w for w in probe.windows() if w["owner"] == main["hwnd"]]:
-                    probe.close(box)
-                time.sleep(1)
+                # Nobody can answer the notices here (each closed one may bring
+                # the next); the picture shows the window itself.
+                quiet_since, deadline = time.monotonic(), time.monotonic() + 20
+                while time.monotonic() - quiet_since < 1.5 and time.monotonic() < deadline:
+                    for box in [w for w in probe.windows() if w["owner"] == main["hwnd"]]:
+                        probe.close(box)
+                        quiet_since = time.monotonic()
+                    time.sleep(0.2)
             probe.capture(probe.find(main["hwnd"]) or main, screenshot, wine)
             print("Screenshot of the main window: %s" % screenshot, flush=True)
             if args.virtual:
