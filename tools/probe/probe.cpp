@@ -1,0 +1,415 @@
+// The end-to-end tests' hands and eyes on the launcher's windows. Run under
+// Wine in the launcher's own prefix, so that window handles are shared.
+//
+//   probe serve        reads one command per line from standard input and
+//                      answers each with one line of JSON ({"ok": ...})
+//   probe handover <helper> <launcher> <new file>
+//                      starts the update helper as the launcher would, with
+//                      an inheritable handle of this process, and exits
+//
+// Commands (arguments separated by tabs; texts in UTF-8; window handles in
+// decimal; x and y in client pixels, a negative value counting back from
+// the right or bottom edge):
+//   list <class>            top-level windows of that class ("*": every
+//                           class) with text, rectangles, states and owner
+//   click <hwnd> <x> <y>    foreground the window, move there, left click
+//   move <hwnd> <x> <y>     foreground the window and move the mouse there
+//   type <hwnd> <text>      foreground the window and type the text
+//   key <hwnd> <keys>       one chord: "enter", "ctrl+n", "tab", "space", ...
+//   close <hwnd>            post WM_CLOSE
+//   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
+//   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
+//   dialog <hwnd>           a standard dialog's static texts and buttons
+//   quit
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "core/HandleArgument.h"
+
+namespace {
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+std::string Quote(const std::wstring& text) {
+    std::string out = "\"";
+    for (const char c : Narrow(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string RectJson(const RECT& r) {
+    char text[80];
+    snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    // WM_GETTEXT, not GetWindowTextW: the latter does not ask other processes' windows.
+    SendMessageTimeoutW(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+std::wstring ClassOf(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 256);
+    return name;
+}
+
+HWND ToWindow(const std::string& text) {
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(strtoull(text.c_str(), nullptr, 10)));
+}
+
+std::string Error(const char* what) { return std::string("{\"ok\": false, \"error\": \"") + what + "\"}"; }
+
+struct ListContext {
+    std::wstring className;
+    std::string json;
+};
+
+BOOL CALLBACK AddWindow(HWND hwnd, LPARAM param) {
+    ListContext& context = *reinterpret_cast<ListContext*>(param);
+    const std::wstring name = ClassOf(hwnd);
+    if (context.className != L"*" && name != context.className) return TRUE;
+    RECT window = {}, client = {};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char head[160];
+    snprintf(head, sizeof head, "{\"hwnd\": %lu, \"pid\": %lu, \"owner\": %lu, ",
+             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(hwnd)), pid,
+             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(GetWindow(hwnd, GW_OWNER))));
+    if (!context.json.empty()) context.json += ", ";
+    context.json += head;
+    context.json += "\"class\": " + Quote(name) + ", \"text\": " + Quote(WindowText(hwnd)) +
+                    ", \"rect\": " + RectJson(window) + ", \"client\": " + RectJson(client) +
+                    ", \"visible\": " + (IsWindowVisible(hwnd) ? "true" : "false") +
+                    ", \"enabled\": " + (IsWindowEnabled(hwnd) ? "true" : "false") +
+                    ", \"topmost\": " + ((GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "true" : "false") + "}";
+    return TRUE;
+}
+
+std::string List(const std::string& className) {
+    ListContext context;
+    context.className = Widen(className);
+    EnumWindows(&AddWindow, reinterpret_cast<LPARAM>(&context));
+    return "{\"ok\": true, \"windows\": [" + context.json + "]}";
+}
+
+// Client coordinates to screen ones; negative values count from the far edge.
+bool ClientToScreenPoint(HWND hwnd, const std::string& xs, const std::string& ys, POINT* point) {
+    RECT client;
+    if (!IsWindow(hwnd) || !GetClientRect(hwnd, &client)) return false;
+    const int x = atoi(xs.c_str()), y = atoi(ys.c_str());
+    point->x = x < 0 ? client.right + x : x;
+    point->y = y < 0 ? client.bottom + y : y;
+    return ClientToScreen(hwnd, point) != FALSE;
+}
+
+void Foreground(HWND hwnd) {
+    if (GetForegroundWindow() == hwnd) return;
+    SetForegroundWindow(hwnd);
+    for (int i = 0; i < 20 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
+}
+
+void MoveMouse(POINT point) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    // Absolute coordinates are 0..65535 over the primary screen.
+    input.mi.dx = (point.x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
+    input.mi.dy = (point.y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+    Sleep(40);
+}
+
+void SendKey(WORD vk, bool up) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = vk;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &input, sizeof input);
+}
+
+std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool press) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    if (press) {
+        INPUT inputs[2] = {};
+        inputs[0].type = inputs[1].type = INPUT_MOUSE;
+        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        SendInput(1, &inputs[0], sizeof inputs[0]);
+        Sleep(40);
+        SendInput(1, &inputs[1], sizeof inputs[1]);
+        Sleep(40);
+    }
+    char json[80];
+    snprintf(json, sizeof json, "{\"ok\": true, \"x\": %ld, \"y\": %ld}", point.x, point.y);
+    return json;
+}
+
+std::string Type(HWND hwnd, const std::string& text) {
+    if (!IsWindow(hwnd)) return Error("no such window");
+    Foreground(hwnd);
+    for (const wchar_t c : Widen(text)) {
+        INPUT inputs[2] = {};
+        inputs[0].type = inputs[1].type = INPUT_KEYBOARD;
+        inputs[0].ki.wScan = inputs[1].ki.wScan = c;
+        inputs[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, inputs, sizeof inputs[0]);
+        Sleep(15);
+    }
+    return "{\"ok\": true}";
+}
+
+WORD KeyCode(const std::string& name) {
+    static const struct {
+        const char* name;
+        WORD vk;
+    } kNames[] = {{"enter", VK_RETURN}, {"tab", VK_TAB},    {"space", VK_SPACE}, {"esc", VK_ESCAPE},
+                  {"backspace", VK_BACK}, {"delete", VK_DELETE}, {"ctrl", VK_CONTROL}, {"shift", VK_SHIFT},
+                  {"alt", VK_MENU}, {"left", VK_LEFT}, {"right", VK_RIGHT}, {"up", VK_UP},
+                  {"down", VK_DOWN}, {"home", VK_HOME}, {"end", VK_END}};
+    for (const auto& entry : kNames) {
+        if (name == entry.name) return entry.vk;
+    }
+    if (name.size() == 1 && isalnum(static_cast<unsigned char>(name[0]))) {
+        return static_cast<WORD>(toupper(static_cast<unsigned char>(name[0])));
+    }
+    return 0;
+}
+
+std::string Key(HWND hwnd, const std::string& chord) {
+    if (!IsWindow(hwnd)) return Error("no such window");
+    std::vector<WORD> keys;
+    size_t start = 0;
+    while (start <= chord.size()) {
+        const size_t plus = chord.find('+', start);
+        const std::string part = chord.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+        const WORD vk = KeyCode(part);
+        if (!vk) return Error("unknown key");
+        keys.push_back(vk);
+        if (plus == std::string::npos) break;
+        start = plus + 1;
+    }
+    Foreground(hwnd);
+    for (const WORD vk : keys) {
+        SendKey(vk, false);
+        Sleep(20);
+    }
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
+        SendKey(*it, true);
+        Sleep(20);
+    }
+    return "{\"ok\": true}";
+}
+
+bool FindPngEncoder(CLSID* clsid) {
+    UINT count = 0, bytes = 0;
+    Gdiplus::GetImageEncodersSize(&count, &bytes);
+    if (!bytes) return false;
+    std::vector<BYTE> buffer(bytes);
+    Gdiplus::ImageCodecInfo* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, bytes, codecs);
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            *clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The screen under the window: what a player sees, owned boxes included.
+std::string Capture(HWND hwnd, const std::string& path) {
+    RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (hwnd) {
+        if (!IsWindow(hwnd)) return Error("no such window");
+        GetWindowRect(hwnd, &area);
+    }
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return Error("empty window");
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    SelectObject(memory, old);
+    CLSID png;
+    bool saved = false;
+    if (FindPngEncoder(&png)) {
+        Gdiplus::Bitmap image(bitmap, nullptr);
+        saved = image.Save(Widen(path).c_str(), &png, nullptr) == Gdiplus::Ok;
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!saved) return Error("cannot save the picture");
+    char json[80];
+    snprintf(json, sizeof json, "{\"ok\": true, \"width\": %d, \"height\": %d}", width, height);
+    return json;
+}
+
+std::string Pixel(HWND hwnd, const std::string& xs, const std::string& ys) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    HDC screen = GetDC(nullptr);
+    const COLORREF colour = GetPixel(screen, point.x, point.y);
+    ReleaseDC(nullptr, screen);
+    char json[64];
+    snprintf(json, sizeof json, "{\"ok\": true, \"rgb\": \"%02X%02X%02X\"}", GetRValue(colour), GetGValue(colour),
+             GetBValue(colour));
+    return json;
+}
+
+BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
+    std::string* parts = reinterpret_cast<std::string*>(param);
+    const std::wstring name = ClassOf(child);
+    const int slot = _wcsicmp(name.c_str(), L"Static") == 0 ? 0 : _wcsicmp(name.c_str(), L"Button") == 0 ? 1 : -1;
+    if (slot < 0 || !IsWindowVisible(child)) return TRUE;
+    const std::wstring text = WindowText(child);
+    if (text.empty()) return TRUE;
+    if (!parts[slot].empty()) parts[slot] += ", ";
+    parts[slot] += Quote(text);
+    return TRUE;
+}
+
+// A system dialog (MessageBoxW, file dialogs): its texts are child windows.
+std::string Dialog(HWND hwnd) {
+    if (!IsWindow(hwnd)) return Error("no such window");
+    std::string parts[2];
+    EnumChildWindows(hwnd, &AddDialogItem, reinterpret_cast<LPARAM>(parts));
+    return "{\"ok\": true, \"caption\": " + Quote(WindowText(hwnd)) + ", \"statics\": [" + parts[0] +
+           "], \"buttons\": [" + parts[1] + "]}";
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+std::string Run(const std::vector<std::string>& f) {
+    const std::string& verb = f[0];
+    const size_t n = f.size();
+    if (verb == "list" && n == 2) return List(f[1]);
+    if (verb == "click" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true);
+    if (verb == "move" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], false);
+    if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
+    if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
+    if (verb == "close" && n == 2) {
+        return PostMessageW(ToWindow(f[1]), WM_CLOSE, 0, 0) ? "{\"ok\": true}" : Error("no such window");
+    }
+    if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
+    if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
+    return Error("unknown command or wrong argument count");
+}
+
+// Under Wine the first window of a session starts the desktop process, which
+// keeps the standard handles of whoever made that window: were they our
+// pipes, the tests would never see them close.
+void StartDesktopAside() {
+    HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+    const DWORD ids[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE saved[3];
+    for (int i = 0; i < 3; ++i) {
+        saved[i] = GetStdHandle(ids[i]);
+        SetStdHandle(ids[i], nul);
+    }
+    GetDesktopWindow();
+    for (int i = 0; i < 3; ++i) SetStdHandle(ids[i], saved[i]);
+    if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+}
+
+int Serve() {
+    StartDesktopAside();
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    char buffer[8192];
+    while (fgets(buffer, sizeof buffer, stdin)) {
+        std::string line(buffer);
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        if (line.empty()) continue;
+        if (line == "quit") break;
+        const std::string answer = Run(SplitTabs(line));
+        fputs(answer.c_str(), stdout);
+        fputc('\n', stdout);
+        fflush(stdout);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return 0;
+}
+
+// What the launcher's own update step does: the helper waits for this
+// process (an inheritable handle of it, as eight hex digits in memory order)
+// to end before it moves the new file into place.
+int HandOver(const wchar_t* helper, const wchar_t* launcher, const wchar_t* newFile) {
+    HANDLE own = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &own, 0, TRUE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return 2;
+    }
+    std::wstring command = L"\"" + std::wstring(helper) + L"\" -update_rename_file \"" + launcher + L"\" \"" +
+                           newFile + L"\" " + FormatHandleArgument(own).GetString();
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) return 3;
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && wcscmp(argv[1], L"serve") == 0) return Serve();
+    if (argc == 5 && wcscmp(argv[1], L"handover") == 0) return HandOver(argv[2], argv[3], argv[4]);
+    fputs("usage: probe serve | probe handover <helper> <launcher> <new file>\n", stderr);
+    return 1;
+}
