@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "core/HandleArgument.h"
+#include "tools/screen_capture/ScreenCapture.h"
 
 namespace {
 
@@ -241,22 +242,6 @@ std::string Key(HWND hwnd, const std::string& chord) {
     return "{\"ok\": true}";
 }
 
-bool FindPngEncoder(CLSID* clsid) {
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    if (!bytes) return false;
-    std::vector<BYTE> buffer(bytes);
-    Gdiplus::ImageCodecInfo* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
 // The screen under the window: what a player sees, owned boxes included.
 std::string Capture(HWND hwnd, const std::string& path) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -266,21 +251,7 @@ std::string Capture(HWND hwnd, const std::string& path) {
     }
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0) return Error("empty window");
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    CLSID png;
-    bool saved = false;
-    if (FindPngEncoder(&png)) {
-        Gdiplus::Bitmap image(bitmap, nullptr);
-        saved = image.Save(Widen(path).c_str(), &png, nullptr) == Gdiplus::Ok;
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const bool saved = SaveScreenAreaAsPng(area, Widen(path).c_str());
     if (!saved) return Error("cannot save the picture");
     char json[80];
     snprintf(json, sizeof json, "{\"ok\": true, \"width\": %d, \"height\": %d}", width, height);

@@ -9,6 +9,7 @@
 
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/dui_exception.h"
+#include "tools/screen_capture/ScreenCapture.h"
 
 namespace ui_testing {
 
@@ -86,22 +87,6 @@ uint32_t ScreenPixel(int x, int y) {
 
 namespace {
 
-bool FindPngEncoder(CLSID* clsid) {
-    UINT count = 0, bytes = 0;
-    Gdiplus::GetImageEncodersSize(&count, &bytes);
-    if (!bytes) return false;
-    std::vector<BYTE> buffer(bytes);
-    Gdiplus::ImageCodecInfo* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, bytes, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
 // The build folder is a Unix path; Wine shows the Unix root as drive Z.
 std::wstring ArtefactPath(const wchar_t* name) {
     const wchar_t* build = _wgetenv(L"QUORVEL_BUILD");
@@ -117,20 +102,7 @@ std::wstring ArtefactPath(const wchar_t* name) {
 }  // namespace
 
 void SaveScreenshot(const RECT& area, const wchar_t* name) {
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    CLSID png;
-    if (FindPngEncoder(&png)) {
-        Gdiplus::Bitmap image(bitmap, NULL);
-        EXPECT_EQ(Gdiplus::Ok, image.Save(ArtefactPath(name).c_str(), &png, NULL));
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
+    EXPECT_TRUE(SaveScreenAreaAsPng(area, ArtefactPath(name).c_str())) << "screenshot not saved";
 }
 
 
