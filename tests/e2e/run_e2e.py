@@ -5,6 +5,7 @@ Started by scripts/e2e-test.sh, which gives it a display, the Wine prefix
 and a time limit."""
 
 import argparse
+import importlib
 import os
 import sys
 import time
@@ -13,21 +14,23 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness  # noqa: E402
-import journeys  # noqa: E402
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--build", required=True)
     parser.add_argument("--source", required=True)
+    parser.add_argument("--module", default="journeys",
+                        help="the module of tests/e2e whose JOURNEYS list to run (one ctest entry each)")
     parser.add_argument("--only", action="append", help="run only this journey (repeatable)")
     args = parser.parse_args()
     artifacts = os.path.join(args.build, "test-artifacts")
     os.makedirs(artifacts, exist_ok=True)
     started = time.monotonic()
+    journeys = importlib.import_module(args.module)
     selected = [j for j in journeys.JOURNEYS if not args.only or j.__name__ in args.only]
     passed = failed = 0
-    with open(os.path.join(artifacts, "e2e-wine.log"), "w") as log:
+    with open(os.path.join(artifacts, "e2e-wine-%s.log" % args.module), "w") as log:
         session = harness.Session(args.build, args.source, artifacts, log)
         print("set-up: %.1f s" % (time.monotonic() - started), flush=True)
         try:
