@@ -37,6 +37,7 @@
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestZip.h"
+#include "ui/SettingDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmMainFrame.h"
 #include "ui/UIBannerTextButton.h"
@@ -386,6 +387,34 @@ TEST_F(MainFrameTest, MenuOpensUnderItsButtonAndAboutIsModal) {
     EXPECT_EQ(L"disabled", g_aboutOwnerState);
     ASSERT_TRUE(ui_testing::PumpUntil([&] { return IsWindowEnabled(frame->GetHWND()) != 0; }, 3000));
     EXPECT_EQ(nullptr, FindWindowW(wendaldui::kDuiWindowClassName, L"关于TRELM"));
+}
+
+// The settings dialog's preset "红色" recolours the open main window at once:
+// the launch button is painted anew in the red theme while the dialog is up.
+TEST_F(MainFrameTest, PresetRedRecoloursTheOpenLaunchButtonAtOnce) {
+    WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
+    g_settings.current.mainframeLayout = kPanelHidden;
+    ASSERT_NO_FATAL_FAILURE(Open());
+    const UIRect r = frame->GetLaunchButton()->GetWindowRect();
+    auto pixel = [&] {
+        RedrawWindow(frame->GetHWND(), nullptr, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+        ui_testing::PumpFor(100);
+        const wendaldui::COffscreenDC& dc = frame->GetOffscreenDC();
+        return dc.GetBits()[(r.y + r.height / 2) * dc.GetWidth() + r.x + r.width / 4];
+    };
+    const uint32_t before = pixel();
+    auto* dialog = new CSettingDlg;
+    CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"SettingDlg", WS_CAPTION | WS_SYSMENU, 0, 0, 200, 200,
+                    frame->GetHWND(), NULL, GetModuleHandleW(NULL), dialog);
+    dialog->GetPresetCombo()->SetCurSel(5);
+    dialog->GetPresetCombo()->FireEvent(wendaldui::kEventSelectionChanged, 5);
+    const uint32_t after = pixel();
+    DestroyWindow(dialog->GetHWND());
+    delete dialog;
+    const int red = (after >> 16) & 0xFF, green = (after >> 8) & 0xFF, blue = after & 0xFF;
+    EXPECT_NE(before, after);
+    EXPECT_GT(red, green + 40) << std::hex << after;
+    EXPECT_GT(red, blue + 40) << std::hex << after;
 }
 
 TEST(MainFrameUpdateOffer, SameVersionIsNotAnnouncedAgainWithinThreeDays) {

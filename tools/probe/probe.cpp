@@ -20,6 +20,14 @@
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
 //   dialog <hwnd>           a standard dialog's static texts and buttons
+//   accept <hwnd> <path>    a system file dialog: the path into its file
+//                           name box, then its OK button
+//   hold <path>             open the file for reading and writing, sharing
+//                           only reading, until "release" (a program that
+//                           has the file in use)
+//   release                 close what "hold" opened
+//   place <hwnd> <x> <y>    move the window's top left corner there on the
+//                           screen (out of the way of another window)
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -291,6 +299,44 @@ std::string Dialog(HWND hwnd) {
            "], \"buttons\": [" + parts[1] + "]}";
 }
 
+// File dialogs and files in use, for the save and open dialogs' checks.
+BOOL CALLBACK FirstVisibleEdit(HWND child, LPARAM param) {
+    if (_wcsicmp(ClassOf(child).c_str(), L"Edit") != 0 || !IsWindowVisible(child)) return TRUE;
+    *reinterpret_cast<HWND*>(param) = child;
+    return FALSE;
+}
+
+std::string Accept(HWND dialog, const std::string& path) {
+    HWND edit = nullptr;
+    if (IsWindow(dialog)) EnumChildWindows(dialog, &FirstVisibleEdit, reinterpret_cast<LPARAM>(&edit));
+    if (!edit) return Error("no file name box");
+    const std::wstring text = Widen(path);
+    SendMessageTimeoutW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000, nullptr);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return "{\"ok\": true}";
+}
+
+HANDLE g_held = INVALID_HANDLE_VALUE;
+
+std::string Hold(const std::string& path) {
+    if (g_held != INVALID_HANDLE_VALUE) CloseHandle(g_held);
+    g_held = CreateFileW(Widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    return g_held != INVALID_HANDLE_VALUE ? "{\"ok\": true}" : Error("cannot open the file");
+}
+
+std::string Release() {
+    if (g_held != INVALID_HANDLE_VALUE) CloseHandle(g_held);
+    g_held = INVALID_HANDLE_VALUE;
+    return "{\"ok\": true}";
+}
+
+std::string Place(HWND hwnd, const std::string& xs, const std::string& ys) {
+    const BOOL moved = IsWindow(hwnd) && SetWindowPos(hwnd, nullptr, atoi(xs.c_str()), atoi(ys.c_str()), 0, 0,
+                                                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return moved ? "{\"ok\": true}" : Error("no such window");
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -316,6 +362,10 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
     if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
+    if (verb == "accept" && n == 3) return Accept(ToWindow(f[1]), f[2]);
+    if (verb == "hold" && n == 2) return Hold(f[1]);
+    if (verb == "release" && n == 1) return Release();
+    if (verb == "place" && n == 4) return Place(ToWindow(f[1]), f[2], f[3]);
     return Error("unknown command or wrong argument count");
 }
 
