@@ -22,6 +22,7 @@
 #include "services/AccountStore.h"
 #include "services/ShortcutLaunch.h"
 #include "ui/LaunchAsynTasks.h"
+#include "ui/SettingDlg.h"
 #include "ui/TaskbarProgress.h"
 #include "ui/TrelmMainFrame.h"
 #include "ui/UIComboBoxName.h"
@@ -60,19 +61,16 @@ HANDLE StartThread(unsigned(__stdcall* body)(void*), void* argument) {
 
 // The size of the game's window: the player's own size, or the chosen
 // preset; full screen starts at the standard size.
+// The same reading as the settings dialog's, so what the dialog shows is
+// what the game gets; a size the file holds as -1 (full screen) or 0 falls
+// back to the standard one.
 void ChooseWindowSize(const GameWindowSetting& window, launcher::LaunchGameOptions& game) {
-    game.fullScreen = false;
-    if (window.custom) {
-        game.width = static_cast<int32_t>(window.customW);
-        game.height = static_cast<int32_t>(window.customH);
-    } else if (window.fullScreen) {
-        game.width = kStandardWidth;
-        game.height = kStandardHeight;
-        game.fullScreen = true;
-    } else {
-        game.width = static_cast<int32_t>(window.w);
-        game.height = static_cast<int32_t>(window.h);
-    }
+    uint32_t width = 0, height = 0;
+    bool fullScreen = false;
+    ResolveGameWindow(window, &width, &height, &fullScreen);
+    game.fullScreen = fullScreen;
+    game.width = static_cast<int32_t>(width);
+    game.height = static_cast<int32_t>(height);
     if (game.width <= 0 || game.height <= 0) {
         game.width = kStandardWidth;
         game.height = kStandardHeight;
