@@ -20,6 +20,11 @@
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
 //   dialog <hwnd>           a standard dialog's static texts and buttons
+//   press <hwnd> <x> <y>    foreground, move there and hold the left button;
+//                           "moving" tells whether the window's thread then
+//                           runs the system's move or size loop
+//   release                 let the left button go
+//   alive <pid>             whether that process still runs
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -291,6 +296,44 @@ std::string Dialog(HWND hwnd) {
            "], \"buttons\": [" + parts[1] + "]}";
 }
 
+// A button held down on a caption starts the system's move loop, which
+// returns only when the button goes up.
+std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof input);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    bool moving = false;
+    for (int i = 0; i < 50 && !moving; ++i) {
+        Sleep(20);
+        moving = GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
+                 (info.flags & GUI_INMOVESIZE) != 0;
+    }
+    return std::string("{\"ok\": true, \"moving\": ") + (moving ? "true" : "false") + "}";
+}
+
+std::string Release() {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    Sleep(40);
+    return "{\"ok\": true}";
+}
+
+std::string Alive(const std::string& pidText) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(strtoul(pidText.c_str(), nullptr, 10)));
+    const bool alive = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process) CloseHandle(process);
+    return std::string("{\"ok\": true, \"alive\": ") + (alive ? "true" : "false") + "}";
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -316,6 +359,9 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
     if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
+    if (verb == "press" && n == 4) return Press(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "release" && n == 1) return Release();
+    if (verb == "alive" && n == 2) return Alive(f[1]);
     return Error("unknown command or wrong argument count");
 }
 
