@@ -19,6 +19,35 @@ void HandleGameExitNotice(launcher::MinecraftInstanceManager& monitor) {
     }
 }
 
+namespace {
+
+launcher::MinecraftInstanceManager* g_filteredMonitor = nullptr;
+
+LRESULT CALLBACK ExitNoticeFilter(int code, WPARAM wParam, LPARAM lParam) {
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code >= 0 && message != nullptr && message->hwnd == NULL &&
+        message->message == launcher::kGameExitedMessage && g_filteredMonitor != nullptr) {
+        HandleGameExitNotice(*g_filteredMonitor);
+        return TRUE;
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+}  // namespace
+
+HHOOK WatchSystemModalLoops(launcher::MinecraftInstanceManager* monitor) {
+    g_filteredMonitor = monitor;
+    return SetWindowsHookExW(WH_MSGFILTER, &ExitNoticeFilter, NULL, GetCurrentThreadId());
+}
+
+CTRELMApp::CTRELMApp(launcher::MinecraftInstanceManager* monitor) : m_monitor(monitor) {
+    if (m_monitor) m_modalLoopFilter = WatchSystemModalLoops(m_monitor);
+}
+
+CTRELMApp::~CTRELMApp() {
+    if (m_modalLoopFilter) UnhookWindowsHookEx(m_modalLoopFilter);
+}
+
 bool CTRELMApp::PreTranslateMessage(MSG* message) {
     if (message->hwnd != NULL || message->message != launcher::kGameExitedMessage) return false;
     if (m_monitor) HandleGameExitNotice(*m_monitor);

@@ -14,15 +14,23 @@ class MinecraftInstanceManager;
 // each one that did not end with exit code 0.
 void HandleGameExitNotice(launcher::MinecraftInstanceManager& monitor);
 
+// The system's own modal loops (MessageBoxW, a window being moved or sized,
+// a menu) dispatch a thread message to no window, so the notice would be
+// lost there; they do show each message to the thread's message filter.
+// Takes the notice in that filter for this thread; UnhookWindowsHookEx ends it.
+HHOOK WatchSystemModalLoops(launcher::MinecraftInstanceManager* monitor);
+
 class CTRELMApp : public wendaldui::CDuiApp {
 public:
-    explicit CTRELMApp(launcher::MinecraftInstanceManager* monitor) : m_monitor(monitor) {}
+    explicit CTRELMApp(launcher::MinecraftInstanceManager* monitor);
+    ~CTRELMApp() override;
 
     // Takes 0x81FF, in the main loop and in every modal loop of the framework.
     bool PreTranslateMessage(MSG* message) override;
 
 private:
     launcher::MinecraftInstanceManager* m_monitor;
+    HHOOK m_modalLoopFilter = NULL;
 };
 
 }  // namespace trelm

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 
 #include "UiTestSupport.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -85,6 +86,58 @@ TEST(GameExitNotice, EveryEndedGameIsTakenEvenWhenANoticeWasLost) {
     EXPECT_EQ(2, open);
     EXPECT_EQ(0, windows.gameExitDialogs);
     monitor.StopMonitor();
+}
+
+// A game that ends while a system MessageBoxW runs still gets its dialog:
+// the box's message filter takes the notice that its DispatchMessage would
+// have thrown away. (The move loop of a window dragged by its title bar is
+// checked end to end; Wine starts none for a keyboard SC_MOVE.)
+TEST(GameExitNotice, ANoticeInsideASystemMessageBoxIsNotLost) {
+    MSG quit;
+    PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);  // an earlier test's last window; it would end the box
+    wendaldui::CDuiSkinManager skin(L"微软雅黑", 210, 0.5, 0.4, 0);
+    testing_support::FakeJavaHome java;
+    java.SetScript(L"java", "sleep=300\nexit=1\n");
+    trelm::launcher::MinecraftInstanceManagerMsgNotify monitor;
+    monitor.message = trelm::launcher::kGameExitedMessage;
+    monitor.threadId = GetCurrentThreadId();
+    ASSERT_TRUE(monitor.StartMonitor());
+    HHOOK filter = trelm::WatchSystemModalLoops(&monitor);
+    ASSERT_NE(nullptr, filter);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring command = L"\"" + java.JavaExe() + L"\"";
+    ASSERT_TRUE(CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process));
+    CloseHandle(process.hThread);
+    HANDLE ended = NULL;
+    DuplicateHandle(GetCurrentProcess(), process.hProcess, GetCurrentProcess(), &ended, SYNCHRONIZE, FALSE, 0);
+    ASSERT_TRUE(monitor.Add(L"1.7.10", process.hProcess, false));
+    trelm::ui::TopLevelWindows& windows = trelm::ui::GetTopLevelWindows();
+    bool openedInsideTheBox = false;
+    // The helper ends the box only after the game has ended inside it.
+    std::thread helper([&] {
+        HWND box = NULL;
+        for (int i = 0; i < 1000 && !(box = FindWindowW(L"#32770", L"system loop")); ++i) Sleep(10);
+        WaitForSingleObject(ended, 10000);
+        for (int i = 0; i < 300 && !openedInsideTheBox; ++i) {
+            Sleep(10);
+            openedInsideTheBox = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出") != NULL;
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    MessageBoxW(NULL, L"loop", L"system loop", MB_OK);
+    helper.join();
+    CloseHandle(ended);
+    EXPECT_TRUE(openedInsideTheBox);
+    EXPECT_EQ(1, windows.gameExitDialogs);
+    HWND dialog = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出");
+    EXPECT_NE(nullptr, dialog);
+    SendMessageW(dialog, WM_CLOSE, 0, 0);
+    ui_testing::PumpUntil([&] { return windows.gameExitDialogs == 0; }, 2000);
+    UnhookWindowsHookEx(filter);
+    monitor.StopMonitor();
+    PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);  // the last dialog's CheckQuit
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ def wrong_sha1_replaces_nothing_and_save_as_refuses_a_file_in_use(s):
         s.probe.wait(lambda ws: all(w["hwnd"] != save["hwnd"] for w in ws) or ["gone"], "the save dialog to go",
                      cls="#32770")
     finally:
-        s.probe.call("release")
+        s.probe.call("unhold")
     check(os.path.getsize(held) == 0, "the file in use was written")
     s.probe.close(dialog)
     s.probe.wait_gone(dialog["hwnd"])

@@ -18,6 +18,7 @@
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "core/HandleArgument.h"
+#include "launcher/MinecraftOutputRedirect.h"
 #include "launcher/RedirectSharedBlock.h"
 #include "tests/support/FakeJava.h"
 #include "ui/MinecraftRedirectDlg.h"
@@ -214,6 +215,96 @@ TEST_F(OutputWindow, ViewKeepsTheNewestLinesInOrder) {
     }
     // Keeping the last line visible: the view is at the end, not the top.
     EXPECT_GT(dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), 4000);
+}
+
+// A real game process writing 5,000 lines, paced by the view (each hundred
+// waits for a file the test makes once the view has caught up): none is
+// lost, and the view keeps the newest 4,000 to 4,400 in order.
+TEST_F(OutputWindow, AFakeGamePacedByTheViewLosesNoLine) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    std::string script;
+    char line[64];
+    for (int i = 0; i < 5000; ++i) {
+        snprintf(line, sizeof line, "stdout=paced %04d\n", i);
+        script += line;
+        if (i % 100 == 99) script += "waitfile=" + Narrow(java.Home()) + "step" + std::to_string(i / 100) + "\n";
+    }
+    java.SetScript(L"java", script);
+    SetHandleInformation(outWrite, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outWrite;
+    PROCESS_INFORMATION writer = {};
+    std::wstring command = L"\"" + java.JavaExe() + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, &command[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                               &startup, &writer));
+    for (int step = 0; step < 50; ++step) {
+        ASSERT_TRUE(WaitLines(dialog, 2 + (step + 1) * 100, 20000)) << step;
+        CloseHandle(CreateFileW((java.Home() + L"step" + std::to_wstring(step)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, 0, nullptr));
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(writer.hProcess, 10000));
+    CloseHandle(writer.hProcess);
+    CloseHandle(writer.hThread);
+    const std::vector<std::wstring> lines = Lines(dialog);
+    ASSERT_GE(lines.size(), 4000u);
+    ASSERT_LE(lines.size(), 4400u);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        snprintf(line, sizeof line, "paced %04d", static_cast<int>(5000 - lines.size() + i));
+        ASSERT_EQ(line, Narrow(lines[i])) << i;
+    }
+}
+
+// A burst while the window takes no message fills the relay's queue: the
+// rest is dropped by design, the queue comes out whole and in order, and
+// what the game writes later comes with later messages, after it.
+TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    const size_t capacity = trelm::launcher::redirect::MinecraftOutputRedirect::kStdoutCapacity;
+    auto block = [](const char* name, int count) {
+        std::string text;
+        char line[32];
+        for (int i = 0; i < count; ++i) {
+            snprintf(line, sizeof line, "%s %04d\r\n", name, i);
+            text += line;
+        }
+        return text;
+    };
+    std::vector<int> drained;  // lines appended by each output message that brought any
+    auto pumpUntil = [&](size_t appended) {
+        MSG msg;
+        const DWORD deadline = GetTickCount() + 10000;
+        while (dialog->GetLinesAppended() < static_cast<int>(appended) && GetTickCount() < deadline) {
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                Sleep(5);
+                continue;
+            }
+            const int before = dialog->GetLinesAppended();
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (msg.message == 0x8101 && dialog->GetLinesAppended() > before)
+                drained.push_back(dialog->GetLinesAppended() - before);
+        }
+    };
+    Write(outWrite, block("burst", 3000));
+    Sleep(1000);  // the reader has taken it all meanwhile
+    pumpUntil(2 + capacity);
+    Write(outWrite, block("later", 200));
+    pumpUntil(2 + capacity + 200);
+    ui_testing::PumpFor(300);  // nothing of the dropped rest comes after all
+    ASSERT_GE(drained.size(), 2u);
+    EXPECT_EQ(static_cast<int>(capacity), drained[0]);  // the full queue, one batch
+    const std::vector<std::wstring> lines = Lines(dialog);
+    ASSERT_EQ(2 + capacity + 200, lines.size());
+    char expected[32];
+    for (size_t i = 0; i < capacity + 200; ++i) {
+        snprintf(expected, sizeof expected, i < capacity ? "burst %04d" : "later %04d",
+                 static_cast<int>(i < capacity ? i : i - capacity));
+        ASSERT_EQ(expected, Narrow(lines[2 + i])) << i;
+    }
 }
 
 // "向下搜索" selects the next match after the selection; text that does not

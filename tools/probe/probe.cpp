@@ -23,11 +23,16 @@
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
 //   hold <path>             open the file for reading and writing, sharing
-//                           only reading, until "release" (a program that
+//                           only reading, until "unhold" (a program that
 //                           has the file in use)
-//   release                 close what "hold" opened
+//   unhold                  close what "hold" opened
 //   place <hwnd> <x> <y>    move the window's top left corner there on the
 //                           screen (out of the way of another window)
+//   press <hwnd> <x> <y>    foreground, move there and hold the left button;
+//                           "moving" tells whether the window's thread then
+//                           runs the system's move or size loop
+//   release                 let the left button go
+//   alive <pid>             whether that process still runs
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -325,7 +330,7 @@ std::string Hold(const std::string& path) {
     return g_held != INVALID_HANDLE_VALUE ? "{\"ok\": true}" : Error("cannot open the file");
 }
 
-std::string Release() {
+std::string Unhold() {
     if (g_held != INVALID_HANDLE_VALUE) CloseHandle(g_held);
     g_held = INVALID_HANDLE_VALUE;
     return "{\"ok\": true}";
@@ -335,6 +340,44 @@ std::string Place(HWND hwnd, const std::string& xs, const std::string& ys) {
     const BOOL moved = IsWindow(hwnd) && SetWindowPos(hwnd, nullptr, atoi(xs.c_str()), atoi(ys.c_str()), 0, 0,
                                                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return moved ? "{\"ok\": true}" : Error("no such window");
+}
+
+// A button held down on a caption starts the system's move loop, which
+// returns only when the button goes up.
+std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof input);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    bool moving = false;
+    for (int i = 0; i < 50 && !moving; ++i) {
+        Sleep(20);
+        moving = GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
+                 (info.flags & GUI_INMOVESIZE) != 0;
+    }
+    return std::string("{\"ok\": true, \"moving\": ") + (moving ? "true" : "false") + "}";
+}
+
+std::string Release() {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    Sleep(40);
+    return "{\"ok\": true}";
+}
+
+std::string Alive(const std::string& pidText) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(strtoul(pidText.c_str(), nullptr, 10)));
+    const bool alive = process != nullptr && WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    if (process) CloseHandle(process);
+    return std::string("{\"ok\": true, \"alive\": ") + (alive ? "true" : "false") + "}";
 }
 
 std::vector<std::string> SplitTabs(const std::string& line) {
@@ -364,8 +407,11 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
     if (verb == "accept" && n == 3) return Accept(ToWindow(f[1]), f[2]);
     if (verb == "hold" && n == 2) return Hold(f[1]);
-    if (verb == "release" && n == 1) return Release();
+    if (verb == "unhold" && n == 1) return Unhold();
     if (verb == "place" && n == 4) return Place(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "press" && n == 4) return Press(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "release" && n == 1) return Release();
+    if (verb == "alive" && n == 2) return Alive(f[1]);
     return Error("unknown command or wrong argument count");
 }
 
