@@ -2,13 +2,16 @@
 # Runs one UI test binary on an Xvfb display of its own, in a Wine prefix of
 # its own (made once per DPI, with the font replacements) whose screen has the
 # given DPI, under a hard time limit. Usage: ui-test.sh DPI SECONDS EXE [ARGS]
+# With QUORVEL_WINEARCH=win64 the prefix is a 64-bit Windows (prefix-uiDPI-64),
+# where the program runs under WOW64.
 set -uo pipefail
 dpi=$1 limit=$2
 shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=${QUORVEL_BUILD:-$(cd "$here/.." && pwd)/build}
-export QUORVEL_WINEPREFIX=$build/wine/prefix-ui$dpi
-export QUORVEL_WINEHOME=$build/wine/home-ui$dpi
+bits=""; [ "${QUORVEL_WINEARCH:-win32}" = win64 ] && bits=-64
+export QUORVEL_WINEPREFIX=$build/wine/prefix-ui$dpi$bits
+export QUORVEL_WINEHOME=$build/wine/home-ui$dpi$bits
 . "$here/wine-env.sh"
 bash "$here/wine-prefix.sh" || exit 1
 if [ ! -e "$WINEPREFIX/.quorvel-dpi-$dpi" ]; then

@@ -6,10 +6,30 @@
 // with this that the process really is on the system its entry chose.
 #pragma once
 
+#include <string>
+
 namespace testing_support {
 
 // True in the 64-bit prefix: WINEARCH is "win64" (the scripts set it, and
 // Wine hands it on to the program).
 bool InWin64Prefix();
+
+// A Java runtime as its installer registers it (HKLM\SOFTWARE\JavaSoft\Java
+// Runtime Environment\<version>, value JavaHome), in the 32- or the 64-bit
+// registry view, removed again with the object; so are the parent keys it
+// had to make. A 32-bit system has one view, which both names reach.
+class RegisteredJava {
+public:
+    // Throws std::runtime_error when the key exists already or cannot be made.
+    RegisteredJava(const std::wstring& version, const std::wstring& home, bool view64);
+    ~RegisteredJava();
+    RegisteredJava(const RegisteredJava&) = delete;
+    RegisteredJava& operator=(const RegisteredJava&) = delete;
+
+private:
+    std::wstring m_version;
+    unsigned long m_view;
+    bool m_madeJavaSoft = false, m_madeBase = false;
+};
 
 }  // namespace testing_support

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,7 @@
 #include "tests/support/FakeJava.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/TestSystem.h"
 #include "tests/support/TestZip.h"
 #include "ui/SettingDlg.h"
 #include "ui/TopLevelWindows.h"
@@ -141,8 +143,7 @@ protected:
         KillTimer(NULL, m_timer);
         monitor.StopMonitor();
         SetRunningGameMonitor(nullptr);
-        auto& runtimes = trelm::launcher::g_javaRuntimes;
-        while (runtimes.GetCount() > 0) runtimes.RemoveUserJava(0);
+        trelm::launcher::g_javaRuntimes = trelm::launcher::JavaRuntimeList();  // registry ones too
         trelm::launcher::g_minecraftList.versions.clear();
         g_settings.current = g_settings.defaults;
         g_settings.game_ver_setting_map.clear();
@@ -618,6 +619,121 @@ TEST_F(LaunchFlowTest, EmptyNicknameShowsTheTipOpensThePanelAndStartsNothing) {
     EXPECT_TRUE(Control(kPanelNameList)->HasFocus());
     EXPECT_TRUE(java.Runs().empty());
     EXPECT_EQ(0, server.Hits("/Minecraft.Download/versions/1.7.10-t/1.7.10-t.jar"));
+}
+
+// The main window and the launch flow on the system their test entry chose:
+// ui_tests_dpi96/144 run them in the 32-bit prefix (a 32-bit Windows, one
+// registry view), ui_tests_wow64 in the 64-bit one, where this program runs
+// under WOW64 beside separate 32- and 64-bit views, as on most players'
+// Windows. Runtimes are registered as their installers do, no seam.
+class MainFrameBySystem : public LaunchFlowTest {
+protected:
+    MainFrameBySystem() { g_settings.current.manualJava.enable = false; }
+
+    static bool Wow64() {
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    }
+    void SetUp() override {
+        ASSERT_EQ(testing_support::InWin64Prefix(), Wow64()) << "the 64-bit prefix runs this program under WOW64";
+        LaunchFlowTest::SetUp();
+    }
+    void OpenWithRegistry() {
+        ASSERT_TRUE(trelm::launcher::g_javaRuntimes.Refresh());
+        ASSERT_NO_FATAL_FAILURE(Open());
+    }
+};
+
+TEST_F(MainFrameBySystem, MemoryListAndBitTextsAndTheNo64BitJavaNoticeAreTheSystems) {
+    const bool wow64 = Wow64();
+    // Under WOW64 every size below the total memory (the host's under Wine,
+    // so read here) and 8,192 MB above it; a 32-bit system offers 1,024 MB.
+    MEMORYSTATUSEX status = {};
+    status.dwLength = sizeof status;
+    ASSERT_TRUE(GlobalMemoryStatusEx(&status));
+    const uint64_t totalMB = status.ullTotalPhys >> 20;
+    std::vector<std::wstring> memory = {L"自动设置", L"1,024 MB"};
+    if (wow64) {
+        const struct {
+            uint64_t size;
+            const wchar_t* text;
+        } sizes[] = {{2048, L"2,048 MB"}, {3072, L"3,072 MB"}, {4096, L"4,096 MB"}};
+        if (totalMB <= 1024) memory.pop_back();
+        for (const auto& size : sizes)
+            if (size.size < totalMB) memory.push_back(size.text);
+        if (totalMB > 8192) memory.push_back(L"8,192 MB");
+    }
+    const std::wstring bits = wow64 ? L"64位" : L"32位";
+    testing_support::FakeJavaHome java64(testing_support::FakeJavaHome::k64Bit);
+    using testing_support::RegisteredJava;
+    const struct {
+        const char* what;
+        bool java32, java64;
+        std::vector<std::wstring> javaList;
+        const wchar_t* notice;  // its start; every notice names the system's bits
+    } cases[] = {
+        {"no runtime", false, false, {L"自动设置"}, L"启动器未找到Java。"},
+        // The 64-bit prefix's notice; a 32-bit system gives none.
+        {"only a 32-bit runtime", true, false, {L"自动设置", L"35.0.0_1(32bit)"},
+         wow64 ? L"检测到64位系统，但只安装了32位Java。" : nullptr},
+        // The 32-bit prefix's one view holds both, read as 32-bit.
+        {"both", true, true, {L"自动设置", L"35.0.0_1(32bit)", wow64 ? L"35.0.0_2(64bit)" : L"35.0.0_2(32bit)"},
+         nullptr},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<RegisteredJava> registered32, registered64;
+        if (c.java32) registered32.reset(new RegisteredJava(L"35.0.0_1", java.Home(), false));
+        if (c.java64) registered64.reset(new RegisteredJava(L"35.0.0_2", java64.Home(), true));
+        g_boxTexts.clear();
+        g_replies = {{0, true}};  // "不再显示这个消息" where the box has it
+        g_settings.current.dontShowTip.no64Java = false;
+        ASSERT_NO_FATAL_FAILURE(OpenWithRegistry());
+        EXPECT_EQ(memory, Items(kPanelMemoryList)) << c.what << ", total " << totalMB << " MB";
+        EXPECT_EQ(c.javaList, Items(kPanelJavaList)) << c.what;
+        ui_testing::PumpUntil([&] { return !g_boxTexts.empty(); }, c.notice ? 3000 : 300);
+        ASSERT_EQ(c.notice ? 1u : 0u, g_boxTexts.size()) << c.what;
+        if (c.notice) {
+            EXPECT_EQ(0u, g_boxTexts[0].find(c.notice)) << c.what;
+            EXPECT_NE(std::wstring::npos, g_boxTexts[0].find(L"下载Windows版本的" + bits + L"Java")) << c.what;
+        }
+        EXPECT_EQ(c.java32 && !c.java64 && wow64, g_settings.current.dontShowTip.no64Java) << c.what;
+        CloseFrame();
+    }
+}
+
+// The 64-bit prefix starts the real 64-bit fake, registered in the 64-bit
+// view. A 32-bit system cannot start it, so the 32-bit prefix shows the rule
+// only through the seam of a runtime the player marked as 64-bit.
+TEST_F(MainFrameBySystem, A64BitRuntimeIsNeverAskedAboutTheHeapAndIsStarted) {
+    const bool wow64 = Wow64();
+    g_settings.current.dontCheckAssets = true;
+    testing_support::FakeJavaHome java64(testing_support::FakeJavaHome::k64Bit);
+    std::unique_ptr<testing_support::RegisteredJava> registered;
+    testing_support::FakeJavaHome* started = &java;
+    if (wow64) {
+        java64.SetScript("window=1\nsleep=300\n");
+        registered.reset(new testing_support::RegisteredJava(L"35.0.0_2", java64.Home(), true));
+        started = &java64;
+    } else {
+        g_settings.current.manualJava.enable = true;
+        g_settings.current.manualJava.arch = 1;
+    }
+    ASSERT_NO_FATAL_FAILURE(OpenWithRegistry());
+    EXPECT_EQ(wow64 ? L"35.0.0_2(64bit)" : L"javaw.exe(64bit)", Items(kPanelJavaList).back());
+    size_t launches = 0;
+    for (int heap : {1025, 8192}) {
+        frame->SetMemoryValue(heap);
+        g_boxTexts.clear();
+        ASSERT_NO_FATAL_FAILURE(Launch());
+        EXPECT_TRUE(g_boxTexts.empty()) << heap;
+        const auto runs = started->Runs();
+        ASSERT_EQ(++launches, runs.size()) << heap;
+        EXPECT_EQ(started->JavawExe(), runs.back().module);
+        const std::wstring option = L" -Xmx" + std::to_wstring(heap) + L"m ";
+        EXPECT_NE(std::wstring::npos, runs.back().commandLine.find(option)) << Narrow(runs.back().commandLine);
+    }
+    EXPECT_FALSE(g_settings.current.dontShowTip.java32XmxWarning);
+    EXPECT_TRUE(ui_testing::PumpUntil([&] { return monitor.exits == 2; }, 10000));
 }
 
 }  // namespace
