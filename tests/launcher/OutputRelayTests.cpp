@@ -166,7 +166,8 @@ protected:
 
         // The output-window process: its command line names the block.
         std::vector<testing_support::FakeToolRun> runs;
-        for (int i = 0; i < 200 && runs.size() < 2; ++i, Sleep(50)) runs = java.Runs();
+        // Two Wine process starts: slow on a loaded machine, so wait up to 30 s.
+        for (int i = 0; i < 600 && runs.size() < 2; ++i, Sleep(50)) runs = java.Runs();
         ASSERT_EQ(2u, runs.size());
         const auto& relayRun = runs[0].module == java.JavaExe() ? runs[0] : runs[1];
         const auto& gameRun = runs[0].module == java.JavaExe() ? runs[1] : runs[0];
