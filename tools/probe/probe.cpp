@@ -291,6 +291,24 @@ std::string Dialog(HWND hwnd) {
            "], \"buttons\": [" + parts[1] + "]}";
 }
 
+// A click with a key held ("ctrl", "shift"): extends a list's selection.
+// Under Wine a key pressed through SendInput is not reliably seen by the
+// next mouse message, so the click is posted with the key's MK_ flag.
+std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& key) {
+    const WPARAM flag = key == "ctrl" ? MK_CONTROL : key == "shift" ? MK_SHIFT : 0;
+    if (!flag) return Error("unknown key");
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    ScreenToClient(hwnd, &point);
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
+    PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
+    Sleep(80);
+    return "{\"ok\": true}";
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -316,6 +334,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
     if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
+    if (verb == "clickwith" && n == 5) return ClickWithKey(ToWindow(f[1]), f[2], f[3], f[4]);
     return Error("unknown command or wrong argument count");
 }
 
