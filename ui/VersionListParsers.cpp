@@ -64,12 +64,14 @@ bool ReadVanillaList(const JsonValue& root, VersionListRows& out) {
         row[0] = StringOf(*id);
         row[1] = StringOf(*type);
         GetJsonStringMember(entry, L"releaseTime", row[2]);
+        const bool release = latestRelease.GetLength() > 0 && row[0] == latestRelease;
         if (latestSnapshot.GetLength() > 0 && row[0] == latestSnapshot) {
             row[3] = L"最新测试版";
-        } else if (latestRelease.GetLength() > 0 && row[0] == latestRelease) {
+        } else if (release) {
             row[3] = L"最新正式版";
-            out.selected = static_cast<int>(out.rows.size());
         }
+        // The manifest names a release as the latest snapshot too when no snapshot is newer.
+        if (release) out.selected = static_cast<int>(out.rows.size());
         out.rows.push_back(std::move(row));
     }
     return true;

@@ -14,9 +14,11 @@
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "core/Endpoints.h"
 #include "download/DownloadManager.h"
+#include "launcher/MinecraftList.h"
 #include "services/LauncherSettings.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
+#include "ui/ForgeInstallDlg.h"
 #include "ui/GameDwonloadDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/VersionListParsers.h"
@@ -57,6 +59,8 @@ TEST(VersionListReaders, FourListsAsTables) {
          true, "s1|snapshot||最新测试版;*1.2|release|2017|最新正式版;1.1|release||;", "", "latest marks, no type skipped"},
         {0, L"", LR"({"versions":[{"id":"1.2","type":"release"}]})", true, "1.2|release||;", "",
          "without latest nothing is selected"},
+        {0, L"", LR"({"latest":{"release":"1.2","snapshot":"1.2"},"versions":[{"id":"1.2","type":"release"}]})",
+         true, "*1.2|release||最新测试版;", "", "a release that is also the latest snapshot is still selected"},
         {0, L"", LR"({"latest":{}})", false, "", "", "no versions"},
         {0, L"", LR"([])", false, "", "", "root not an object"},
         {1, L"1.12", LR"({"promos":{"1.12-latest":7,"1.12-recommended":7},"number":{
@@ -124,6 +128,7 @@ protected:
         ASSERT_TRUE(mirror.Start()) << mirror.LastError();
         ASSERT_TRUE(official.Start()) << official.LastError();
         testing_support::WriteBytes(dir / L"endpoints.json", "{\"mirror\": \"" + mirror.BaseUrl() +
+                                                                 "\", \"mirror_maven\": \"" + mirror.BaseUrl() +
                                                                  "\", \"version_manifest\": \"" + official.BaseUrl() +
                                                                  "\"}");
         WString message;
@@ -189,6 +194,77 @@ TEST_F(VanillaDialog, ListIsCachedAfterSuccessFetchedAgainAfterFailureAndMirrorA
     EXPECT_GE(mirror.Hits("/mc/game/version_manifest.json"), 1) << "mirror first when chosen";
     Close(dialog);
     g_settings.current.bmclapi = false;
+}
+
+TEST_F(VanillaDialog, TwoChosenVersionsAreDownloadedAndJoinTheInstalledList) {
+    ASSERT_TRUE(official.SetRoutes(
+        "{\"/mc/game/version_manifest.json\": {\"body\": " + testing_support::JsonQuote(manifest) +
+        R"(}, "/v/1.2.json": {"body": "{\"id\":\"1.2\",\"releaseTime\":\"2017-02-01T00:00:00\"}"},
+              "/v/1.1.json": {"body": "{\"id\":\"1.1\",\"releaseTime\":\"2017-01-01T00:00:00\"}"}})"));
+    g_settings.current.bmclapi = false;
+    trelm::launcher::g_minecraftList.SetRoot(nullptr);
+    CGameDwonloadDlg* dialog = Open();
+    ASSERT_TRUE(dialog);
+    dialog->GetList()->GetBody()->GetSelection().SelectRange(0, 1);
+    dialog->Install();  // the download dialog closes itself after a success
+    for (const wchar_t* id : {L"1.2", L"1.1"}) {
+        const std::wstring json = std::wstring(L".minecraft\\versions\\") + id + L"\\" + id + L".json";
+        EXPECT_TRUE(testing_support::Exists(dir / json)) << Narrow(id);
+        EXPECT_GE(trelm::launcher::g_minecraftList.FindById(id), 0) << Narrow(id) << " in the installed list";
+    }
+    Close(dialog);
+    trelm::launcher::g_minecraftList.Refresh();
+}
+
+// Posts WM_CLOSE to the open installer dialog once the slow server has been asked.
+testing_support::TestHttpServer* g_slowServer = nullptr;
+bool g_closedWhileFetching = false;
+BOOL CALLBACK FindListDialog(HWND hwnd, LPARAM found) {
+    auto* base = reinterpret_cast<wendaldui::CWindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!base || !IsWindowVisible(hwnd) || !dynamic_cast<CGameDownloadListDlg*>(base)) return TRUE;
+    *reinterpret_cast<CGameDownloadListDlg**>(found) = dynamic_cast<CGameDownloadListDlg*>(base);
+    return FALSE;
+}
+void CALLBACK CloseOnceAsked(HWND, UINT, UINT_PTR timer, DWORD) {
+    CGameDownloadListDlg* dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindListDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog || g_slowServer->Hits("/maven/net/minecraftforge/forge/json") < 1) return;
+    KillTimer(NULL, timer);
+    g_closedWhileFetching = dialog->GetManager()->GetState() != trelm::download::DownloadManager::kIdle;
+    PostMessageW(dialog->GetHWND(), WM_CLOSE, 0, 0);
+}
+
+TEST_F(VanillaDialog, ClosingWhileTheListComesSlowlyDropsItAndTheNextOpeningFetchesAgain) {
+    const std::string path = "/mc/game/version_manifest.json";
+    const std::string slow = "{\"" + path + "\": {\"body\": " + testing_support::JsonQuote(manifest) +
+                             ", \"chunk_size\": 16, \"chunk_delay_ms\": 200}}";
+    ASSERT_TRUE(official.SetRoutes(slow));
+    g_settings.current.bmclapi = false;
+    ShowGameDownloadDialog(NULL);
+    CGameDwonloadDlg* dialog = GetTopLevelWindows().gameDownload;
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return official.Hits(path) == 1; }));
+    ui_testing::PumpFor(300);  // part of the body has come
+    EXPECT_NE(trelm::download::DownloadManager::kIdle, dialog->GetManager()->GetState());
+    Close(dialog);
+    EXPECT_EQ(0u, GetVersionListCache(kListVanilla)->GetSize()) << "the partial list is dropped";
+    ASSERT_TRUE(official.SetRoutes("{\"" + path + "\": {\"body\": " + testing_support::JsonQuote(manifest) + "}}"));
+    dialog = Open();
+    EXPECT_EQ(2, dialog->GetList()->GetBody()->GetRowCount());
+    EXPECT_EQ(2, official.Hits(path)) << "fetched again";
+    Close(dialog);
+
+    // A modal installer dialog closed while fetching ends its loop.
+    ASSERT_TRUE(mirror.SetRoutes(R"({"/maven/net/minecraftforge/forge/json": {"generate": 100000, "chunk_size": 64,
+                                     "chunk_delay_ms": 100}})"));
+    trelm::launcher::VersionInfo version;
+    version.id = version.rootId = L"1.12.2";
+    CForgeInstallDlg forge(version);
+    g_slowServer = &mirror;
+    SetTimer(NULL, 0, 50, &CloseOnceAsked);
+    CGameDownloadListDlg::RunModal(forge, NULL);
+    EXPECT_TRUE(g_closedWhileFetching);
+    EXPECT_EQ(0u, GetVersionListCache(kListForge)->GetSize());
 }
 
 }  // namespace

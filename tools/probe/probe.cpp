@@ -33,6 +33,7 @@
 //                           runs the system's move or size loop
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
+//   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -380,6 +381,24 @@ std::string Alive(const std::string& pidText) {
     return std::string("{\"ok\": true, \"alive\": ") + (alive ? "true" : "false") + "}";
 }
 
+// A click with a key held ("ctrl", "shift"): extends a list's selection.
+// Under Wine a key pressed through SendInput is not reliably seen by the
+// next mouse message, so the click is posted with the key's MK_ flag.
+std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& key) {
+    const WPARAM flag = key == "ctrl" ? MK_CONTROL : key == "shift" ? MK_SHIFT : 0;
+    if (!flag) return Error("unknown key");
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    ScreenToClient(hwnd, &point);
+    const LPARAM at = MAKELPARAM(point.x, point.y);
+    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
+    PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
+    Sleep(80);
+    return "{\"ok\": true}";
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -412,6 +431,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "press" && n == 4) return Press(ToWindow(f[1]), f[2], f[3]);
     if (verb == "release" && n == 1) return Release();
     if (verb == "alive" && n == 2) return Alive(f[1]);
+    if (verb == "clickwith" && n == 5) return ClickWithKey(ToWindow(f[1]), f[2], f[3], f[4]);
     return Error("unknown command or wrong argument count");
 }
 

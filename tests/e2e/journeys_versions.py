@@ -1,0 +1,145 @@
+"""The vanilla version list end to end: the menu's "原版下载" against the local
+server serving a manifest and real version JSONs; two versions downloaded
+at once, the list kept for the next opening, a failed fetch fetched again,
+and the mirror left alone when it is not chosen."""
+
+import base64
+import hashlib
+import json
+import os
+import time
+
+from game_tree import write_settings
+from harness import check
+from journeys import main_window, read_bytes
+
+LIST_TITLE = "TRELM - 原版下载"
+MANIFEST = "/mc/game/version_manifest.json"
+MIRROR = "/bmcl"  # the mirror's base below the server, so that its requests can be told apart
+VERSIONS = ["1.12.2", "1.8.9", "1.7.10"]  # newest first, as the manifest lists them
+
+# Logical pixels in the windows: the main window's menu button and its first
+# item; the list dialog's "刷新" and "下载" buttons and its rows.
+MENU_BUTTON = (-106, 14)  # left of the minimize, maximize and close buttons
+MENU_ITEM_HEIGHT = 24
+LIST_REFRESH = (516, 48)
+LIST_DOWNLOAD = (516, 81)
+LIST_FIRST_ROW, LIST_ROW_HEIGHT = 59, 22
+
+
+def real_data(s):
+    path = os.path.join(s.source, "..", "shared", "testdata", "real")
+    return path if os.path.isdir(path) else None
+
+
+def open_vanilla_list(s, main):
+    """"原版下载", the menu's first item."""
+    before = {w["hwnd"] for w in s.probe.windows()}
+    x, y = MENU_BUTTON
+    s.probe.click(main, x * s.factor, y * s.factor)
+
+    def area(w):
+        return (w["rect"][2] - w["rect"][0]) * (w["rect"][3] - w["rect"][1])
+    menu = s.probe.wait(lambda ws: max((w for w in ws if w["hwnd"] not in before), key=area, default=None),
+                        "the menu", 10)
+    time.sleep(0.3)
+    # The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
+    top = menu["rect"][1]
+    shadow = ((menu["rect"][3] - top) - (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * 5) * s.factor) / 2
+    # Clicked through the main window: bringing the menu's own window forward would close it.
+    s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
+                  top + shadow + (2 + MENU_ITEM_HEIGHT / 2) * s.factor - main["rect"][1])
+    return s.probe.wait_window(text=LIST_TITLE, timeout=15)
+
+
+def at(s, window, point):
+    s.probe.click(window, point[0] * s.factor, point[1] * s.factor)
+
+
+def manifest_hits(s):
+    hits = s.server.hits()
+    return hits.get(MANIFEST, 0), hits.get(MIRROR + MANIFEST, 0)
+
+
+def close_list(s, dialog):
+    s.probe.close(dialog)
+    s.probe.wait_gone(dialog["hwnd"])
+
+
+def two_versions_downloaded_from_the_vanilla_list(s):
+    """The latest release selected, a second one added with ctrl: both JSONs
+    are downloaded; reopening reads the kept list; after a 500 the error
+    stays in the dialog and the next opening fetches again; the mirror is
+    never asked while it is not chosen."""
+    data = real_data(s)
+    if not data:
+        print("SKIP two_versions_downloaded_from_the_vanilla_list: no real game files beside the checkout")
+        return
+    folder = s.folder("vanilla")
+    write_settings(folder, {"bmclapi": False, "mainframe_layout": 1})
+    endpoints = os.path.join(s.work, "endpoints-versions.json")
+    with open(s.endpoints_file) as source:
+        table = json.load(source)
+    table["mirror"] = s.server.base + MIRROR
+    with open(endpoints, "w") as out:
+        json.dump(table, out)
+
+    jsons = {v: read_bytes(os.path.join(data, "versions", "official", v + ".json")) for v in VERSIONS}
+    manifest = {"latest": {"release": "1.12.2", "snapshot": "1.12.2"},
+                "versions": [{"id": v, "type": "release", "releaseTime": "2017-09-18T08:39:46+00:00",
+                              "url": "%s/v1/packages/%s/%s.json" % (s.server.base, hashlib.sha1(jsons[v]).hexdigest(),
+                                                                     v),
+                              "sha1": hashlib.sha1(jsons[v]).hexdigest()} for v in VERSIONS]}
+    good = {MANIFEST: {"body": json.dumps(manifest)}}
+    s.server.reset()
+    s.server.routes(dict(good, **{"/v1/packages/%s/%s.json" % (hashlib.sha1(jsons[v]).hexdigest(), v):
+                                  {"body_base64": base64.b64encode(jsons[v]).decode()}
+                                  for v in VERSIONS}))
+
+    launcher = s.start(folder, endpoints=endpoints)
+    main = main_window(s, launcher)
+    notice = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15)  # no game there yet
+    s.probe.close(notice)
+    s.probe.wait_gone(notice["hwnd"])
+
+    dialog = open_vanilla_list(s, main)
+    s.probe.wait(lambda ws: manifest_hits(s)[0] == 1 or None, "the manifest request", 15)
+    time.sleep(0.5)  # the rows are filled
+    s.probe.capture(dialog, s.artifact("e2e-vanilla-list.png"), s.wine)
+    s.probe.call("clickwith", dialog["hwnd"], int(200 * s.factor),
+                 int((LIST_FIRST_ROW + 2.5 * LIST_ROW_HEIGHT) * s.factor), "ctrl")
+    s.probe.capture(dialog, s.artifact("e2e-vanilla-list-two-chosen.png"), s.wine)
+    at(s, dialog, LIST_DOWNLOAD)
+    paths = {v: os.path.join(folder, ".minecraft", "versions", v, v + ".json") for v in VERSIONS}
+    s.probe.wait(lambda ws: all(os.path.exists(paths[v]) for v in ("1.12.2", "1.7.10")) or None,
+                 "both version JSONs", 30)
+    for v in ("1.12.2", "1.7.10"):
+        check(read_bytes(paths[v]) == jsons[v], "%s.json was not downloaded right" % v)
+    check(not os.path.exists(paths["1.8.9"]), "1.8.9 was downloaded although it was not chosen")
+    close_list(s, dialog)
+
+    dialog = open_vanilla_list(s, main)
+    time.sleep(1.0)
+    check(manifest_hits(s)[0] == 1, "reopening fetched the manifest again: %s" % (manifest_hits(s),))
+
+    # "刷新" against a failing server: the error is shown and the kept list dropped.
+    s.server.routes({MANIFEST: {"status": 500}})
+    at(s, dialog, LIST_REFRESH)
+    s.probe.wait(lambda ws: manifest_hits(s)[0] >= 2 or None, "the refreshed request", 15)
+    time.sleep(1.5)
+    s.probe.capture(dialog, s.artifact("e2e-vanilla-list-500.png"), s.wine)
+    close_list(s, dialog)
+    s.server.routes(good)
+    asked = manifest_hits(s)[0]
+    dialog = open_vanilla_list(s, main)
+    s.probe.wait(lambda ws: manifest_hits(s)[0] == asked + 1 or None, "a new manifest request after the 500", 15)
+    close_list(s, dialog)
+    check(manifest_hits(s)[1] == 0 and not [p for p in s.server.hits() if p.startswith(MIRROR)],
+          "the mirror was asked while it is off: %s" % s.server.hits())
+    s.probe.close(main)
+    check(launcher.wait_exit() == 0, "the launcher did not end with 0")
+
+
+JOURNEYS = [
+    two_versions_downloaded_from_the_vanilla_list,
+]
