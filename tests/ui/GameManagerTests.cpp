@@ -248,6 +248,17 @@ TEST_F(GameManager, DeletesOnlyOnYesRefusesANeededBaseAndRemovesAChildAlone) {
     ASSERT_EQ(2u, g_boxes.size());
     EXPECT_EQ(std::wstring(L"删除游戏生成的临时文件完成"), g_boxes[1]);
     EXPECT_FALSE(Exists(dir / L".minecraft\\logs\\latest.log"));
+
+    // A log the game still holds: the failure box, with its text spelt once.
+    g_boxes.clear();
+    const std::wstring log = dir / L".minecraft\\logs\\latest.log";
+    testing_support::WriteBytes(log, "log");
+    HANDLE held = CreateFileW(log.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held);
+    Click(dialog, kDeleteTemp);
+    CloseHandle(held);
+    ASSERT_EQ(2u, g_boxes.size());
+    EXPECT_EQ(std::wstring(L"删除游戏生成的临时文件失败，请检查游戏文件是否被占用"), g_boxes[1]);
 }
 
 // Files only: the deleter may leave or take empty folders.
