@@ -14,6 +14,7 @@
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "core/HandleArgument.h"
+#include "ui/AddControl.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmResourceManager.h"
 
@@ -25,7 +26,6 @@ namespace {
 using launcher::redirect::OutputLine;
 
 constexpr UINT WM_REDIRECT_OUTPUT = 0x8101;  // wParam: the source
-constexpr UINT WM_REDIRECT_ENDED = 0x8102;
 
 constexpr int kWidth = 690, kHeight = 400, kMinHeight = 200;
 constexpr int kRowTop = 4, kRowHeight = 24, kGap = 4;
@@ -43,12 +43,7 @@ constexpr uint32_t kSearchFlags = kShown | wendaldui::kControlFocusable | wendal
 
 template <typename T>
 T* AddChild(wendaldui::CUIContainer* parent, uint32_t flags, int id, void* arg = nullptr) {
-    T* control = new T;
-    if (!control->Create(parent, flags, wendaldui::UIRect(0, 0, 1, 1), id, arg)) {
-        delete control;
-        return nullptr;
-    }
-    return control;
+    return AddControl<T>(parent, flags, wendaldui::UIRect(0, 0, 1, 1), id, arg);  // placed by OnSize
 }
 
 void Place(wendaldui::CUIControl* control, int x, int y, int width, int height) {
@@ -99,10 +94,8 @@ void CUICtnRedirect::OnSize(int width, int height) {
 }  // namespace internal
 
 DUI_BEGIN_MESSAGE_MAP(CMinecraftRedirectDlg, wendaldui::CDuiDialog)
-DUI_MESSAGE_HANDLER(WM_EXITSIZEMOVE, OnExitSizeMove)
 DUI_MESSAGE_HANDLER(WM_CLOSE, OnCloseMessage)
 DUI_MESSAGE_HANDLER(WM_REDIRECT_OUTPUT, OnOutputMessage)
-DUI_MESSAGE_HANDLER(WM_REDIRECT_ENDED, OnEndedMessage)
 DUI_MESSAGE_HANDLER(WM_GETMINMAXINFO, OnMinMaxInfo)
 DUI_END_MESSAGE_MAP()
 
@@ -195,7 +188,8 @@ void CMinecraftRedirectDlg::OnAfterCreate() {
 
 void CMinecraftRedirectDlg::OnOutput(int source) { PostMessageW(m_hWnd, WM_REDIRECT_OUTPUT, source, 0); }
 
-void CMinecraftRedirectDlg::OnEnded() { PostMessageW(m_hWnd, WM_REDIRECT_ENDED, 0, 0); }
+// The exit report comes as a relay line of its own.
+void CMinecraftRedirectDlg::OnEnded() {}
 
 LRESULT CMinecraftRedirectDlg::OnOutputMessage(WPARAM wParam, LPARAM) {
     if (!m_redirect || !m_lineBuffer) return 0;
@@ -222,13 +216,6 @@ LRESULT CMinecraftRedirectDlg::OnOutputMessage(WPARAM wParam, LPARAM) {
     }
     if (source == launcher::redirect::kSourceStdout) UpdateCounters();
     return 0;
-}
-
-// The exit report comes as a relay line of its own.
-LRESULT CMinecraftRedirectDlg::OnEndedMessage(WPARAM, LPARAM) { return 0; }
-
-LRESULT CMinecraftRedirectDlg::OnExitSizeMove(WPARAM wParam, LPARAM lParam) {
-    return DefaultProc(WM_EXITSIZEMOVE, wParam, lParam);
 }
 
 LRESULT CMinecraftRedirectDlg::OnMinMaxInfo(WPARAM wParam, LPARAM lParam) {

@@ -92,10 +92,8 @@ public:
     DUI_DECLARE_MESSAGE_MAP()
 
 protected:
-    LRESULT OnExitSizeMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnCloseMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnOutputMessage(WPARAM wParam, LPARAM lParam);
-    LRESULT OnEndedMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnMinMaxInfo(WPARAM wParam, LPARAM lParam);
 
 private:
