@@ -109,12 +109,6 @@ void ApplyThemeHsl(const float hsl[3]) {
     skin->SetThemeColor(theme, true);
 }
 
-void ApplyThemeArgb(uint32_t argb) {
-    float hsl[3];
-    wendaldui::ArgbToHsl(argb, hsl);
-    ApplyThemeHsl(hsl);
-}
-
 // A stored text passes through a message box's mark-up as it is.
 WString EscapeMarkup(const WString& text) {
     WString escaped = text;
@@ -142,6 +136,12 @@ public:
 };
 
 }  // namespace
+
+void ApplyThemeArgb(uint32_t argb) {
+    float hsl[3];
+    wendaldui::ArgbToHsl(argb, hsl);
+    ApplyThemeHsl(hsl);
+}
 
 void ResolveGameWindow(const GameWindowSetting& setting, uint32_t* width, uint32_t* height, bool* fullScreen) {
     *fullScreen = false;

@@ -40,6 +40,10 @@ void ResolveGameWindow(const GameWindowSetting& setting, uint32_t* width, uint32
 // else both the defaults (854 x 480).
 void ReadCustomWindowSize(const wchar_t* width, const wchar_t* height, uint32_t* outWidth, uint32_t* outHeight);
 
+// The skin's theme colour (repainted at once) becomes the hue, saturation
+// and lightness of argb.
+void ApplyThemeArgb(uint32_t argb);
+
 // What the Java browse makes of a file: 0 usable (arch 0 x86, 1 x64),
 // 1 unreadable, 2 not an x86/x64 executable or a DLL.
 int CheckJavaExecutable(const wchar_t* path, uint32_t* arch);

@@ -14,7 +14,6 @@
 #include "WendalDui/Control/UIListBoxViewString.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UITitleBar.h"
-#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -32,6 +31,7 @@
 #include "services/TRELMUpdateService.h"
 #include "services/UpdateHelper.h"
 #include "ui/AboutDialog.h"
+#include "ui/AddControl.h"
 #include "ui/DominantColor.h"
 #include "ui/SettingDlg.h"
 #include "ui/TopLevelWindows.h"
@@ -94,6 +94,10 @@ const wchar_t* const kPicturePatterns[] = {L"*.BMP", L"*.GIF", L"*.JPEG", L"*.JP
 
 const UIRect kNoBlur(0, 0, -1, -1);
 
+// The version events the window follows, one subscription each.
+const unsigned kBusEvents[3] = {wendal_::kEventVersionListRefreshed, wendal_::kEventVersionNameChanged,
+                                wendal_::kEventVersionHiddenChanged};
+
 launcher::MinecraftInstanceManager* g_monitor = nullptr;
 
 wendaldui::CUIListBoxString* ListOf(CUIComboBoxBase* combo) {
@@ -139,14 +143,6 @@ CUILabel* MakeLabel(wendaldui::CUIContainer* parent, const wchar_t* text, const 
     label->SetTextColor(0xFFFFFFFF);
     label->SetGlowColor(0x4D000000);
     return label;
-}
-
-template <typename T>
-T* MakeControl(wendaldui::CUIContainer* parent, uint32_t flags, const UIRect& rect, int id, void* arg = nullptr) {
-    T* control = new T;
-    if (control->Create(parent, flags, rect, id, arg)) return control;
-    delete control;
-    return nullptr;
 }
 
 WString MegabytesText(int64_t megabytes) {
@@ -252,7 +248,7 @@ void CTrelmMainFrame::OnCreate() {
 
     wendaldui::CUIContainer* client = GetClientContainer();
     if (!client) return;
-    m_background = MakeControl<CUIBluredBackgroundImage>(client, kControlVisible, kClientRect, kBackgroundId);
+    m_background = AddControl<CUIBluredBackgroundImage>(client, kControlVisible, kClientRect, kBackgroundId);
     BuildStatusRow(client);
     BuildPanel(client);
     if (wendaldui::CUITitleBar* bar = GetTitleBar()) {
@@ -291,22 +287,22 @@ void CTrelmMainFrame::OnCreate() {
 }
 
 void CTrelmMainFrame::BuildStatusRow(wendaldui::CUIContainer* client) {
-    m_statusRow = MakeControl<wendaldui::CUIContainer>(client, kContainerFlags, kRowShownRect, kStatusRowId);
+    m_statusRow = AddControl<wendaldui::CUIContainer>(client, kContainerFlags, kRowShownRect, kStatusRowId);
     if (!m_statusRow) return;
-    m_motd = MakeControl<CUIMcMotdCtrl>(m_statusRow, kControlVisible, UIRect(32, 16, 580, 54), kMotdId);
-    m_summary = MakeControl<CUIBannerTextButton>(m_statusRow, kControlVisible, UIRect(32, 72, 380, 64), kSummaryId);
+    m_motd = AddControl<CUIMcMotdCtrl>(m_statusRow, kControlVisible, UIRect(32, 16, 580, 54), kMotdId);
+    m_summary = AddControl<CUIBannerTextButton>(m_statusRow, kControlVisible, UIRect(32, 72, 380, 64), kSummaryId);
     if (m_summary) {
         m_summary->SetText(L"Player_Name,\r\n游戏版本:1.1.10");
         m_summary->BindEvent(wendaldui::kEventClick, this, &CTrelmMainFrame::OnSummaryClick);
     }
-    m_launchButton = MakeControl<CUILaunchButton>(m_statusRow, kControlVisible | wendaldui::kControlTabStop,
+    m_launchButton = AddControl<CUILaunchButton>(m_statusRow, kControlVisible | wendaldui::kControlTabStop,
                                                   UIRect(430, 78, 178, 54), kLaunchButtonId);
     if (m_launchButton) m_launchButton->BindEvent(wendaldui::kEventClick, this, &CTrelmMainFrame::OnBtnLaunchClick);
 }
 
 void CTrelmMainFrame::BuildPanel(wendaldui::CUIContainer* client) {
     using wendaldui::CUIComboBoxString;
-    m_panel = MakeControl<wendaldui::CUIContainer>(client, kContainerFlags, kPanelShownRect, kPanelId);
+    m_panel = AddControl<wendaldui::CUIContainer>(client, kContainerFlags, kPanelShownRect, kPanelId);
     if (!m_panel) return;
     constexpr uint32_t kField = kControlVisible | wendaldui::kControlTabStop | wendaldui::kControlFocusable;
     constexpr uint32_t kEditable = kField | wendaldui::kComboEditable;
@@ -317,13 +313,13 @@ void CTrelmMainFrame::BuildPanel(wendaldui::CUIContainer* client) {
     auto field = [&]() { return UIRect(kFieldX, y, kFieldWidth, kRowHeight); };
 
     row(L"版本", kPanelVersionLabel);
-    m_versionList = MakeControl<CUIComboBoxString>(m_panel, kField, field(), kPanelVersionList);
+    m_versionList = AddControl<CUIComboBoxString>(m_panel, kField, field(), kPanelVersionList);
     y += 32;
     row(L"验证", kPanelAuthLabel);
-    m_authList = MakeControl<CUIComboBoxString>(m_panel, kField, field(), kPanelAuthList);
+    m_authList = AddControl<CUIComboBoxString>(m_panel, kField, field(), kPanelAuthList);
     y += 32;
     m_nameLabel = row(L"邮箱", kPanelNameLabel);
-    m_nameList = MakeControl<CUIComboBoxName>(m_panel, kEditable, field(), kPanelNameList);
+    m_nameList = AddControl<CUIComboBoxName>(m_panel, kEditable, field(), kPanelNameList);
     y += kRowHeight + 2;
     m_nameHint = MakeLabel(m_panel, g_settings.current.offlineNameMismatchHint.GetString(),
                            UIRect(kFieldX, y, kFieldWidth, 16), kPanelNameHint);
@@ -333,26 +329,26 @@ void CTrelmMainFrame::BuildPanel(wendaldui::CUIContainer* client) {
     }
     y += 20;
     m_passwordLabel = row(L"密码", kPanelPasswordLabel);
-    m_password = MakeControl<wendaldui::CUIRichEdit>(
+    m_password = AddControl<wendaldui::CUIRichEdit>(
         m_panel, kField | wendaldui::kRichEditCentreLine, field(), kPanelPassword,
         reinterpret_cast<void*>(static_cast<uintptr_t>(wendaldui::kRichEditPassword | wendaldui::kRichEditHideSelection)));
     y += 30;
-    m_remember = MakeControl<wendaldui::CUICheckBox>(m_panel, kControlVisible | wendaldui::kControlTabStop,
+    m_remember = AddControl<wendaldui::CUICheckBox>(m_panel, kControlVisible | wendaldui::kControlTabStop,
                                                      UIRect(kFieldX, y, kFieldWidth, 22), kPanelRememberPassword);
     y += 28;
     row(L"可用内存", kPanelFreeMemoryLabel);
     m_freeMemory = MakeLabel(m_panel, L"- MB", field(), kPanelFreeMemory);
     y += 30;
     row(L"Java版本", kPanelJavaLabel);
-    m_javaList = MakeControl<CUIComboBoxString>(m_panel, kField, field(), kPanelJavaList);
+    m_javaList = AddControl<CUIComboBoxString>(m_panel, kField, field(), kPanelJavaList);
     y += 32;
     row(L"游戏内存", kPanelMemoryLabel);
-    m_memoryList = MakeControl<CUIComboBoxString>(m_panel, kEditable, field(), kPanelMemoryList);
+    m_memoryList = AddControl<CUIComboBoxString>(m_panel, kEditable, field(), kPanelMemoryList);
     y += 34;
-    m_shortcut = MakeControl<wendaldui::CUICheckBox>(m_panel, kControlVisible | wendaldui::kControlTabStop,
+    m_shortcut = AddControl<wendaldui::CUICheckBox>(m_panel, kControlVisible | wendaldui::kControlTabStop,
                                                      UIRect(kLabelX, y, kFieldX + kFieldWidth - kLabelX, 22),
                                                      kPanelShortcut);
-    m_panelLaunch = MakeControl<wendaldui::CUIButton>(m_panel, kControlVisible | wendaldui::kControlTabStop,
+    m_panelLaunch = AddControl<wendaldui::CUIButton>(m_panel, kControlVisible | wendaldui::kControlTabStop,
                                                       UIRect(kLabelX, 344, kFieldX + kFieldWidth - kLabelX, 40),
                                                       kPanelLaunchButton);
     if (!m_versionList || !m_authList || !m_nameList || !m_password || !m_remember || !m_javaList ||
@@ -794,13 +790,8 @@ void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
 
 void CTrelmMainFrame::FollowBackgroundColor(Gdiplus::Bitmap* picture) {
     if (!picture && m_background) picture = m_background->GetPicture();
-    wendaldui::CDuiSkinManager* skin = wendaldui::CDuiSkinManager::GetInstance();
-    if (!picture || !skin) return;
-    float hsl[3];
-    wendaldui::ArgbToHsl(GetDominantColor(picture), hsl);
-    double theme[3];
-    wendaldui::HslToDoubles(hsl, theme);
-    skin->SetThemeColor(theme, true);
+    if (!picture || !wendaldui::CDuiSkinManager::GetInstance()) return;
+    ApplyThemeArgb(GetDominantColor(picture));
 }
 
 void CTrelmMainFrame::ApplyServerStatusSettings() {
@@ -815,19 +806,17 @@ void CTrelmMainFrame::ApplyServerStatusSettings() {
 
 void CTrelmMainFrame::SubscribeToBus() {
     wendal_::CSimpleEventBus& bus = wendal_::GetEventBus();
-    const unsigned ids[3] = {wendal_::kEventVersionListRefreshed, wendal_::kEventVersionNameChanged,
-                             wendal_::kEventVersionHiddenChanged};
     for (int i = 0; i < 3; ++i) {
         m_subscriptions[i] = bus.Subscribe(
-            ids[i], new wendal_::CMethodDelegate<CTrelmMainFrame, void, unsigned, int, int>(this,
-                                                                                          &CTrelmMainFrame::OnBusEvent));
+            kBusEvents[i], new wendal_::CMethodDelegate<CTrelmMainFrame, void, unsigned, int, int>(
+                               this, &CTrelmMainFrame::OnBusEvent));
     }
 }
 
 void CTrelmMainFrame::UnsubscribeFromBus() {
     wendal_::CSimpleEventBus& bus = wendal_::GetEventBus();
     for (unsigned i = 0; i < 3; ++i) {
-        if (m_subscriptions[i]) bus.Unsubscribe(i + 1, m_subscriptions[i]);
+        if (m_subscriptions[i]) bus.Unsubscribe(kBusEvents[i], m_subscriptions[i]);
         m_subscriptions[i] = nullptr;
     }
 }
