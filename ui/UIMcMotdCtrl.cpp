@@ -83,15 +83,20 @@ CUIMcMotdCtrl::CUIMcMotdCtrl() {
 
 CUIMcMotdCtrl::~CUIMcMotdCtrl() {
     // OnDestroy stopped the worker; a control never created has none.
-    if (m_worker) {
-        m_stop = 1;
-        SetEvent(m_wake);
-        WaitForSingleObject(m_worker, INFINITE);
-        CloseHandle(m_worker);
-    }
+    StopWorker();
     if (m_wake) CloseHandle(m_wake);
     DeleteCriticalSection(&m_resultLock);
     DeleteCriticalSection(&m_addressLock);
+}
+
+bool CUIMcMotdCtrl::StopWorker() {
+    if (!m_worker) return false;
+    m_stop = 1;
+    SetEvent(m_wake);
+    WaitForSingleObject(m_worker, INFINITE);
+    CloseHandle(m_worker);
+    m_worker = NULL;
+    return true;
 }
 
 void CUIMcMotdCtrl::Layout(int width, int height) {
@@ -252,12 +257,10 @@ void CUIMcMotdCtrl::OnPostedCall(UINT code, WPARAM, LPARAM) {
         Lock lock(m_resultLock);
         if (m_result->status == mcmotd::kPingOk) {
             m_status = mcmotd::ServerStatus();
-            mcmotd::ParseServerStatus(m_result->json, m_status, kEverythingButIcon, nullptr);
+            mcmotd::ParseServerStatus(m_result->json, m_status, kEverythingButIcon, &favicon);
             CrLf(m_status.description);
             text.Format(L"%s\r\n§r在线：%d/%d", m_status.description.GetString(), m_status.playersOnline,
                         m_status.playersMax);
-            mcmotd::ServerStatus ignored;
-            mcmotd::ParseServerStatus(m_result->json, ignored, 0, &favicon);
         } else if (m_cachedDescription.GetLength() > 0) {
             text.Format(L"%s\r\n§r服务器信息获取失败", m_cachedDescription.GetString());
         } else {
@@ -304,12 +307,7 @@ void CUIMcMotdCtrl::CloseInfoDialog() {
 }
 
 void CUIMcMotdCtrl::OnDestroy() {
-    if (m_worker) {
-        m_stop = 1;
-        SetEvent(m_wake);
-        WaitForSingleObject(m_worker, INFINITE);
-        CloseHandle(m_worker);
-        m_worker = NULL;
+    if (StopWorker()) {
         const WString address = GetServerAddress();
         Lock lock(m_resultLock);
         if (address.GetLength() > 0 && m_result && m_result->status == mcmotd::kPingOk) {

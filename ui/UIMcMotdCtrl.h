@@ -78,6 +78,8 @@ private:
     void ShowStatusText(const WString& text);
     void ReadCache();
     void Layout(int width, int height);
+    // Ends the query thread and waits for it; false when none ran.
+    bool StopWorker();
     void OnIconClick(wendaldui::EventData& event);
 
     CRITICAL_SECTION m_addressLock;
