@@ -4,10 +4,8 @@
 
 #include <cmath>
 
-#include "WendalDui/Control/UIButtonBase.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
-#include "WendalDui/Core/DuiWindow.h"
 #include "WendalDui/Core/ImageProcessing.h"
 #include "WendalDui/Core/TextGlow.h"
 
@@ -18,8 +16,6 @@ using wendaldui::ARGB;
 
 namespace {
 
-constexpr UINT kFadeTimer = 0;
-constexpr UINT kFadeMs = 20;
 constexpr float kFontSize = 20.0f;
 // Fill and frame by visual state: normal, hover, pressed, disabled.
 constexpr ARGB kBackgrounds[4] = {0x00FFFFFF, 0x0DFFFFFF, 0x0D646464, 0x0DFFFFFF};
@@ -62,33 +58,16 @@ void CUIBannerTextButton::OnCreate(void*) {
     wendaldui::internal::RestTween(m_border, kBorders[m_visualState]);
 }
 
-void CUIBannerTextButton::SetVisualState(int state) {
-    const int effective = IsEffectivelyEnabled() ? state : wendaldui::kVisualDisabled;
-    if (effective == m_visualState) return;
-    m_visualState = effective;
+void CUIBannerTextButton::OnStateChanged(int state) {
     // From the colour shown now: the frame never jumps.
-    const int frames = effective == wendaldui::kVisualPressed ? 2 : 3;
-    m_background.Start(m_background.GetValue(), kBackgrounds[effective], frames);
-    m_border.Start(m_border.GetValue(), kBorders[effective], frames);
-    if (m_window) m_window->SetControlTimer(this, kFadeTimer, kFadeMs);
+    const int frames = state == wendaldui::kVisualPressed ? 2 : 3;
+    m_background.Start(m_background.GetValue(), kBackgrounds[state], frames);
+    m_border.Start(m_border.GetValue(), kBorders[state], frames);
+    StartFade();
 }
-
-void CUIBannerTextButton::OnLButtonDown(WPARAM, int, int) { SetVisualState(wendaldui::kVisualPressed); }
-
-void CUIBannerTextButton::OnLButtonUp(WPARAM, int x, int y) {
-    SetVisualState(wendaldui::kVisualHover);
-    if (x >= 0 && x < m_rect.width && y >= 0 && y < m_rect.height) FireEvent(wendaldui::kEventClick);
-}
-
-void CUIBannerTextButton::OnMouseEnter() { SetVisualState(wendaldui::kVisualHover); }
-
-void CUIBannerTextButton::OnMouseLeave() { SetVisualState(wendaldui::kVisualNormal); }
 
 void CUIBannerTextButton::OnTimer(UINT localId) {
-    if (localId != kFadeTimer) return;
-    const bool running = m_background.Step() | m_border.Step();
-    Invalidate();
-    if (!running && m_window) m_window->KillControlTimer(this, kFadeTimer);
+    if (localId == kFadeTimer) StepFade({&m_background, &m_border});
 }
 
 bool CUIBannerTextButton::OnSetCursor() {

@@ -3,7 +3,7 @@
 // glow, with a faint fill and frame on hover and press.
 #pragma once
 
-#include "WendalDui/Control/UIControl.h"
+#include "WendalDui/Control/UIButtonBase.h"
 #include "WendalDui/Utils/Tween.h"
 #include "core/WString.h"
 
@@ -19,19 +19,15 @@ class CTextGlow;
 namespace trelm {
 namespace ui {
 
-class CUIBannerTextButton : public wendaldui::CUIControl {
+class CUIBannerTextButton : public wendaldui::internal::CUIButtonBase {
 public:
     ~CUIBannerTextButton() override;
 
     void SetText(const wchar_t* text);
     const WString& GetText() const { return m_text; }
-    int GetVisualState() const { return m_visualState; }
 
     void OnCreate(void* arg) override;
-    void OnLButtonDown(WPARAM keys, int x, int y) override;
-    void OnLButtonUp(WPARAM keys, int x, int y) override;
-    void OnMouseEnter() override;
-    void OnMouseLeave() override;
+    void OnStateChanged(int state) override;
     void OnPaint(wendaldui::PaintContext& context) override;
     void OnTimer(UINT localId) override;
     bool OnSetCursor() override;
@@ -39,7 +35,6 @@ public:
     bool GetDesiredSize(int& width, int& height) override;
 
 private:
-    void SetVisualState(int state);
     void BuildFont();
 
     wendaldui::CTextGlow* m_glow = nullptr;
@@ -49,7 +44,6 @@ private:
     Gdiplus::StringFormat* m_format = nullptr;
     WString m_text;
     WString m_drawText;  // as drawn: without carriage returns
-    int m_visualState = 0;
 };
 
 }  // namespace ui
