@@ -24,6 +24,18 @@ bool HexDecode(const wchar_t* hex, uint8_t* out, uint32_t count) {
     return true;
 }
 
+WString HexEncode(const uint8_t* bytes, uint32_t count) {
+    static const wchar_t kDigits[] = L"0123456789abcdef";
+    WString text;
+    wchar_t* out = text.GetBuffer(static_cast<int>(count * 2), false);
+    for (uint32_t i = 0; i < count; ++i) {
+        out[2 * i] = kDigits[bytes[i] >> 4];
+        out[2 * i + 1] = kDigits[bytes[i] & 0x0F];
+    }
+    text.ReleaseBuffer(static_cast<int>(count * 2));
+    return text;
+}
+
 bool IsSha1HexText(const wchar_t* text, size_t length) {
     if (text == nullptr || length != 40) return false;
     for (size_t i = 0; i < length; ++i)

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "core/Encoding.h"
 #include "core/FileUtils.h"
 #include "core/GlobalOrder.h"
 #include "core/Sha1.h"
@@ -173,14 +174,7 @@ WString JavaRuntimeList::MakeId(const JavaRuntimeInfo& info) {
 
     uint8_t digest[kSha1DigestSize];
     Sha1OfBuffer(bytes.data(), bytes.size(), digest);
-    static const wchar_t kHex[] = L"0123456789abcdef";
-    wchar_t text[kSha1DigestSize * 2 + 1];
-    for (uint32_t i = 0; i < kSha1DigestSize; ++i) {
-        text[i * 2] = kHex[digest[i] >> 4];
-        text[i * 2 + 1] = kHex[digest[i] & 0x0F];
-    }
-    text[kSha1DigestSize * 2] = 0;
-    return WString(text);
+    return HexEncode(digest, kSha1DigestSize);
 }
 
 void JavaRuntimeList::ScanRegistry() {

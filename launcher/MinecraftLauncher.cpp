@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/Encoding.h"
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
 #include "core/ProcessStart.h"
@@ -203,12 +204,7 @@ void MinecraftLauncher::MakeOfflineUuid(WString& out, const WString& playerName)
     Sha1OfBuffer(data.data(), data.size(), digest);
     digest[6] = static_cast<uint8_t>((digest[6] & 0x0F) | 0x50);
     digest[8] = static_cast<uint8_t>((digest[8] & 0x3F) | 0x80);
-    out.Empty();
-    for (int i = 0; i < 16; ++i) {
-        wchar_t hex[3];
-        swprintf(hex, 3, L"%02x", digest[i]);
-        out.Append(hex, 2);
-    }
+    out = HexEncode(digest, 16);
 }
 
 }  // namespace launcher

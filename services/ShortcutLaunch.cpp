@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "WendalDui/Core/DlgMessageBox.h"
+#include "core/Encoding.h"
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
 #include "core/Sha1.h"
@@ -111,10 +112,7 @@ void ShortcutLaunchId(const WString& text, WString* id) {
     // wchar_t is UTF-16LE on Windows: its bytes are the ones hashed.
     uint8_t digest[kSha1DigestSize];
     Sha1OfBuffer(text.GetString(), static_cast<size_t>(text.GetLength()) * sizeof(wchar_t), digest);
-    id->Format(L"%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x", digest[0],
-               digest[1], digest[2], digest[3], digest[4], digest[5], digest[6], digest[7], digest[8], digest[9],
-               digest[10], digest[11], digest[12], digest[13], digest[14], digest[15], digest[16], digest[17],
-               digest[18], digest[19]);
+    *id = HexEncode(digest, kSha1DigestSize);
 }
 
 bool ReadShortcutLaunchFile(const wchar_t* id, ShortcutLaunchInfo* info) {

@@ -102,6 +102,13 @@ TEST(HexDecode, DigitsAndNearMisses) {
     EXPECT_TRUE(HexDecode(L"", out, 0));
 }
 
+// Lower case, high nibble first, every byte two digits: ids compare as text.
+TEST(HexEncode, TwoLowerCaseDigitsPerByte) {
+    const uint8_t bytes[] = {0x00, 0x0A, 0xF0, 0xFF, 0x5c};
+    EXPECT_STREQ(L"000af0ff5c", HexEncode(bytes, 5).GetString());
+    EXPECT_EQ(0, HexEncode(bytes, 0).GetLength());
+}
+
 // Handles travel to child processes as their four bytes in memory order.
 TEST(HandleArgument, EightHexDigitsInMemoryOrder) {
     EXPECT_STREQ(L"a4010000", FormatHandleArgument(reinterpret_cast<HANDLE>(0x1A4)).GetString());

@@ -134,8 +134,8 @@ class Probe:
         what = "a window %r" % (text if text is not None else (prefix or "") + "...")
         return self.wait(lambda ws: next((w for w in ws if match(w)), None), what, timeout, cls, process)
 
-    def wait_gone(self, hwnd, timeout=30):
-        self.wait(lambda ws: all(w["hwnd"] != hwnd for w in ws) or ["gone"], "window %d to go" % hwnd, timeout)
+    def wait_gone(self, hwnd, timeout=30, cls=LAUNCHER_CLASS):
+        self.wait(lambda ws: all(w["hwnd"] != hwnd for w in ws) or ["gone"], "window %d to go" % hwnd, timeout, cls)
 
     def find(self, hwnd):
         return next((w for w in self.windows() if w["hwnd"] == hwnd), None)
@@ -151,6 +151,10 @@ class Probe:
 
     def close(self, window):
         self.call("close", window["hwnd"])
+
+    def close_and_wait(self, window, timeout=30, cls=LAUNCHER_CLASS):
+        self.close(window)
+        self.wait_gone(window["hwnd"], timeout, cls)
 
     def capture(self, window, host_path, wine):
         os.makedirs(os.path.dirname(host_path), exist_ok=True)

@@ -12,7 +12,7 @@ import time
 
 from game_tree import (ARGUMENTS, MAIN_CLASS, NATIVE_FILE, VERSION, GameFiles, read_link, read_utf16_json,
                        write_settings)
-from harness import LAUNCHER_CLASS, Failure, check
+from harness import check
 
 MAIN_TITLE = "TRELM v1.2.4.0"
 VERSION_TEXT = "1.2.4.0-release"
@@ -29,15 +29,20 @@ LAYOUT = {
     "password": (606, 169),
     "remember": (552, 197),      # "记住密码"
     "shortcut": (492, 321),      # "启动后创建快捷方式"
+    "menu": (-106, 14),          # the title bar's menu button, left of the three window buttons
 }
 OFFLINE = {"user_type": "offline", "offline_name": "Tester", "game_ver": VERSION}
 
 
 # ---------------------------------------------------------------- helpers
 
+def click_at(s, window, point):
+    """A click at a point in logical pixels of the window."""
+    s.probe.click(window, point[0] * s.factor, point[1] * s.factor)
+
+
 def at(s, window, name):
-    x, y = LAYOUT[name]
-    s.probe.click(window, x * s.factor, y * s.factor)
+    click_at(s, window, LAYOUT[name])
 
 
 def box_button(s, box, index, count):
@@ -98,9 +103,22 @@ def java_runs(path):
     return runs
 
 
+def wait_until(s, condition, what, timeout=15):
+    s.probe.wait(lambda ws: condition() or None, what, timeout)
+
+
 def wait_runs(s, path, count, timeout=30):
     s.probe.wait(lambda ws: len(java_runs(path)) >= count, "%d start(s) of the fake Java" % count, timeout)
     return java_runs(path)
+
+
+def watch_until_exit(s, launcher, timeout):
+    """Lists the windows (their titles gather in s.probe.seen) until the
+    launcher's process ends or the time is up."""
+    deadline = time.monotonic() + timeout
+    while launcher.process.poll() is None and time.monotonic() < deadline:
+        s.probe.windows()
+        time.sleep(0.05)
 
 
 def account_file(s):
@@ -163,8 +181,7 @@ def start_in_own_folder(s):
     notice = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15)
     # With a Java found, the one notice is the information that no game is there.
     check(box_icon(s, notice) == "info", "the notice shows %s, not the information icon" % box_icon(s, notice))
-    s.probe.close(notice)
-    s.probe.wait_gone(notice["hwnd"])
+    s.probe.close_and_wait(notice)
     close_and_exit(s, launcher, main)
     settings = read_utf16_json(os.path.join(folder, "quorvel_launcher", "setting.json"))
     saved = {key: settings.get(key) for key in ("trelm_version", "user_type", "game_ver", "java_version",
@@ -215,8 +232,7 @@ def own_folder_named_in_other_letter_case(s):
     shell = s.run_windows(["cmd", "/c", r"cd /d C:\E2E\CASEFOLDER && C:\e2e\casefolder\QuorvelLauncher.exe"],
                           s.work)
     main = main_window(s)
-    s.probe.close(main)
-    s.probe.wait_gone(main["hwnd"])
+    s.probe.close_and_wait(main)
     shell.wait(30)
 
 
@@ -370,8 +386,7 @@ def library_404_reports_and_busy_window_stays(s):
     time.sleep(1.5)
     check(s.probe.find(main["hwnd"]) is not None, "the busy main window closed")
     check(launcher.process.poll() is None, "the launcher ended while busy")
-    s.probe.close(report)
-    s.probe.wait_gone(report["hwnd"])
+    s.probe.close_and_wait(report)
     dialog = s.probe.wait_window(prefix="正在下载需要的文件", timeout=10)
     s.probe.close(dialog)
     wait_title(s, main, MAIN_TITLE)
@@ -417,12 +432,9 @@ def desktop_shortcut_starts_game_without_window(s):
     kept = {path: read_bytes(path) for path in (os.path.join(folder, "quorvel_launcher", "setting.json"),
                                                  account_file(s))}
 
-    windowless = s.start(folder, args=link["arguments"].split(" "))
     s.probe.seen.clear()
-    deadline = time.monotonic() + 30
-    while windowless.process.poll() is None and time.monotonic() < deadline:
-        s.probe.windows()
-        time.sleep(0.1)
+    windowless = s.start(folder, args=link["arguments"].split(" "))
+    watch_until_exit(s, windowless, 30)
     check(windowless.wait_exit(1) == 0, "the shortcut launch did not end with 0")
     check(not [t for t in s.probe.seen if t.startswith("TRELM v")], "a main window opened: %s" % s.probe.seen)
     # The launcher does not wait for the game: its record may come a moment later.
@@ -464,8 +476,7 @@ def update_helper_mode(s):
         check(not os.path.exists(os.path.join(folder, "TRELMUpdateHelper.exe")), "the helper was not deleted")
         s.probe.close(box)
         main = main_window(s)
-        s.probe.close(main)
-        s.probe.wait_gone(main["hwnd"])
+        s.probe.close_and_wait(main)
         time.sleep(0.5)
 
 

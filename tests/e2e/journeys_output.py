@@ -8,7 +8,8 @@ import time
 
 from game_tree import VERSION, write_settings
 from harness import Failure, check
-from journeys import MAIN_TITLE, OFFLINE, at, close_and_exit, game_files, main_window, wait_runs, wait_title
+from journeys import (MAIN_TITLE, OFFLINE, at, close_and_exit, game_files, main_window, remove, wait_runs, wait_title,
+                      wait_until, watch_until_exit)
 
 OUTPUT_PREFIX = "Output - Minecraft "
 EXIT_TITLE = "TRELM - 游戏异常退出"
@@ -50,10 +51,6 @@ def fake_java_pids(s):
     return {w["pid"] for w in s.probe.call("list", "QuorvelFakeToolWindow")["windows"]}
 
 
-def wait_until(s, condition, what, timeout=15):
-    s.probe.wait(lambda ws: condition() or None, what, timeout)
-
-
 def exit_notices(s):
     return [w for w in s.probe.windows() if w["text"] == EXIT_TITLE]
 
@@ -65,8 +62,7 @@ def output_window_runs_beside_the_game(s):
     folder = launcher_folder(s, "output", output_game_log=True)
     record = os.path.join(s.work, "output-java.txt")
     go = os.path.join(s.work, "output-go.txt")
-    if os.path.exists(go):
-        os.remove(go)
+    remove(go)
     s.java_script(record, "window=1\n" + GAME_LINES + "waitfile=%s\nexit=0\n" % s.wine.dos(go))
     launcher = s.start(folder)
     main = main_window(s, launcher)
@@ -100,11 +96,8 @@ def output_mode_without_a_usable_handle_ends_at_once(s):
     folder = s.folder("badhandle")
     for args in (["-redirect_output"], ["-redirect_output", "zz"], ["-redirect_output", "00001234"]):
         s.probe.seen.clear()
-        began = time.monotonic()
         run = s.start(folder, args=args)
-        while run.process.poll() is None and time.monotonic() - began < 15:
-            s.probe.windows()
-            time.sleep(0.05)
+        watch_until_exit(s, run, 15)
         check(run.wait_exit(1) == 0, "%s did not end with 0" % args)
         check(not [t for t in s.probe.seen if t.startswith("Output")], "%s opened %s" % (args, s.probe.seen))
 
@@ -125,8 +118,7 @@ def crashes_get_one_notice_each(s):
           "the game wrote its report elsewhere")
     time.sleep(0.5)
     s.probe.capture(notice, s.artifact("e2e-game-exit-notice.png"), s.wine)
-    s.probe.close(notice)
-    s.probe.wait_gone(notice["hwnd"])
+    s.probe.close_and_wait(notice)
 
     s.java_script(record, "window=1\nexit=0\n")
     launch(s, main, record, 2)
@@ -137,9 +129,8 @@ def crashes_get_one_notice_each(s):
     s.java_script(record, crash)
     launch(s, main, record, 3)
     launch(s, main, record, 4)
-    s.probe.wait(lambda ws: len(exit_notices(s)) == 2 or None, "two notices", 20)
-    s.probe.close(main)
-    s.probe.wait_gone(main["hwnd"])
+    wait_until(s, lambda: len(exit_notices(s)) == 2, "two notices", 20)
+    s.probe.close_and_wait(main)
     for notice in exit_notices(s):
         time.sleep(1.0)
         check(launcher.process.poll() is None, "the launcher ended while a notice was open")
@@ -153,8 +144,7 @@ def crash_while_the_main_window_is_dragged(s):
     folder = launcher_folder(s, "dragged")
     record = os.path.join(s.work, "dragged-java.txt")
     go = os.path.join(s.work, "dragged-go.txt")
-    if os.path.exists(go):
-        os.remove(go)
+    remove(go)
     s.java_script(record, "window=1\nwaitfile=%s\nexit=1\n" % s.wine.dos(go))
     launcher = s.start(folder)
     main = main_window(s, launcher)
@@ -168,8 +158,7 @@ def crash_while_the_main_window_is_dragged(s):
     finally:
         s.probe.call("release")
     notice = s.probe.wait_window(text=EXIT_TITLE, owner=0, timeout=10)
-    s.probe.close(notice)
-    s.probe.wait_gone(notice["hwnd"])
+    s.probe.close_and_wait(notice)
     close_and_exit(s, launcher, main)
 
 

@@ -10,8 +10,8 @@ import time
 
 from game_tree import VERSION, read_utf16_json, write_settings
 from harness import check
-from journeys import (MAIN_TITLE, OFFLINE, at, box_icon, close_and_exit, game_files, java_runs, main_window, read_bytes,
-                      wait_runs, wait_title)
+from journeys import (MAIN_TITLE, OFFLINE, at, box_icon, click_at, close_and_exit, game_files, java_runs, main_window,
+                      read_bytes, wait_runs, wait_title)
 
 UPDATE_TITLE = "TRELM - 更新"
 IN_USE = "此文件被占用，请换一个保存位置"
@@ -39,9 +39,9 @@ def offer_update(s, folder, sha1=None):
 
 
 def open_update_dialog(s, main):
-    """"检查更新" from the menu under the title bar's menu button (left of
-    the three window buttons; the fourth entry, reached with the arrow keys)."""
-    s.probe.click(main, -(3 * 28 + 22) * s.factor, 14 * s.factor)
+    """"检查更新" from the menu under the title bar's menu button (the fourth
+    entry, reached with the arrow keys)."""
+    at(s, main, "menu")
     s.probe.wait_window(text="Menu", timeout=10)
     for _ in range(4):
         s.probe.call("key", main["hwnd"], "down")
@@ -49,10 +49,6 @@ def open_update_dialog(s, main):
     dialog = s.probe.wait_window(text=UPDATE_TITLE, owner=0, timeout=10)
     time.sleep(0.5)  # drawn
     return dialog
-
-
-def click(s, window, point):
-    s.probe.click(window, point[0] * s.factor, point[1] * s.factor)
 
 
 def system_dialog(s, text, timeout=20):
@@ -82,13 +78,11 @@ def wrong_sha1_replaces_nothing_and_save_as_refuses_a_file_in_use(s):
     time.sleep(1.0)  # the start-up check has its answer
     dialog = open_update_dialog(s, main)
     s.probe.capture(dialog, s.artifact("e2e-update-dialog-newer.png"), s.wine)
-    click(s, dialog, AUTO_UPDATE)
+    click_at(s, dialog, AUTO_UPDATE)
     report = s.probe.wait_window(text="下载失败", timeout=30, process=launcher.process)
-    s.probe.close(report)
-    s.probe.wait_gone(report["hwnd"])
+    s.probe.close_and_wait(report)
     download = s.probe.wait_window(prefix="下载", timeout=10)
-    s.probe.close(download)
-    s.probe.wait_gone(download["hwnd"])
+    s.probe.close_and_wait(download)
     check(launcher.process.poll() is None, "the launcher ended after a failed update download")
     check(read_bytes(exe) == before, "the executable was replaced by a file of the wrong SHA-1")
     check(not os.path.exists(os.path.join(folder, "TRELMUpdateHelper.exe")), "a helper copy was made")
@@ -96,25 +90,20 @@ def wrong_sha1_replaces_nothing_and_save_as_refuses_a_file_in_use(s):
     held = os.path.join(folder, "held.exe")
     s.probe.call("hold", s.wine.dos(held))
     try:
-        click(s, dialog, SAVE_AS)
+        click_at(s, dialog, SAVE_AS)
         save = s.probe.wait_window(cls="#32770", owner=dialog["hwnd"], timeout=20)
         s.probe.call("accept", save["hwnd"], s.wine.dos(held))
         notice = system_dialog(s, IN_USE)
         s.probe.capture(notice, s.artifact("e2e-update-save-in-use.png"), s.wine)
-        s.probe.close(notice)
-        s.probe.wait(lambda ws: all(w["hwnd"] != notice["hwnd"] for w in ws) or ["gone"], "the notice to go",
-                     cls="#32770")
+        s.probe.close_and_wait(notice, cls="#32770")
         time.sleep(0.5)
         check(any(w["hwnd"] == save["hwnd"] for w in s.probe.windows("#32770")),
               "the save dialog closed after the notice")
-        s.probe.close(save)
-        s.probe.wait(lambda ws: all(w["hwnd"] != save["hwnd"] for w in ws) or ["gone"], "the save dialog to go",
-                     cls="#32770")
+        s.probe.close_and_wait(save, cls="#32770")
     finally:
         s.probe.call("unhold")
     check(os.path.getsize(held) == 0, "the file in use was written")
-    s.probe.close(dialog)
-    s.probe.wait_gone(dialog["hwnd"])
+    s.probe.close_and_wait(dialog)
     close_and_exit(s, launcher, main)
 
 
@@ -158,11 +147,11 @@ def settings_reach_the_launch_and_update_restarts(s):
 
     # Choices made after the launch live only in the window until it closes.
     for box, text in ((NAME_BOX, "Renamed"), (MEMORY_BOX, "1536")):
-        click(s, main, box)
+        click_at(s, main, box)
         s.probe.call("key", main["hwnd"], "ctrl+a")
         s.probe.type(main, text)
     dialog = open_update_dialog(s, main)
-    click(s, dialog, AUTO_UPDATE)
+    click_at(s, dialog, AUTO_UPDATE)
     check(launcher.wait_exit(40) == 2, "the launcher did not end with 2 for the hand-over")
     notice = s.probe.wait_window(text="TRELM", owner=0, timeout=40)
     check(box_icon(s, notice) == "info", "the restart's notice shows %s, not done" % box_icon(s, notice))
@@ -177,8 +166,7 @@ def settings_reach_the_launch_and_update_restarts(s):
     s.probe.close(notice)
     restarted = main_window(s)
     check(restarted["pid"] != main["pid"], "no new launcher process")
-    s.probe.close(restarted)
-    s.probe.wait_gone(restarted["hwnd"])
+    s.probe.close_and_wait(restarted)
     check(len(java_runs(record)) == 1, "the update started the game again")
 
 

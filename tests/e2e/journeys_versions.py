@@ -11,16 +11,15 @@ import time
 
 from game_tree import write_settings
 from harness import check
-from journeys import main_window, read_bytes
+from journeys import at, click_at, main_window, read_bytes, wait_until
 
 LIST_TITLE = "TRELM - 原版下载"
 MANIFEST = "/mc/game/version_manifest.json"
 MIRROR = "/bmcl"  # the mirror's base below the server, so that its requests can be told apart
 VERSIONS = ["1.12.2", "1.8.9", "1.7.10"]  # newest first, as the manifest lists them
 
-# Logical pixels in the windows: the main window's menu button and its first
-# item; the list dialog's "刷新" and "下载" buttons and its rows.
-MENU_BUTTON = (-106, 14)  # left of the minimize, maximize and close buttons
+# Logical pixels in the windows: the main window's menu items; the list
+# dialog's "刷新" and "下载" buttons and its rows.
 MENU_ITEM_HEIGHT = 24
 LIST_REFRESH = (516, 48)
 LIST_DOWNLOAD = (516, 81)
@@ -35,8 +34,7 @@ def real_data(s):
 def open_vanilla_list(s, main):
     """"原版下载", the menu's first item."""
     before = {w["hwnd"] for w in s.probe.windows()}
-    x, y = MENU_BUTTON
-    s.probe.click(main, x * s.factor, y * s.factor)
+    at(s, main, "menu")
 
     def area(w):
         return (w["rect"][2] - w["rect"][0]) * (w["rect"][3] - w["rect"][1])
@@ -52,18 +50,9 @@ def open_vanilla_list(s, main):
     return s.probe.wait_window(text=LIST_TITLE, timeout=15)
 
 
-def at(s, window, point):
-    s.probe.click(window, point[0] * s.factor, point[1] * s.factor)
-
-
 def manifest_hits(s):
     hits = s.server.hits()
     return hits.get(MANIFEST, 0), hits.get(MIRROR + MANIFEST, 0)
-
-
-def close_list(s, dialog):
-    s.probe.close(dialog)
-    s.probe.wait_gone(dialog["hwnd"])
 
 
 def two_versions_downloaded_from_the_vanilla_list(s):
@@ -99,24 +88,22 @@ def two_versions_downloaded_from_the_vanilla_list(s):
     launcher = s.start(folder, endpoints=endpoints)
     main = main_window(s, launcher)
     notice = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15)  # no game there yet
-    s.probe.close(notice)
-    s.probe.wait_gone(notice["hwnd"])
+    s.probe.close_and_wait(notice)
 
     dialog = open_vanilla_list(s, main)
-    s.probe.wait(lambda ws: manifest_hits(s)[0] == 1 or None, "the manifest request", 15)
+    wait_until(s, lambda: manifest_hits(s)[0] == 1, "the manifest request", 15)
     time.sleep(0.5)  # the rows are filled
     s.probe.capture(dialog, s.artifact("e2e-vanilla-list.png"), s.wine)
     s.probe.call("clickwith", dialog["hwnd"], int(200 * s.factor),
                  int((LIST_FIRST_ROW + 2.5 * LIST_ROW_HEIGHT) * s.factor), "ctrl")
     s.probe.capture(dialog, s.artifact("e2e-vanilla-list-two-chosen.png"), s.wine)
-    at(s, dialog, LIST_DOWNLOAD)
+    click_at(s, dialog, LIST_DOWNLOAD)
     paths = {v: os.path.join(folder, ".minecraft", "versions", v, v + ".json") for v in VERSIONS}
-    s.probe.wait(lambda ws: all(os.path.exists(paths[v]) for v in ("1.12.2", "1.7.10")) or None,
-                 "both version JSONs", 30)
+    wait_until(s, lambda: all(os.path.exists(paths[v]) for v in ("1.12.2", "1.7.10")), "both version JSONs", 30)
     for v in ("1.12.2", "1.7.10"):
         check(read_bytes(paths[v]) == jsons[v], "%s.json was not downloaded right" % v)
     check(not os.path.exists(paths["1.8.9"]), "1.8.9 was downloaded although it was not chosen")
-    close_list(s, dialog)
+    s.probe.close_and_wait(dialog)
 
     dialog = open_vanilla_list(s, main)
     time.sleep(1.0)
@@ -124,16 +111,16 @@ def two_versions_downloaded_from_the_vanilla_list(s):
 
     # "刷新" against a failing server: the error is shown and the kept list dropped.
     s.server.routes({MANIFEST: {"status": 500}})
-    at(s, dialog, LIST_REFRESH)
-    s.probe.wait(lambda ws: manifest_hits(s)[0] >= 2 or None, "the refreshed request", 15)
+    click_at(s, dialog, LIST_REFRESH)
+    wait_until(s, lambda: manifest_hits(s)[0] >= 2, "the refreshed request", 15)
     time.sleep(1.5)
     s.probe.capture(dialog, s.artifact("e2e-vanilla-list-500.png"), s.wine)
-    close_list(s, dialog)
+    s.probe.close_and_wait(dialog)
     s.server.routes(good)
     asked = manifest_hits(s)[0]
     dialog = open_vanilla_list(s, main)
-    s.probe.wait(lambda ws: manifest_hits(s)[0] == asked + 1 or None, "a new manifest request after the 500", 15)
-    close_list(s, dialog)
+    wait_until(s, lambda: manifest_hits(s)[0] == asked + 1, "a new manifest request after the 500", 15)
+    s.probe.close_and_wait(dialog)
     check(manifest_hits(s)[1] == 0 and not [p for p in s.server.hits() if p.startswith(MIRROR)],
           "the mirror was asked while it is off: %s" % s.server.hits())
     s.probe.close(main)

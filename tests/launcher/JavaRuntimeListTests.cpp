@@ -151,40 +151,31 @@ TEST(JavaRuntimeList, PlayerRuntimesAreAddedAndRemoved) {
 
 // Writes Java keys into the prefix's registry, under names no installer
 // uses, and deletes them again. Runtimes are told apart from any others in
-// the registry by their homes, which all start with m_root. Keys go to the
-// 32-bit view unless a test names the 64-bit one; a 32-bit system has only
-// one view, which both names reach.
+// the registry by their homes, which all start with m_root.
 class JavaRegistryTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kBase = L"SOFTWARE\\JavaSoft\\Java Runtime Environment";
-    static constexpr const wchar_t* kJavaSoft = L"SOFTWARE\\JavaSoft";
-    static constexpr REGSAM kViews[2] = {KEY_WOW64_32KEY, KEY_WOW64_64KEY};
 
     void SetUp() override {
         m_root = L"C:\\JavaRegistryTest-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
-        for (int v = 0; v < 2; ++v) {
-            m_createdJavaSoft[v] = !KeyExists(kJavaSoft, kViews[v]);
-            m_createdBase[v] = !KeyExists(kBase, kViews[v]);
-        }
+        m_createdJavaSoft = !KeyExists(L"SOFTWARE\\JavaSoft");
+        m_createdBase = !KeyExists(kBase);
     }
 
     void TearDown() override {
-        for (const auto& made : m_created) DeleteKey(std::wstring(kBase) + L"\\" + made.first, made.second);
+        for (const std::wstring& name : m_created) DeleteKey(std::wstring(kBase) + L"\\" + name);
         // Removes only keys this test made, and only when nothing else is in them.
-        for (int v = 0; v < 2; ++v) {
-            if (m_createdBase[v]) DeleteKey(kBase, kViews[v]);
-            if (m_createdJavaSoft[v]) DeleteKey(kJavaSoft, kViews[v]);
-        }
+        if (m_createdBase) DeleteKey(kBase);
+        if (m_createdJavaSoft) DeleteKey(L"SOFTWARE\\JavaSoft");
     }
 
-    void WriteValue(const std::wstring& keyName, DWORD type, const void* data, DWORD bytes,
-                    REGSAM view = KEY_WOW64_32KEY) {
+    void WriteValue(const std::wstring& keyName, DWORD type, const void* data, DWORD bytes) {
         const std::wstring path = std::wstring(kBase) + L"\\" + keyName;
         HKEY key = nullptr;
         DWORD disposition = 0;
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_WRITE | view,
-                                                 nullptr, &key, &disposition));
-        if (disposition == REG_CREATED_NEW_KEY) m_created.emplace_back(keyName, view);
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                                 KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, &disposition));
+        if (disposition == REG_CREATED_NEW_KEY) m_created.push_back(keyName);
         ASSERT_EQ(REG_CREATED_NEW_KEY, disposition) << Narrow(keyName) << " was in the registry already";
         if (data) {
             EXPECT_EQ(ERROR_SUCCESS,
@@ -193,8 +184,8 @@ protected:
         RegCloseKey(key);
     }
     // A JavaHome of type REG_SZ with its terminating null.
-    void WriteHome(const std::wstring& keyName, const std::wstring& home, REGSAM view = KEY_WOW64_32KEY) {
-        WriteValue(keyName, REG_SZ, home.c_str(), static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t)), view);
+    void WriteHome(const std::wstring& keyName, const std::wstring& home) {
+        WriteValue(keyName, REG_SZ, home.c_str(), static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t)));
     }
 
     // The runtimes of this test, in list order.
@@ -207,20 +198,19 @@ protected:
         return found;
     }
 
-    static bool KeyExists(const wchar_t* path, REGSAM view) {
+    static bool KeyExists(const wchar_t* path) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+            return false;
         RegCloseKey(key);
         return true;
     }
-    static void DeleteKey(const std::wstring& path, REGSAM view) {
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), view, 0);
-    }
+    static void DeleteKey(const std::wstring& path) { RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str()); }
 
     std::wstring m_root;
-    std::vector<std::pair<std::wstring, REGSAM>> m_created;
-    bool m_createdJavaSoft[2] = {false, false};
-    bool m_createdBase[2] = {false, false};
+    std::vector<std::wstring> m_created;
+    bool m_createdJavaSoft = false;
+    bool m_createdBase = false;
 };
 
 TEST_F(JavaRegistryTest, ScanNormalisesHomesAndMergesDuplicates) {
@@ -324,9 +314,7 @@ TEST_F(JavaRegistryTest, SixtyFourBitViewIsScannedOnlyOnWow64) {
 // PE header confirms, the 64-bit one wins on its bonus and gets the 64-bit
 // default heap. In the 32-bit prefix the one view holds both, only it is
 // scanned, and both are 32-bit runtimes.
-class JavaRegistryBySystem : public JavaRegistryTest {};
-
-TEST_F(JavaRegistryBySystem, EachViewGivesItsRuntimesOnceWithTheirArchitecture) {
+TEST(JavaRegistryBySystem, EachViewGivesItsRuntimesOnceWithTheirArchitecture) {
     const bool wow64 = ProcessRunsUnderWow64();
     ASSERT_EQ(testing_support::InWin64Prefix(), wow64) << "the 64-bit prefix runs this program under WOW64";
     const FakeJavaHome java32;
@@ -339,16 +327,14 @@ TEST_F(JavaRegistryBySystem, EachViewGivesItsRuntimesOnceWithTheirArchitecture) 
     };
 
     // A higher update than the 64-bit one's, which still wins on a 64-bit system.
-    WriteHome(L"34.0.0_50", java32.Home(), KEY_WOW64_32KEY);
-    if (HasFatalFailure()) return;
+    const testing_support::RegisteredJava registered32(L"34.0.0_50", java32.Home(), false);
     JavaRuntimeList before;
     ASSERT_TRUE(before.Refresh());
     ASSERT_EQ(1u, find(before, java32).size());
     // The start-up notice a 64-bit system without a 64-bit runtime gets.
     EXPECT_EQ(wow64, before.Is64BitSystemWithout64BitJava());
 
-    WriteHome(L"34.0.0_1", java64.Home(), KEY_WOW64_64KEY);
-    if (HasFatalFailure()) return;
+    const testing_support::RegisteredJava registered64(L"34.0.0_1", java64.Home(), true);
     JavaRuntimeList list;
     ASSERT_TRUE(list.Refresh());
     const auto found32 = find(list, java32);
