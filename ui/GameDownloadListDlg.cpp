@@ -18,6 +18,7 @@
 #include "download/DownloadTaskBase.h"
 #include "launcher/MinecraftList.h"
 #include "ui/DownloadDialog.h"
+#include "ui/ModalDialog.h"
 #include "ui/TrelmResourceManager.h"
 
 namespace trelm {
@@ -143,14 +144,7 @@ void CGameDownloadListDlg::CreateListCtrl(wendaldui::CUIContainer* parent, uint3
 }
 
 void CGameDownloadListDlg::RunModal(CGameDownloadListDlg& dialog, HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"GameDownloadDlg", WS_CAPTION | WS_SYSMENU, 0, 0,
-                                wendaldui::DpiScale(570), wendaldui::DpiScale(388), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return;
-    ShowWindow(hwnd, SW_SHOW);
-    if (app) app->RunModalLoop(hwnd);
-    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    RunModalDialog(dialog, L"GameDownloadDlg", WS_CAPTION | WS_SYSMENU, 570, 388, owner);
 }
 
 void CGameDownloadListDlg::OnRefreshClick(wendaldui::EventData&) { RefreshList(); }

@@ -11,7 +11,6 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UIScrollContainer.h"
 #include "WendalDui/Core/DlgMessageBox.h"
-#include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "core/FileUtils.h"
 #include "launcher/MinecraftDeleter.h"
@@ -20,6 +19,7 @@
 #include "ui/ForgeInstallDlg.h"
 #include "ui/GameDownloadListDlg.h"
 #include "ui/LiteLoaderInstallDlg.h"
+#include "ui/ModalDialog.h"
 #include "ui/OptiFineInstallDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmResourceManager.h"
@@ -63,11 +63,8 @@ CGameManagerDlg::~CGameManagerDlg() {
 }
 
 bool CGameManagerDlg::Open(HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    return CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"GameManagerDlg",
-                           WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, wendaldui::DpiScale(680),
-                           wendaldui::DpiScale(428), owner, NULL, app ? app->GetInstance() : GetModuleHandleW(NULL),
-                           this) != NULL;
+    return CreateLauncherWindow(*this, L"GameManagerDlg", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 680, 428, owner) !=
+           NULL;
 }
 
 wendaldui::CUIControl* CGameManagerDlg::GetControl(int index) const {
