@@ -73,11 +73,7 @@ wendaldui::CUIControl* CGameManagerDlg::GetControl(int index) const {
 
 void CGameManagerDlg::OnCreate() {
     CDuiDialog::OnCreate();
-    CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance();
-    if (HICON icon = resources ? resources->GetWindowIcon() : NULL) {
-        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
+    CTrelmResourceManager::ApplyWindowIcon(m_hWnd);
     CreateControls();
     FillList();
     m_subscription = wendal_::GetEventBus().Subscribe(
@@ -278,10 +274,7 @@ void CGameManagerDlg::OnOpenFolder(wendaldui::EventData&) {
     }
 }
 
-void CGameManagerDlg::OnRefresh(wendaldui::EventData&) {
-    launcher::g_minecraftList.Refresh();
-    wendal_::GetEventBus().Publish(wendal_::kEventVersionListRefreshed, 0);
-}
+void CGameManagerDlg::OnRefresh(wendaldui::EventData&) { RefreshInstalledVersions(); }
 
 void CGameManagerDlg::OnInstall(wendaldui::EventData& event) {
     const std::vector<int> rows = SelectedRows();
@@ -362,10 +355,7 @@ void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
     const bool ran = RunAsynTask(&task, 500, m_hWnd);
     int removed = 0;
     for (int row : rows) removed += row == -1;
-    if (removed > 0) {
-        launcher::g_minecraftList.Refresh();
-        wendal_::GetEventBus().Publish(wendal_::kEventVersionListRefreshed, 0);
-    }
+    if (removed > 0) RefreshInstalledVersions();
     if (ran && task.GetResult() && removed == static_cast<int>(rows.size())) {
         Tell(L"删除完成", wendaldui::kIconInformation);
     } else if (blockers.empty()) {
