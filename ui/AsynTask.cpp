@@ -1,8 +1,7 @@
 #include "ui/AsynTask.h"
 
-#include "WendalDui/Core/DuiApp.h"
-#include "WendalDui/Core/DuiDpi.h"
 #include "ui/AsynTaskDlg.h"
+#include "ui/ModalDialog.h"
 
 namespace wendal_ {
 
@@ -72,20 +71,10 @@ bool RunAsynTask(CAsynTask* task, DWORD timeoutMs, HWND owner) {
     if (waited == WAIT_OBJECT_0) return true;
     if (waited != WAIT_TIMEOUT) return false;
 
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     CAsynTaskDlg dialog(task);
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"请等待", WS_CAPTION, 0, 0,
-                                wendaldui::DpiScale(kWaitWidth), wendaldui::DpiScale(kWaitHeight), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd || !app) {
-        // No window to wait in: wait here, so the task never outlives the call.
-        if (hwnd) DestroyWindow(hwnd);
-        return WaitForSingleObject(task->GetDoneEvent(), INFINITE) == WAIT_OBJECT_0;
-    }
-    ShowWindow(hwnd, SW_SHOW);
-    app->RunModalLoop(hwnd);
-    // The loop may also end by a quit message: the task must be over before
-    // the caller may destroy it.
+    RunModalDialog(dialog, L"请等待", WS_CAPTION, kWaitWidth, kWaitHeight, owner);
+    // With no window to wait in, or a loop ended by a quit message, the task
+    // must still be over before the caller may destroy it.
     return WaitForSingleObject(task->GetDoneEvent(), INFINITE) == WAIT_OBJECT_0;
 }
 

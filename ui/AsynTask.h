@@ -39,7 +39,6 @@ namespace ui {
 
 // The private message of the wait dialog: the task's text changed.
 constexpr UINT WM_ASYN_TASK_TEXT = 0x8101;
-constexpr UINT WM_ASYN_TASK_FINISH = 0x8102;
 
 class CAsynTask : public wendal_::CTPWork {
 public:

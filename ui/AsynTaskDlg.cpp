@@ -20,7 +20,6 @@ constexpr uint64_t kMinimumShownMs = 1000;
 
 DUI_BEGIN_MESSAGE_MAP(CAsynTaskDlg, wendaldui::CDuiDialog)
 DUI_MESSAGE_HANDLER(WM_ASYN_TASK_TEXT, OnTextChanged)
-DUI_MESSAGE_HANDLER(WM_ASYN_TASK_FINISH, OnFinish)
 DUI_MESSAGE_HANDLER(WM_TIMER, OnTimer)
 DUI_MESSAGE_HANDLER(WM_CLOSE, OnClose)
 DUI_MESSAGE_HANDLER(WM_DESTROY, OnWaitDestroy)
@@ -56,11 +55,6 @@ LRESULT CAsynTaskDlg::OnTextChanged(WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT CAsynTaskDlg::OnFinish(WPARAM, LPARAM) {
-    Finish();
-    return 0;
-}
-
 LRESULT CAsynTaskDlg::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam == kPollTimer) {
         if (m_task && WaitForSingleObject(m_task->GetDoneEvent(), 0) == WAIT_OBJECT_0) {
@@ -88,7 +82,6 @@ LRESULT CAsynTaskDlg::OnWaitDestroy(WPARAM wParam, LPARAM lParam) {
 }
 
 void CAsynTaskDlg::Finish() {
-    if (m_task) WaitForSingleObject(m_task->GetDoneEvent(), INFINITE);
     const uint64_t elapsed = GetTickCount64() - m_created;
     if (elapsed < kMinimumShownMs) {
         SetTimer(m_hWnd, kMinimumTimer, static_cast<UINT>(kMinimumShownMs - elapsed), NULL);

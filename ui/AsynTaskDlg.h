@@ -26,12 +26,12 @@ public:
 
 protected:
     LRESULT OnTextChanged(WPARAM wParam, LPARAM lParam);
-    LRESULT OnFinish(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
     LRESULT OnWaitDestroy(WPARAM wParam, LPARAM lParam);
 
 private:
+    // The task has ended: closes now, or once the dialog has been up a second.
     void Finish();
     void Close();
 

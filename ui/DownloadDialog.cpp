@@ -10,6 +10,7 @@
 #include "download/DownloadTaskBase.h"
 #include "ui/DownloadContainer.h"
 #include "ui/DownloadFailureMsgDlg.h"
+#include "ui/ModalDialog.h"
 #include "ui/TaskbarProgress.h"
 #include "ui/UIDLList.h"
 
@@ -313,17 +314,7 @@ WString BuildDownloadFailureReport(const CDownloadDialog* dialog) {
 int RunDownloadDialog(HWND parent, HWND progressWindow, const wchar_t* title,
                       std::vector<download::DownloadInfoBase*>& infos, int32_t* succeeded, uint64_t totalBytes) {
     CDownloadDialog dialog(progressWindow, title, infos, succeeded, totalBytes);
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"Download", kDialogStyle, 0, 0,
-                                wendaldui::DpiScale(kWidth), wendaldui::DpiScale(kHeight), parent, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return kDownloadSomeFailed;
-    if (!app) {
-        DestroyWindow(hwnd);
-        return kDownloadSomeFailed;
-    }
-    ShowWindow(hwnd, SW_SHOW);
-    app->RunModalLoop(hwnd);
+    if (!RunModalDialog(dialog, L"Download", kDialogStyle, kWidth, kHeight, parent)) return kDownloadSomeFailed;
     return dialog.GetResultCode();
 }
 

@@ -6,6 +6,7 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
+#include "ui/ModalDialog.h"
 
 namespace trelm {
 namespace ui {
@@ -126,17 +127,7 @@ void CDownloadFailureMsgDlg::End(int result) {
 
 int ShowDownloadFailureReport(HWND owner, const WString& text) {
     internal::CDownloadFailureMsgDlg dialog(text);
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"提示", internal::kDialogStyle, 0, 0,
-                                wendaldui::DpiScale(internal::kWidth), wendaldui::DpiScale(internal::kHeight), owner,
-                                NULL, app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return 1;
-    if (!app) {
-        DestroyWindow(hwnd);
-        return 1;
-    }
-    ShowWindow(hwnd, SW_SHOW);
-    app->RunModalLoop(hwnd);
+    if (!RunModalDialog(dialog, L"提示", internal::kDialogStyle, internal::kWidth, internal::kHeight, owner)) return 1;
     return dialog.GetModalResult() == 0 ? 0 : 1;
 }
 

@@ -1,6 +1,5 @@
 #include "ui/ForgeInstallDlg.h"
 
-#include "WendalDui/Control/UIButton.h"
 #include "core/Endpoints.h"
 #include "core/FileUtils.h"
 #include "launcher/ForgeInstaller.h"
@@ -16,16 +15,8 @@ void CForgeInstallDlg::OnCreate() {
     static const wchar_t* const kTitles[] = {L"版本", L"发布时间", L""};
     static const int kWidths[] = {100, 260, 60};
     AddColumns(kTitles, kWidths, 3);
-    WString title;
-    title.Format(L"TRELM - 安装Forge(%s,%s)(BMCLAPI)", m_version.id.GetString(), m_version.rootId.GetString());
-    SetWindowTextW(m_hWnd, title.GetString());
-    if (m_action) m_action->SetText(L"安装");
+    ShowInstallerTitle(L"Forge", m_version);
     LoadList();
-}
-
-void CForgeInstallDlg::OnClose() {
-    CGameDownloadListDlg::OnClose();
-    EndModal();
 }
 
 void CForgeInstallDlg::AddListUrls(download::DownloadInfoBase* info) {
@@ -33,12 +24,8 @@ void CForgeInstallDlg::AddListUrls(download::DownloadInfoBase* info) {
                             download::kSourceMirror);
 }
 
-bool CForgeInstallDlg::FillList(const JsonDocument& document, WString& message) {
-    VersionListRows rows;
-    if (!ReadForgeList(document, m_version.rootId.GetString(), rows)) return false;
-    ShowRows(rows);
-    message = rows.message;
-    return true;
+bool CForgeInstallDlg::ReadRows(const JsonValue& document, VersionListRows& rows) {
+    return ReadForgeList(document, m_version.rootId.GetString(), rows);
 }
 
 void CForgeInstallDlg::Install() {
@@ -53,17 +40,13 @@ void CForgeInstallDlg::Install() {
     BuildForgeInstallerUrl(url, m_version.rootId.GetString(), forgeVersion.GetString(), branch.GetString());
     wendal_::byte_buffer jar;
     if (!DownloadToBuffer(url, jar, L"正在下载Forge")) return;
-    WString name, text;
+    WString name;
     GetUrlTail(url.GetString(), &name);
     launcher::ForgeInstaller installer(nullptr);
     if (installer.Install(jar, name.GetString())) {
-        RefreshInstalledVersions();
-        text.Format(L"Forge(%s)安装完成", MarkupLiteral(forgeVersion).GetString());
-        ShowBox(text, 2);
+        ReportInstalledVersion(L"Forge", forgeVersion);
     } else {
-        text.Format(L"Forge(%s)安装失败\r\n%s", MarkupLiteral(forgeVersion).GetString(),
-                    MarkupLiteral(installer.GetErrorMsg()).GetString());
-        ShowBox(text, 1);
+        ReportInstallFailed(L"Forge", forgeVersion, installer.GetErrorMsg());
     }
 }
 

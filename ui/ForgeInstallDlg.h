@@ -13,10 +13,9 @@ public:
     explicit CForgeInstallDlg(const launcher::VersionInfo& version);
 
     void OnCreate() override;
-    void OnClose() override;
     void Install() override;
     void AddListUrls(download::DownloadInfoBase* info) override;
-    bool FillList(const JsonDocument& document, WString& message) override;
+    bool ReadRows(const JsonValue& document, VersionListRows& rows) override;
 
 private:
     launcher::VersionInfo m_version;

@@ -18,6 +18,7 @@
 #include "download/DownloadTaskBase.h"
 #include "launcher/MinecraftList.h"
 #include "ui/DownloadDialog.h"
+#include "ui/ModalDialog.h"
 #include "ui/TrelmResourceManager.h"
 
 namespace trelm {
@@ -67,6 +68,11 @@ WString MarkupLiteral(const WString& text) {
     return out;
 }
 
+void RefreshInstalledVersions() {
+    launcher::g_minecraftList.Refresh();
+    wendal_::GetEventBus().Publish(wendal_::kEventVersionListRefreshed, 0);
+}
+
 DUI_BEGIN_MESSAGE_MAP(CGameDownloadListDlg, wendaldui::CDuiDialog)
 DUI_MESSAGE_HANDLER(WM_LIST_TASK_EVENT, OnTaskEventMessage)
 DUI_MESSAGE_HANDLER(WM_LIST_BATCH_EVENT, OnBatchEventMessage)
@@ -84,11 +90,7 @@ CGameDownloadListDlg::~CGameDownloadListDlg() {
 void CGameDownloadListDlg::OnCreate() {
     CDuiDialog::OnCreate();
     CreateControls();
-    CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance();
-    if (HICON icon = resources ? resources->GetWindowIcon() : NULL) {
-        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
+    CTrelmResourceManager::ApplyWindowIcon(m_hWnd);
     CenterWindow(GetWindow(m_hWnd, GW_OWNER));
     delete m_manager;
     m_manager = new download::DownloadManager;
@@ -143,14 +145,7 @@ void CGameDownloadListDlg::CreateListCtrl(wendaldui::CUIContainer* parent, uint3
 }
 
 void CGameDownloadListDlg::RunModal(CGameDownloadListDlg& dialog, HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"GameDownloadDlg", WS_CAPTION | WS_SYSMENU, 0, 0,
-                                wendaldui::DpiScale(570), wendaldui::DpiScale(388), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return;
-    ShowWindow(hwnd, SW_SHOW);
-    if (app) app->RunModalLoop(hwnd);
-    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    RunModalDialog(dialog, L"GameDownloadDlg", WS_CAPTION | WS_SYSMENU, 570, 388, owner);
 }
 
 void CGameDownloadListDlg::OnRefreshClick(wendaldui::EventData&) { RefreshList(); }
@@ -167,7 +162,10 @@ void CGameDownloadListDlg::StopFetch() {
     EmptyCache();
 }
 
-void CGameDownloadListDlg::OnClose() { StopFetch(); }
+void CGameDownloadListDlg::OnClose() {
+    StopFetch();
+    EndModal();
+}
 
 void CGameDownloadListDlg::EndModal() {
     SetModalResult(0);
@@ -189,8 +187,11 @@ bool CGameDownloadListDlg::ParseCache(WString& message) {
                          static_cast<int>(m_cache->GetSize()));
     delete m_document;
     m_document = new JsonDocument;
-    if (!ParseJsonText(text.GetString(), m_document)) return false;
-    return FillList(*m_document, message);
+    VersionListRows rows;
+    if (!ParseJsonText(text.GetString(), m_document) || !ReadRows(*m_document, rows)) return false;
+    ShowRows(rows);
+    message = rows.message;
+    return true;
 }
 
 void CGameDownloadListDlg::LoadList() {
@@ -309,11 +310,6 @@ WString CGameDownloadListDlg::CellText(int column, int row) const {
     return cell ? cell->text : WString();
 }
 
-void CGameDownloadListDlg::RefreshInstalledVersions() {
-    launcher::g_minecraftList.Refresh();
-    wendal_::GetEventBus().Publish(wendal_::kEventVersionListRefreshed, 0);
-}
-
 void CGameDownloadListDlg::ShowBox(const WString& text, int icon) {
     ShowVersionMessageBox(m_hWnd, L"提示", text.GetString(), wendaldui::kBoxOk, icon);
 }
@@ -325,6 +321,36 @@ bool CGameDownloadListDlg::DownloadToBuffer(const WString& url, wendal_::byte_bu
     info->urls.emplace_back(url, download::kSourceMirror);
     std::vector<download::DownloadInfoBase*> infos(1, info);
     return RunDownloads(title, infos) != 0;
+}
+
+void CGameDownloadListDlg::ShowInstallerTitle(const wchar_t* product, const launcher::VersionInfo& version) {
+    WString title;
+    title.Format(L"TRELM - 安装%s(%s,%s)(BMCLAPI)", product, version.id.GetString(), version.rootId.GetString());
+    SetWindowTextW(m_hWnd, title.GetString());
+    if (m_action) m_action->SetText(L"安装");
+}
+
+void CGameDownloadListDlg::ReportInstalledVersion(const wchar_t* product, const WString& name) {
+    RefreshInstalledVersions();
+    WString text;
+    text.Format(L"%s(%s)安装完成", product, MarkupLiteral(name).GetString());
+    ShowBox(text, 2);
+}
+
+void CGameDownloadListDlg::ReportInstalledMod(const wchar_t* product, const WString& name, const WString& folder,
+                                              const WString& file) {
+    WString text;
+    text.Format(L"%s(%s)安装成功\r\n\r\n<b>提示：%s作为一个Mod被放入<a href=\"%s\">mods文件夹</a>，所以不会出现新的"
+                L"Minecraft版本\r\n卸载%s您需要手动删除%s文件</b>",
+                product, MarkupLiteral(name).GetString(), product, MarkupLiteral(folder).GetString(), product,
+                MarkupLiteral(file).GetString());
+    ShowBox(text, 2);
+}
+
+void CGameDownloadListDlg::ReportInstallFailed(const wchar_t* product, const WString& name, const WString& error) {
+    WString text;
+    text.Format(L"%s(%s)安装失败\r\n%s", product, MarkupLiteral(name).GetString(), MarkupLiteral(error).GetString());
+    ShowBox(text, 1);
 }
 
 int32_t CGameDownloadListDlg::RunDownloads(const wchar_t* title, std::vector<download::DownloadInfoBase*>& infos) {

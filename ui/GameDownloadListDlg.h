@@ -12,6 +12,7 @@
 #include "core/byte_buffer.h"
 #include "download/DownloadInfoBase.h"
 #include "download/IDownloadObserver.h"
+#include "launcher/VersionInfo.h"
 #include "ui/VersionListParsers.h"
 
 namespace wendaldui {
@@ -44,6 +45,8 @@ VersionMessageBox SetVersionMessageBox(VersionMessageBox box);
 int ShowVersionMessageBox(HWND owner, const wchar_t* caption, const wchar_t* text, int style, int icon);
 // Outside text for message-box mark-up: every '<' doubled, so it cannot open a tag.
 WString MarkupLiteral(const WString& text);
+// The installed-version list is read again and every window hears of it.
+void RefreshInstalledVersions();
 
 class CGameDownloadListDlg : public wendaldui::CDuiDialog, public download::IDownloadObserver {
 public:
@@ -56,10 +59,12 @@ public:
                                 int id);
     // "刷新": fetches again unless a fetch is under way.
     virtual void RefreshList();
+    // Stops a fetch under way and ends an installer dialog's modal loop.
     virtual void OnClose();
     virtual void Install() = 0;
     virtual void AddListUrls(download::DownloadInfoBase* info) = 0;
-    virtual bool FillList(const JsonDocument& document, WString& message) = 0;
+    // The rows of the fetched list; false when it is not the list this dialog expects.
+    virtual bool ReadRows(const JsonValue& document, VersionListRows& rows) = 0;
 
     void OnDownloadTaskChanged(download::DownloadTaskBase* task, int32_t code) override;
     void OnDownloadBatchChanged(download::DownloadManager* manager, int32_t code) override;
@@ -83,8 +88,6 @@ protected:
     void AddColumns(const wchar_t* const* titles, const int* widths, int count);
     std::vector<int> SelectedRows() const;
     WString CellText(int column, int row) const;
-    // The installed-version list is read again and every window hears of it.
-    static void RefreshInstalledVersions();
     void SetStatus(const wchar_t* text);
     // An information (2) or error (1) box captioned "提示".
     void ShowBox(const WString& text, int icon);
@@ -92,6 +95,13 @@ protected:
     int32_t RunDownloads(const wchar_t* title, std::vector<download::DownloadInfoBase*>& infos);
     // Fetches one file into memory through the download dialog; true when it came.
     bool DownloadToBuffer(const WString& url, wendal_::byte_buffer& buffer, const wchar_t* title);
+    // An installer's title, "TRELM - 安装<product>(<id>,<game version>)(BMCLAPI)", and its "安装" button.
+    void ShowInstallerTitle(const wchar_t* product, const launcher::VersionInfo& version);
+    // The box that ends an install, name shown as text: a new version (the
+    // installed list read again), a mod linked to its folder, or the error.
+    void ReportInstalledVersion(const wchar_t* product, const WString& name);
+    void ReportInstalledMod(const wchar_t* product, const WString& name, const WString& folder, const WString& file);
+    void ReportInstallFailed(const wchar_t* product, const WString& name, const WString& error);
 
     LRESULT OnTaskEventMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnBatchEventMessage(WPARAM wParam, LPARAM lParam);
@@ -114,7 +124,7 @@ private:
     void CreateControls();
     void OnRefreshClick(wendaldui::EventData& event);
     void OnActionClick(wendaldui::EventData& event);
-    // The cache's bytes parsed into a new document and filled; false when it did not fill.
+    // The cache's bytes parsed into a new document and shown; false when they are not the list.
     bool ParseCache(WString& message);
     void EmptyCache();
 };

@@ -1,6 +1,5 @@
 #include "ui/GameDwonloadDlg.h"
 
-#include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UIListBodyString.h"
 #include "WendalDui/Control/UIListCtrlString.h"
 #include "core/Endpoints.h"
@@ -28,7 +27,7 @@ void CGameDwonloadDlg::CreateListCtrl(wendaldui::CUIContainer* parent, uint32_t 
 }
 
 void CGameDwonloadDlg::OnClose() {
-    CGameDownloadListDlg::OnClose();
+    StopFetch();
     DestroyWindow(m_hWnd);  // OnFinalMessage lets the object go
 }
 
@@ -47,12 +46,8 @@ void CGameDwonloadDlg::AddListUrls(download::DownloadInfoBase* info) {
                             download::kSourceOfficial);
 }
 
-bool CGameDwonloadDlg::FillList(const JsonDocument& document, WString& message) {
-    VersionListRows rows;
-    if (!ReadVanillaList(document, rows)) return false;
-    ShowRows(rows);
-    message = rows.message;
-    return true;
+bool CGameDwonloadDlg::ReadRows(const JsonValue& document, VersionListRows& rows) {
+    return ReadVanillaList(document, rows);
 }
 
 void CGameDwonloadDlg::Install() {

@@ -18,7 +18,7 @@ public:
     void OnClose() override;
     void Install() override;
     void AddListUrls(download::DownloadInfoBase* info) override;
-    bool FillList(const JsonDocument& document, WString& message) override;
+    bool ReadRows(const JsonValue& document, VersionListRows& rows) override;
 };
 
 }  // namespace ui

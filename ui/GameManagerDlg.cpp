@@ -11,7 +11,6 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UIScrollContainer.h"
 #include "WendalDui/Core/DlgMessageBox.h"
-#include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "core/FileUtils.h"
 #include "launcher/MinecraftDeleter.h"
@@ -20,6 +19,7 @@
 #include "ui/ForgeInstallDlg.h"
 #include "ui/GameDownloadListDlg.h"
 #include "ui/LiteLoaderInstallDlg.h"
+#include "ui/ModalDialog.h"
 #include "ui/OptiFineInstallDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmResourceManager.h"
@@ -63,11 +63,8 @@ CGameManagerDlg::~CGameManagerDlg() {
 }
 
 bool CGameManagerDlg::Open(HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    return CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"GameManagerDlg",
-                           WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, 0, wendaldui::DpiScale(680),
-                           wendaldui::DpiScale(428), owner, NULL, app ? app->GetInstance() : GetModuleHandleW(NULL),
-                           this) != NULL;
+    return CreateLauncherWindow(*this, L"GameManagerDlg", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 680, 428, owner) !=
+           NULL;
 }
 
 wendaldui::CUIControl* CGameManagerDlg::GetControl(int index) const {
@@ -76,11 +73,7 @@ wendaldui::CUIControl* CGameManagerDlg::GetControl(int index) const {
 
 void CGameManagerDlg::OnCreate() {
     CDuiDialog::OnCreate();
-    CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance();
-    if (HICON icon = resources ? resources->GetWindowIcon() : NULL) {
-        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
+    CTrelmResourceManager::ApplyWindowIcon(m_hWnd);
     CreateControls();
     FillList();
     m_subscription = wendal_::GetEventBus().Subscribe(
@@ -281,10 +274,7 @@ void CGameManagerDlg::OnOpenFolder(wendaldui::EventData&) {
     }
 }
 
-void CGameManagerDlg::OnRefresh(wendaldui::EventData&) {
-    launcher::g_minecraftList.Refresh();
-    wendal_::GetEventBus().Publish(wendal_::kEventVersionListRefreshed, 0);
-}
+void CGameManagerDlg::OnRefresh(wendaldui::EventData&) { RefreshInstalledVersions(); }
 
 void CGameManagerDlg::OnInstall(wendaldui::EventData& event) {
     const std::vector<int> rows = SelectedRows();
@@ -365,10 +355,7 @@ void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
     const bool ran = RunAsynTask(&task, 500, m_hWnd);
     int removed = 0;
     for (int row : rows) removed += row == -1;
-    if (removed > 0) {
-        launcher::g_minecraftList.Refresh();
-        wendal_::GetEventBus().Publish(wendal_::kEventVersionListRefreshed, 0);
-    }
+    if (removed > 0) RefreshInstalledVersions();
     if (ran && task.GetResult() && removed == static_cast<int>(rows.size())) {
         Tell(L"删除完成", wendaldui::kIconInformation);
     } else if (blockers.empty()) {

@@ -6,9 +6,7 @@
 namespace trelm {
 namespace ui {
 
-DownloadList::~DownloadList() {
-    for (download::DownloadInfoBase* info : infos) delete info;
-}
+DownloadList::~DownloadList() { download::DeleteDownloadInfos(&infos); }
 
 void CheckAssetsObjectAsynTask::Run(PTP_CALLBACK_INSTANCE) {
     SetText(L"正在检查资源文件");

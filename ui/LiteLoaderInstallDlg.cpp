@@ -1,6 +1,5 @@
 #include "ui/LiteLoaderInstallDlg.h"
 
-#include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UICheckBox.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "core/Endpoints.h"
@@ -18,10 +17,7 @@ void CLiteLoaderInstallDlg::OnCreate() {
     static const wchar_t* const kTitles[] = {L"版本", L"类型", L"时间"};
     static const int kWidths[] = {150, 100, 100};
     AddColumns(kTitles, kWidths, 3);
-    WString title;
-    title.Format(L"TRELM - 安装Liteloader(%s,%s)(BMCLAPI)", m_version.id.GetString(), m_version.rootId.GetString());
-    SetWindowTextW(m_hWnd, title.GetString());
-    if (m_action) m_action->SetText(L"安装");
+    ShowInstallerTitle(L"Liteloader", m_version);
     m_asMod = new wendaldui::CUICheckBox;
     if (GetClientContainer() &&
         m_asMod->Create(GetClientContainer(), wendaldui::kControlVisible | wendaldui::kControlFocusable |
@@ -37,21 +33,12 @@ void CLiteLoaderInstallDlg::OnCreate() {
     LoadList();
 }
 
-void CLiteLoaderInstallDlg::OnClose() {
-    CGameDownloadListDlg::OnClose();
-    EndModal();
-}
-
 void CLiteLoaderInstallDlg::AddListUrls(download::DownloadInfoBase* info) {
     info->urls.emplace_back(EndpointBase(Endpoint::Mirror) + L"/liteloader/list", download::kSourceMirror);
 }
 
-bool CLiteLoaderInstallDlg::FillList(const JsonDocument& document, WString& message) {
-    VersionListRows rows;
-    if (!ReadLiteLoaderList(document, m_version.rootId.GetString(), rows)) return false;
-    ShowRows(rows);
-    message = rows.message;
-    return true;
+bool CLiteLoaderInstallDlg::ReadRows(const JsonValue& document, VersionListRows& rows) {
+    return ReadLiteLoaderList(document, m_version.rootId.GetString(), rows);
 }
 
 void CLiteLoaderInstallDlg::Install() {
@@ -80,35 +67,27 @@ void CLiteLoaderInstallDlg::Install() {
     }
     // A snapshot lives in a folder of its own name, a release under its game version.
     const WString folder = version.Find(L"SNAPSHOT") >= 0 ? version : m_version.rootId;
-    WString url, text;
+    WString url;
     url.Format(L"%s%s/liteloader-%s.jar", (EndpointBase(Endpoint::MirrorMaven) + L"/maven/com/tolvane/liteloader/")
                                               .GetString(),
                folder.GetString(), version.GetString());
     wendal_::byte_buffer jar;
     if (!DownloadToBuffer(url, jar, L"正在下载Liteloader")) return;
-    const WString shownVersion = MarkupLiteral(version);
     launcher::LiteloaderInstaller installer(nullptr);
     if (!m_asMod || !m_asMod->IsChecked()) {
         if (installer.InstallAsVersion(jar, version.GetString(), m_version)) {
-            RefreshInstalledVersions();
-            text.Format(L"Liteloader(%s)安装完成", shownVersion.GetString());
-            ShowBox(text, 2);
+            ReportInstalledVersion(L"Liteloader", version);
             return;
         }
     } else {
         WString mods, file;
         if (installer.InstallAsMod(jar, version.GetString(), m_version, g_settings.current.mcVersionSeparate, &mods,
                                    &file)) {
-            text.Format(L"Liteloader(%s)安装成功\r\n\r\n<b>提示：Liteloader作为一个Mod被放入<a href=\"%s\">mods文件夹</a>"
-                        L"，所以不会出现新的Minecraft版本\r\n卸载Liteloader您需要手动删除%s文件</b>",
-                        shownVersion.GetString(), MarkupLiteral(mods).GetString(), MarkupLiteral(file).GetString());
-            ShowBox(text, 2);
+            ReportInstalledMod(L"Liteloader", version, mods, file);
             return;
         }
     }
-    text.Format(L"Liteloader(%s)安装失败\r\n%s", shownVersion.GetString(),
-                MarkupLiteral(installer.GetErrorMsg()).GetString());
-    ShowBox(text, 1);
+    ReportInstallFailed(L"Liteloader", version, installer.GetErrorMsg());
 }
 
 }  // namespace ui

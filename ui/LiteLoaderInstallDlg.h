@@ -17,10 +17,9 @@ public:
     explicit CLiteLoaderInstallDlg(const launcher::VersionInfo& version);
 
     void OnCreate() override;
-    void OnClose() override;
     void Install() override;
     void AddListUrls(download::DownloadInfoBase* info) override;
-    bool FillList(const JsonDocument& document, WString& message) override;
+    bool ReadRows(const JsonValue& document, VersionListRows& rows) override;
 
     wendaldui::CUICheckBox* GetAsModCheckBox() const { return m_asMod; }
 

@@ -7,16 +7,26 @@
 namespace trelm {
 namespace ui {
 
-void RunModalDialog(wendaldui::CDuiWindow& dialog, const wchar_t* text, DWORD style, int width, int height,
-                    HWND owner) {
+HWND CreateLauncherWindow(wendaldui::CDuiWindow& window, const wchar_t* text, DWORD style, int width, int height,
+                          HWND owner) {
     wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, text, style, 0, 0, wendaldui::DpiScale(width),
-                                wendaldui::DpiScale(height), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), &dialog);
-    if (!hwnd) return;
+    return CreateWindowExW(0, wendaldui::kDuiWindowClassName, text, style, 0, 0, wendaldui::DpiScale(width),
+                           wendaldui::DpiScale(height), owner, NULL, app ? app->GetInstance() : GetModuleHandleW(NULL),
+                           &window);
+}
+
+bool RunModalDialog(wendaldui::CDuiWindow& dialog, const wchar_t* text, DWORD style, int width, int height,
+                    HWND owner) {
+    HWND hwnd = CreateLauncherWindow(dialog, text, style, width, height, owner);
+    if (!hwnd) return false;
+    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
+    if (!app) {
+        DestroyWindow(hwnd);
+        return false;
+    }
     ShowWindow(hwnd, SW_SHOW);
-    if (app) app->RunModalLoop(hwnd);
-    if (IsWindow(hwnd)) DestroyWindow(hwnd);
+    app->RunModalLoop(hwnd);  // destroys the window
+    return true;
 }
 
 }  // namespace ui

@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include "WendalDui/Core/DuiApp.h"
-#include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiWindow.h"
 #include "ui/GameDwonloadDlg.h"
 #include "ui/GameManagerDlg.h"
 #include "ui/MinecraftRedirectDlg.h"
+#include "ui/ModalDialog.h"
 #include "ui/TrelmMainFrame.h"
 #include "ui/UpdateDlg.h"
 
@@ -65,11 +64,7 @@ bool BringForward(wendaldui::CDuiWindow* window) {
 template <typename T>
 T* CreateRegistered(T*& entry, T* object, const wchar_t* text, DWORD style, int width, int height, HWND owner) {
     entry = object;
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, text, style, 0, 0, wendaldui::DpiScale(width),
-                                wendaldui::DpiScale(height), owner, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), object);
-    if (!hwnd) {
+    if (!CreateLauncherWindow(*object, text, style, width, height, owner)) {
         entry = nullptr;
         delete object;
         return nullptr;

@@ -70,6 +70,13 @@ void CTrelmResourceManager::LoadWindowIcon(const wchar_t* iconFolder) {
     m_chosenIcon = icon;
 }
 
+void CTrelmResourceManager::ApplyWindowIcon(HWND window) {
+    HICON icon = g_resources ? g_resources->GetWindowIcon() : NULL;
+    if (!icon) return;
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
 Gdiplus::Bitmap* CTrelmResourceManager::GetResourcePicture(int kind) {
     if (kind == kPictureServerIcon) return wendaldui::LoadResourceImage(L"PNG", IDR_PNG_SERVER_DEFAULT);
     if (kind != kPictureUpdate && kind != kPictureGame) return nullptr;

@@ -28,6 +28,8 @@ public:
     void LoadWindowIcon(const wchar_t* iconFolder = nullptr);
     HICON GetWindowIcon() const { return m_chosenIcon ? m_chosenIcon : m_defaultIcon; }
     HICON GetDefaultIcon() const { return m_defaultIcon; }
+    // Gives a window the window icon, big and small; nothing while no instance lives.
+    static void ApplyWindowIcon(HWND window);
 
     // A new picture the caller owns: the server icon as stored, the update
     // picture or the game picture at 48 x 48 logical pixels; null otherwise.

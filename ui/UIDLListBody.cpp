@@ -22,11 +22,10 @@ constexpr int kMinBarHeight = 5;
 
 double Unit(double value) { return std::max(0.0, std::min(1.0, value)); }
 
-// The theme colour moved by ds and dl, every component kept in range.
+// The theme colour moved by ds and dl; the conversion keeps every component in range.
 uint32_t ThemeShade(const wendaldui::ThemeColor& theme, double ds, double dl, uint8_t alpha) {
-    const double hue = std::max(0.0, std::min(wendaldui::kMaxHue, theme.hsl[0]));
     double r, g, b;
-    wendaldui::HslToRgb(hue, Unit(theme.hsl[1] + ds), Unit(theme.hsl[2] + dl), r, g, b);
+    wendaldui::HslToRgb(theme.hsl[0], theme.hsl[1] + ds, theme.hsl[2] + dl, r, g, b);
     return wendaldui::MakeArgb(alpha, r, g, b);
 }
 
