@@ -129,11 +129,7 @@ CMinecraftRedirectDlg::~CMinecraftRedirectDlg() {
 
 void CMinecraftRedirectDlg::OnCreate() {
     CDuiDialog::OnCreate();
-    if (CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance()) {
-        const LPARAM icon = reinterpret_cast<LPARAM>(resources->GetWindowIcon());
-        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, icon);
-        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, icon);
-    }
+    CTrelmResourceManager::ApplyWindowIcon(m_hWnd);
     if (m_topMostToggle) m_topMostToggle->SetText(L"置于顶层");
     if (m_keepLastToggle) m_keepLastToggle->SetText(L"保持最后一行可见");
     if (m_searchButton) m_searchButton->SetText(L"向下搜索");

@@ -233,11 +233,7 @@ void CTrelmMainFrame::OnCreate() {
     SetLaunchFieldsSaver(&SaveOpenFrameFields);
     SetSettingDlgHooks({&FollowOpenFrameBackground, &ApplyOpenFrameServerStatus});
     m_timerQueue = CreateTimerQueue();
-    if (CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance()) {
-        const LPARAM icon = reinterpret_cast<LPARAM>(resources->GetWindowIcon());
-        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, icon);
-        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, icon);
-    }
+    CTrelmResourceManager::ApplyWindowIcon(m_hWnd);
     LauncherVersion version;
     GetLauncherVersion(version);
     WString number;

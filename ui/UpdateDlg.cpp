@@ -103,10 +103,7 @@ void CUpdateDlg::SetUpdateInfo(const UpdateInfo& info) {
 
 void CUpdateDlg::OnCreate() {
     CDuiDialog::OnCreate();
-    if (CTrelmResourceManager* resources = CTrelmResourceManager::GetInstance()) {
-        SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(resources->GetWindowIcon()));
-        SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(resources->GetWindowIcon()));
-    }
+    CTrelmResourceManager::ApplyWindowIcon(m_hWnd);
     wendaldui::CUIContainer* client = GetClientContainer();
     if (!client) return;
     client->SetFlags(client->GetFlags() | wendaldui::kContainerDragArea);
