@@ -32,10 +32,8 @@ CComboxDropListWindow::CComboxDropListWindow(CUIComboBoxBase* combo)
 }
 
 bool CComboxDropListWindow::Create() {
-    CDuiApp* app = CDuiApp::GetApp();
-    const HINSTANCE instance = app ? app->GetInstance() : GetModuleHandleW(NULL);
     return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST, kDuiWindowClassName, L"ComboxDropList",
-                           WS_POPUP, 0, 0, 100, 100, NULL, NULL, instance, this) != NULL;
+                           WS_POPUP, 0, 0, 100, 100, NULL, NULL, CDuiApp::GetModuleInstance(), this) != NULL;
 }
 
 void CComboxDropListWindow::OnCreate() {
