@@ -6,7 +6,6 @@
 #include "WendalDui/Control/UIListBoxBase.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
-#include "WendalDui/Core/DuiSkinManager.h"
 
 namespace wendaldui {
 namespace internal {
@@ -49,12 +48,6 @@ CUIListBoxBase* CComboxDropListWindow::GetListBox() const {
     const CUIContainerShadow* root = static_cast<const CUIContainerShadow*>(GetRoot());
     CUIContainer* content = root ? root->GetContent() : nullptr;
     return content ? dynamic_cast<CUIListBoxBase*>(content->GetChild(kListId)) : nullptr;
-}
-
-int CComboxDropListWindow::ShadowMargin() const {
-    const CUIContainerShadow* root = static_cast<const CUIContainerShadow*>(GetRoot());
-    CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
-    return root && skin ? skin->GetShadow(root->GetShadowIndex()).radius / 2 : 0;
 }
 
 void CComboxDropListWindow::MoveTo(const UIRect& rect) {
