@@ -6,7 +6,6 @@
 #include "WendalDui/Control/UIListBoxBase.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
-#include "WendalDui/Core/DuiSkinManager.h"
 
 namespace wendaldui {
 namespace internal {
@@ -32,10 +31,8 @@ CComboxDropListWindow::CComboxDropListWindow(CUIComboBoxBase* combo)
 }
 
 bool CComboxDropListWindow::Create() {
-    CDuiApp* app = CDuiApp::GetApp();
-    const HINSTANCE instance = app ? app->GetInstance() : GetModuleHandleW(NULL);
     return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST, kDuiWindowClassName, L"ComboxDropList",
-                           WS_POPUP, 0, 0, 100, 100, NULL, NULL, instance, this) != NULL;
+                           WS_POPUP, 0, 0, 100, 100, NULL, NULL, CDuiApp::GetModuleInstance(), this) != NULL;
 }
 
 void CComboxDropListWindow::OnCreate() {
@@ -51,12 +48,6 @@ CUIListBoxBase* CComboxDropListWindow::GetListBox() const {
     const CUIContainerShadow* root = static_cast<const CUIContainerShadow*>(GetRoot());
     CUIContainer* content = root ? root->GetContent() : nullptr;
     return content ? dynamic_cast<CUIListBoxBase*>(content->GetChild(kListId)) : nullptr;
-}
-
-int CComboxDropListWindow::ShadowMargin() const {
-    const CUIContainerShadow* root = static_cast<const CUIContainerShadow*>(GetRoot());
-    CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
-    return root && skin ? skin->GetShadow(root->GetShadowIndex()).radius / 2 : 0;
 }
 
 void CComboxDropListWindow::MoveTo(const UIRect& rect) {

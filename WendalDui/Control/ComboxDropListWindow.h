@@ -36,8 +36,6 @@ public:
     CUIListBoxBase* GetListBox() const;
     bool IsShown() const { return m_visible; }
     const CTween<UIRect>& GetSlideTween() const { return m_slide; }
-    // The shadow drawn around the list on each side.
-    int ShadowMargin() const;
 
     DUI_DECLARE_MESSAGE_MAP()
 

@@ -136,15 +136,20 @@ bool CUIComboBoxBase::ItemText(int index, WString& text) const {
     return true;
 }
 
+void CUIComboBoxBase::ShowChosenItem(int index) {
+    CUIRichEdit* edit = GetEdit();
+    WString text;
+    if (!edit) {
+        Invalidate();
+    } else if (ItemText(index, text)) {
+        edit->SetText(text.GetString());
+        edit->SetSel(0, -1);
+    }
+}
+
 void CUIComboBoxBase::OnListSelection(int index) {
     if (index < 0) return;
-    WString text;
-    if (CUIRichEdit* edit = GetEdit()) {
-        if (ItemText(index, text)) edit->SetText(text.GetString());
-        edit->SetSel(0, -1);
-    } else {
-        Invalidate();
-    }
+    ShowChosenItem(index);
     FireEvent(kEventSelectionChanged, static_cast<uint32_t>(index));
 }
 
@@ -156,14 +161,7 @@ void CUIComboBoxBase::OnEditChanged(EventData&) {
 bool CUIComboBoxBase::SetCurSel(int index) {
     CUIListBoxBase* list = GetListBox();
     if (!list || !list->SetCurSel(index)) return false;
-    WString text;
-    CUIRichEdit* edit = GetEdit();
-    if (edit && ItemText(index, text)) {
-        edit->SetText(text.GetString());
-        edit->SetSel(0, -1);
-    } else if (!edit) {
-        Invalidate();
-    }
+    ShowChosenItem(index);
     return true;
 }
 

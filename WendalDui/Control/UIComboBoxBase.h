@@ -112,6 +112,8 @@ private:
     void OnEditChanged(EventData& e);
     // The text of the item at index; false without one.
     bool ItemText(int index, WString& text) const;
+    // The edit takes the item's text, all selected; a plain box repaints.
+    void ShowChosenItem(int index);
     // Removes the filter and destroys the pop-up; safe to call twice.
     void ReleaseDropDown();
 

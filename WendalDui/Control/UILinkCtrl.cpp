@@ -7,6 +7,7 @@
 #include <cwchar>
 #include <string>
 
+#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "WendalDui/Core/SkinPaint.h"
@@ -24,8 +25,6 @@ HINSTANCE ShellExecuteOpen(const wchar_t* target) {
 }
 
 ShellOpenFunction g_shellOpen = ShellExecuteOpen;
-
-COLORREF ToColorRef(uint32_t argb) { return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF); }
 
 // A device context to measure with: the skin's, or a memory one without a skin.
 class MeasureDC : private wendal_::noncopyable {
@@ -130,7 +129,7 @@ void CUILinkCtrl::OnCreate(void*) {
     const float fontSize = skin ? skin->GetFontSize() : 12.0f;
     m_formatted.SetFontSize(std::max(1, static_cast<int>(fontSize * g_dpiFactor)));
     ApplySkinFace();
-    m_formatted.SetDefaultColor(ToColorRef(skin ? skin->GetColor(0) : 0xFF000000));
+    m_formatted.SetDefaultColor(ArgbToColorRef(skin ? skin->GetColor(0) : 0xFF000000));
     ApplyText(m_flags);
     if (m_flags & kLinkGlow) {
         delete m_glow;

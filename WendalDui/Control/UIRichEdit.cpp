@@ -11,6 +11,7 @@
 
 #include "WendalDui/Control/TextHost.h"
 #include "WendalDui/Control/UIRichEditView.h"
+#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "WendalDui/Core/DuiWindow.h"
@@ -35,11 +36,9 @@ constexpr int kLinkLength = 7;
 constexpr COLORREF kLinkColor = 0xCC6600;
 constexpr int kMenuOffset = 32;  // the Applications key opens the menu here (logical pixels)
 
-COLORREF ToColorRef(uint32_t argb) { return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF); }
-
 COLORREF PaletteColor(int entry) {
     const CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
-    return skin ? ToColorRef(skin->GetColor(entry)) : 0;
+    return skin ? ArgbToColorRef(skin->GetColor(entry)) : 0;
 }
 
 // Screen pixels to HIMETRIC (hundredths of a millimetre).

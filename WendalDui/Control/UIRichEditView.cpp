@@ -184,9 +184,6 @@ void CUIRichEditView::OnPaint(PaintContext& context) {
     UIRect dirty;
     if (!context.dirty.Intersect(rect, dirty)) return;
     const bool focused = HoldsKeyboard(this);
-    CHARRANGE selection = {0, 0};
-    Send(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    const LRESULT length = Send(WM_GETTEXTLENGTH, 0, 0);
     const CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
     if (!(m_host && (m_host->GetPropertyBits() & kRichEditTransparent)) && skin) {
         const int entry = IsEffectivelyEnabled() ? kBackgroundEntry : kDisabledBackgroundEntry;
@@ -206,11 +203,19 @@ void CUIRichEditView::OnPaint(PaintContext& context) {
                        dirty.y - rect.y + dirty.height};
         services->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, dc, NULL, &bounds, nullptr, &update, nullptr, 0,
                          TXTVIEW_ACTIVE);
-        if (!focused && length == 0 && !m_cueText.IsEmpty()) PaintCueText(dc, UIRect(0, 0, rect.width, rect.height));
+        if (!focused && !m_cueText.IsEmpty() && Send(WM_GETTEXTLENGTH, 0, 0) == 0) {
+            PaintCueText(dc, UIRect(0, 0, rect.width, rect.height));
+        }
         RestoreDC(dc, saved);
         context.graphics->ReleaseHDC(dc);
     }
-    if (m_caretCreated && m_caretShown && m_caretOn && focused && selection.cpMin >= selection.cpMax) {
+    // The selection is asked for only when a caret could show: a selection hides it.
+    auto selected = [this] {
+        CHARRANGE selection = {0, 0};
+        Send(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        return selection.cpMin < selection.cpMax;
+    };
+    if (m_caretCreated && m_caretShown && m_caretOn && focused && !selected()) {
         UIRect caret;
         if (GetCaretRect().Offset(rect.x, rect.y).Intersect(dirty, caret)) {
             Gdiplus::SolidBrush brush{Gdiplus::Color(kCaretColor)};

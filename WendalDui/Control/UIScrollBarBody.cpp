@@ -111,10 +111,8 @@ void CUIScrollBarBody::OnFlagChange(uint32_t newFlags, uint32_t bit, uint32_t va
 
 void CUIScrollBarBody::OnCreate(void*) {
     m_visualState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
-    const ARGB thumb = PaletteColor(kThumbEntry + m_visualState);
-    const ARGB track = PaletteColor(kTrackEntry + m_visualState);
-    m_thumbTween.Start(thumb, thumb, 1);
-    m_trackTween.Start(track, track, 1);
+    RestTween(m_thumbTween, PaletteColor(kThumbEntry + m_visualState));
+    RestTween(m_trackTween, PaletteColor(kTrackEntry + m_visualState));
 }
 
 void CUIScrollBarBody::SetVisualState(int state) {
@@ -122,8 +120,8 @@ void CUIScrollBarBody::SetVisualState(int state) {
     if (target == m_visualState) return;
     m_visualState = target;
     const int frames = target == kVisualPressed ? 3 : 4;
-    m_thumbTween.Start(m_thumbTween.GetTo(), PaletteColor(kThumbEntry + target), frames);
-    m_trackTween.Start(m_trackTween.GetTo(), PaletteColor(kTrackEntry + target), frames);
+    RetargetTween(m_thumbTween, PaletteColor(kThumbEntry + target), frames);
+    RetargetTween(m_trackTween, PaletteColor(kTrackEntry + target), frames);
     if (m_window) m_window->SetControlTimer(this, kColorTimer, 20);
 }
 

@@ -1,4 +1,3 @@
-#include "WendalDui/Control/UIButtonBase.h"
 #include "WendalDui/Control/UIScrollBarButton.h"
 
 #include <gdiplus.h>
@@ -12,7 +11,6 @@ namespace internal {
 
 namespace {
 
-constexpr UINT kColorTimer = 1;
 constexpr UINT kRepeatTimer = 10;
 constexpr UINT kRepeatMs = 100;
 // Ticks that only count before the repeat begins: the second step comes
@@ -39,10 +37,8 @@ void CUIScrollBarButton::OnFlagChange(uint32_t newFlags, uint32_t bit, uint32_t 
 
 void CUIScrollBarButton::OnCreate(void*) {
     m_visualState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
-    const ARGB background = PaletteColor(kBackgroundEntry + m_visualState);
-    const ARGB arrow = PaletteColor(kArrowEntry + m_visualState);
-    m_background.Start(background, background, 1);
-    m_arrow.Start(arrow, arrow, 1);
+    RestTween(m_background, PaletteColor(kBackgroundEntry + m_visualState));
+    RestTween(m_arrow, PaletteColor(kArrowEntry + m_visualState));
 }
 
 void CUIScrollBarButton::SendStep() {
@@ -75,21 +71,17 @@ void CUIScrollBarButton::OnTimer(UINT localId) {
         } else {
             SendStep();
         }
-        return;
+    } else if (localId == kFadeTimer) {
+        StepFade({&m_background, &m_arrow});
     }
-    if (localId != kColorTimer) return;
-    const bool background = m_background.Step();
-    const bool arrow = m_arrow.Step();
-    Invalidate();
-    if (!background && !arrow && m_window) m_window->KillControlTimer(this, kColorTimer);
 }
 
 void CUIScrollBarButton::OnStateChanged(int state) {
     // Pressing answers faster than the other changes.
     const int frames = state == kVisualPressed ? 3 : 4;
-    m_background.Start(m_background.GetTo(), PaletteColor(kBackgroundEntry + state), frames);
-    m_arrow.Start(m_arrow.GetTo(), PaletteColor(kArrowEntry + state), frames);
-    if (m_window) m_window->SetControlTimer(this, kColorTimer, 20);
+    RetargetTween(m_background, PaletteColor(kBackgroundEntry + state), frames);
+    RetargetTween(m_arrow, PaletteColor(kArrowEntry + state), frames);
+    StartFade();
 }
 
 void CUIScrollBarButton::OnPaint(PaintContext& context) {

@@ -1,8 +1,8 @@
-#include "WendalDui/Control/UIButtonBase.h"
 #include "WendalDui/Control/UIScrollContainer.h"
 
 #include <gdiplus.h>
 
+#include "WendalDui/Control/UIButtonBase.h"
 #include "WendalDui/Control/UIScrollBar.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -82,8 +82,7 @@ void CUIScrollContainer::OnCreate(void* arg) {
         }
     }
     m_borderState = IsEffectivelyEnabled() ? kBorderNormal : kBorderDisabled;
-    const ARGB border = internal::PaletteColor(kBorderEntry + m_borderState);
-    m_borderTween.Start(border, border, 1);
+    internal::RestTween(m_borderTween, internal::PaletteColor(kBorderEntry + m_borderState));
     m_view = CreateView(ViewCreateInfo{this, arg, view, kViewFlags, kViewId});
 }
 
@@ -153,7 +152,7 @@ void CUIScrollContainer::SetBorderState(int state) {
     m_borderState = state;
     if (!(m_flags & kScrollFrame)) return;
     const int frames = state == kBorderFocused ? 3 : 5;
-    m_borderTween.Start(m_borderTween.GetTo(), internal::PaletteColor(kBorderEntry + state), frames);
+    internal::RetargetTween(m_borderTween, internal::PaletteColor(kBorderEntry + state), frames);
     if (m_window) m_window->SetControlTimer(this, kBorderTimer, 20);
 }
 
@@ -173,8 +172,7 @@ void CUIScrollContainer::OnSkinChanged(uint32_t bits) {
     CUIContainer::OnSkinChanged(bits);
     if (!(bits & kSkinChangedColors)) return;
     // The frame's colours follow the theme.
-    const ARGB border = internal::PaletteColor(kBorderEntry + m_borderState);
-    m_borderTween.Start(border, border, 1);
+    internal::RestTween(m_borderTween, internal::PaletteColor(kBorderEntry + m_borderState));
     Invalidate();
 }
 

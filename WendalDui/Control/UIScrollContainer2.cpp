@@ -48,9 +48,10 @@ void CUIScrollContainer2::OnSize(int width, int height) {
 }
 
 void CUIScrollContainer2::ViewSizeFor(bool vertical, bool horizontal, int& width, int& height) {
-    const int b = FrameWidth();
-    width = m_rect.width - 2 * b - (vertical ? BarThickness() : 0);
-    height = m_rect.height - 2 * b - (horizontal ? BarThickness() : 0);
+    UIRect view, verticalBar, horizontalBar;
+    CalcLayout(m_rect.width, m_rect.height, vertical, horizontal, view, verticalBar, horizontalBar);
+    width = view.width;
+    height = view.height;
     AdjustViewSize(width, height);
 }
 

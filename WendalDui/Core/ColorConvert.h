@@ -27,4 +27,9 @@ uint8_t ChannelToByte(double value);
 // 0xAARRGGBB from an alpha byte and [0, 1] channels.
 uint32_t MakeArgb(uint8_t alpha, double r, double g, double b);
 
+// The GDI colour (0x00BBGGRR) of an ARGB colour; alpha is dropped.
+inline uint32_t ArgbToColorRef(uint32_t argb) {
+    return ((argb >> 16) & 0xFF) | (argb & 0xFF00) | ((argb & 0xFF) << 16);
+}
+
 }  // namespace wendaldui

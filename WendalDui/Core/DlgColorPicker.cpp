@@ -232,8 +232,7 @@ LRESULT CDlgColorPicker::OnCloseMessage(WPARAM, LPARAM) {
         m_param->s = hsl[1];
         m_param->l = hsl[2];
     }
-    SetPropW(m_hWnd, kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    CDuiApp::EndModalLoop(m_hWnd);
     return 0;
 }
 

@@ -85,13 +85,11 @@ int CDlgMessageBox::DoModal(HWND owner, Param* param) {
 }
 
 int CDlgMessageBox::RunModal(CDlgMessageBox& box, HWND owner) {
-    CDuiApp* app = CDuiApp::GetApp();
-    const HINSTANCE instance = app ? app->GetInstance() : GetModuleHandleW(NULL);
     HWND hwnd = CreateWindowExW(0, kDuiWindowClassName, L"MessageBox", WS_CAPTION, 0, 0, 100, 100, owner, NULL,
-                                instance, &box);
+                                CDuiApp::GetModuleInstance(), &box);
     if (!hwnd) return kResultCancel;
     ShowWindow(hwnd, SW_SHOW);
-    if (app) app->RunModalLoop(hwnd);
+    if (CDuiApp* app = CDuiApp::GetApp()) app->RunModalLoop(hwnd);
     return box.GetModalResult();
 }
 
@@ -196,8 +194,7 @@ void CDlgMessageBox::InitMessageText(CUILinkCtrl* text) {
 
 void CDlgMessageBox::OnButton(CUIControl*, int resultId) {
     SetModalResult(resultId);
-    SetPropW(m_hWnd, kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    CDuiApp::EndModalLoop(m_hWnd);
 }
 
 void CDlgMessageBox::OnCancel() { OnButton(nullptr, kResultCancel); }

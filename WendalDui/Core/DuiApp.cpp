@@ -44,6 +44,16 @@ CDuiApp::~CDuiApp() {
 
 CDuiApp* CDuiApp::GetApp() { return g_app; }
 
+HINSTANCE CDuiApp::GetModuleInstance() {
+    return g_app && g_app->m_instance ? g_app->m_instance : GetModuleHandleW(NULL);
+}
+
+void CDuiApp::EndModalLoop(HWND dialog) {
+    SetPropW(dialog, kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
+    // The loop checks the property after each message: one more wakes it.
+    PostMessageW(dialog, WM_NULL, 0, 0);
+}
+
 void CDuiApp::SetInstance(HINSTANCE instance, void*) {
     m_instance = instance;
     // The texts of these failures are fixed, whatever line the code sits on.

@@ -24,6 +24,9 @@ public:
     virtual ~CDuiApp();
 
     static CDuiApp* GetApp();
+    // The module windows and resources are made from: the application's
+    // instance, or the executable's while there is no application.
+    static HINSTANCE GetModuleInstance();
 
     // Every message of the loops passes here first; true keeps it from being
     // translated and dispatched.
@@ -39,6 +42,8 @@ public:
     // Until the dialog sets kModalCanExitProperty or goes away; the owner is
     // disabled meanwhile. The dialog is destroyed afterwards.
     void RunModalLoop(HWND dialog);
+    // Lets the dialog's modal loop end once it has handled the current message.
+    static void EndModalLoop(HWND dialog);
 
     HINSTANCE GetInstance() const { return m_instance; }
     ATOM GetWindowClassAtom() const { return m_windowClass; }

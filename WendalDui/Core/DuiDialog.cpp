@@ -88,14 +88,14 @@ void CDuiDialog::OnCreate() {
 
 void CDuiDialog::OnTitleBarButton(EventData& event) {
     if (!event.sender) return;
-    switch (static_cast<uint32_t>(event.sender->GetId())) {
-        case 0xFFFF0001u:
+    switch (event.sender->GetId()) {
+        case kTitleBarMinimizeId:
             ShowWindow(m_hWnd, SW_MINIMIZE);
             break;
-        case 0xFFFF0002u:
+        case kTitleBarMaximizeId:
             ShowWindow(m_hWnd, IsZoomed(m_hWnd) ? SW_RESTORE : SW_MAXIMIZE);
             break;
-        case 0xFFFF0003u:
+        case kTitleBarCloseId:
             PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
             break;
     }

@@ -1,6 +1,7 @@
 #include "WendalDui/Core/DuiLayeredShadowedWindow.h"
 
 #include "WendalDui/Control/UIContainerShadow.h"
+#include "WendalDui/Core/DuiSkinManager.h"
 
 namespace wendaldui {
 
@@ -12,6 +13,12 @@ CDuiLayeredShadowedWindow::CDuiLayeredShadowedWindow(CUIContainer* content) {
     CUIContainerShadow* root = new CUIContainerShadow;
     root->SetContent(content);
     SetRoot(root);
+}
+
+int CDuiLayeredShadowedWindow::ShadowMargin() const {
+    const CUIContainerShadow* root = static_cast<const CUIContainerShadow*>(GetRoot());
+    CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
+    return root && skin ? skin->GetShadow(root->GetShadowIndex()).radius / 2 : 0;
 }
 
 LRESULT CDuiLayeredShadowedWindow::OnShadowedCreate(WPARAM wParam, LPARAM lParam) {

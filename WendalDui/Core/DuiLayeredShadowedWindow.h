@@ -11,6 +11,10 @@ public:
     // The content container is owned from here on.
     explicit CDuiLayeredShadowedWindow(CUIContainer* content);
 
+    // The shadow drawn around the content on each side; the window is that
+    // much larger than the content all round.
+    int ShadowMargin() const;
+
     DUI_DECLARE_MESSAGE_MAP()
 
 protected:

@@ -38,10 +38,8 @@ bool CDuiMenuWindow::Create(CDuiWindow* owner, CMenu* menu, int x, int y) {
     m_y = y;
     menu->m_window = this;
     if (CDuiSkinManager* skin = CDuiSkinManager::GetInstance()) SetBackgroundColor(skin->GetColor(kBackgroundEntry));
-    CDuiApp* app = CDuiApp::GetApp();
-    const HINSTANCE instance = app ? app->GetInstance() : GetModuleHandleW(NULL);
     return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_TOPMOST, kDuiWindowClassName, L"Menu", WS_POPUP, 0, 0, 100, 100,
-                           owner->GetHWND(), NULL, instance, this) != NULL;
+                           owner->GetHWND(), NULL, CDuiApp::GetModuleInstance(), this) != NULL;
 }
 
 void CDuiMenuWindow::Show() {

@@ -20,11 +20,6 @@ constexpr float kSmallShadowRadius = 12.0f, kSmallShadowOpacity = 0.3f;
 constexpr float kLargeShadowRadius = 30.0f, kLargeShadowOpacity = 0.4f;
 constexpr int kMessageBoxIconSize = 40;
 
-HMODULE SkinModule() {
-    CDuiApp* app = CDuiApp::GetApp();
-    return app && app->GetInstance() ? app->GetInstance() : GetModuleHandleW(NULL);
-}
-
 Gdiplus::StringFormat* MakeFormat(Gdiplus::StringAlignment line, Gdiplus::StringAlignment alignment, bool noWrap,
                                   bool ellipsis, bool hotkeys) {
     Gdiplus::StringFormat* format = new Gdiplus::StringFormat();
@@ -59,7 +54,7 @@ CDuiSkinManager::CDuiSkinManager(const wchar_t* fontFace, double hue, double sat
     BuildFonts();
     BuildStringFormats();
 
-    m_cursors[0] = LoadCursorW(SkinModule(), MAKEINTRESOURCEW(IDC_SKIN_RESIZE));
+    m_cursors[0] = LoadCursorW(CDuiApp::GetModuleInstance(), MAKEINTRESOURCEW(IDC_SKIN_RESIZE));
     m_cursors[1] = LoadCursorW(NULL, IDC_HAND);
     LoadCheckMark();
     BuildArrowPaths();

@@ -98,11 +98,6 @@ UIRect WholeBitmap(Gdiplus::Bitmap* bitmap) {
     return UIRect(0, 0, static_cast<int>(bitmap->GetWidth()), static_cast<int>(bitmap->GetHeight()));
 }
 
-HMODULE ApplicationModule() {
-    CDuiApp* app = CDuiApp::GetApp();
-    return app && app->GetInstance() ? app->GetInstance() : GetModuleHandleW(NULL);
-}
-
 }  // namespace
 
 std::vector<int> ComputeBoxSizes(int sigma, int passes) {
@@ -253,7 +248,7 @@ Gdiplus::Bitmap* LoadBitmapFromBytes(const void* bytes, size_t size) {
 }
 
 Gdiplus::Bitmap* LoadResourceImage(const wchar_t* type, int id) {
-    const HMODULE module = ApplicationModule();
+    const HMODULE module = CDuiApp::GetModuleInstance();
     HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), type);
     if (!resource) return nullptr;
     const DWORD size = SizeofResource(module, resource);

@@ -26,10 +26,8 @@ CShadowWindow::~CShadowWindow() {
 }
 
 bool CShadowWindow::Create(HWND owner) {
-    CDuiApp* app = CDuiApp::GetApp();
-    const HINSTANCE instance = app ? app->GetInstance() : GetModuleHandleW(NULL);
-    return CreateWindowExW(kShadowExStyle, kDuiWindowClassName, L"", WS_POPUP, 0, 0, 10, 10, owner, NULL, instance,
-                           this) != NULL;
+    return CreateWindowExW(kShadowExStyle, kDuiWindowClassName, L"", WS_POPUP, 0, 0, 10, 10, owner, NULL,
+                           CDuiApp::GetModuleInstance(), this) != NULL;
 }
 
 UIRect CShadowWindow::Geometry(int side, const RECT& r, int h) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "WendalDui/Control/UIContainerShadow.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiMenuWindow.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -23,7 +22,6 @@ constexpr int kMinWidth = 120;
 constexpr int kMargin = 2;
 constexpr int kItemHeight = 24;
 constexpr int kSeparatorHeight = 5;
-
 
 int TextWidth(CDuiSkinManager& skin, const WString& text) {
     Gdiplus::Graphics* graphics = skin.GetMeasureGraphics();
@@ -72,8 +70,7 @@ void CUIMenu::OnCreate(void*) {
 
     const POINT at = PlaceMenu(window->GetRequestedX(), window->GetRequestedY(), menuWidth, menuHeight, desktop);
     // The window takes in the shadow around the menu.
-    const CUIContainerShadow* root = static_cast<const CUIContainerShadow*>(window->GetRoot());
-    const int shadow = root ? skin->GetShadow(root->GetShadowIndex()).radius / 2 : 0;
+    const int shadow = window->ShadowMargin();
     SetWindowPos(window->GetHWND(), HWND_TOPMOST, at.x - shadow, at.y - shadow, menuWidth + 2 * shadow,
                  menuHeight + 2 * shadow, SWP_NOACTIVATE);
 

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <functional>
 #include <vector>
 
@@ -23,19 +22,12 @@
 namespace {
 
 using namespace wendaldui;
+// Each channel within 1: GDI+ and AlphaComposite may round apart.
+using ui_testing::Near;
 using ui_testing::PumpUntil;
 
 constexpr uint32_t kBackground = 0xFF336699;
 constexpr uint32_t kTab = kControlVisible | kControlTabStop;
-
-// Each channel within 1: GDI+ and AlphaComposite may round apart.
-bool Near(uint32_t expected, uint32_t actual) {
-    auto channel = [](uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
-    for (int shift = 0; shift < 24; shift += 8) {
-        if (std::abs(channel(expected, shift) - channel(actual, shift)) > 1) return false;
-    }
-    return true;
-}
 
 // The fades end on their timer alone.
 bool Settle(std::initializer_list<const CTween<ARGB>*> tweens) {
@@ -76,10 +68,7 @@ protected:
     }
     void Key(UINT vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); }
     void Redraw() { RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW); }
-    uint32_t Pixel(int x, int y) {
-        const COffscreenDC& surface = window.GetOffscreenDC();
-        return surface.GetBits()[y * surface.GetWidth() + x];
-    }
+    uint32_t Pixel(int x, int y) { return ui_testing::SurfacePixel(window, x, y); }
     // Palette entry `entry` as it shows over `bottom`.
     uint32_t Over(int entry, uint32_t bottom = kBackground) { return AlphaComposite(skin.GetColor(entry), bottom); }
 

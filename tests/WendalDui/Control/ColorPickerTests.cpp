@@ -32,8 +32,6 @@ constexpr int kTop = 20;
 constexpr int kWidth = 360;
 constexpr int kFieldHeight = 100;
 
-int Scaled(int logical) { return static_cast<int>(static_cast<float>(logical) * g_dpiFactor); }
-
 void Button(DWORD flag) {
     INPUT input = {};
     input.type = INPUT_MOUSE;
@@ -53,7 +51,7 @@ protected:
         m_picker = new CUIHSLPicker;
         // Created small and then sized: the bitmaps must follow the size.
         ASSERT_TRUE(m_picker->Create(m_root, kControlVisible | kControlRectInPixels, UIRect(kLeft, kTop, 50, 40), 1));
-        m_picker->SetPos(UIRect(kLeft, kTop, kWidth, kFieldHeight + Scaled(4) + Scaled(11)));
+        m_picker->SetPos(UIRect(kLeft, kTop, kWidth, kFieldHeight + DpiScale(4) + DpiScale(11)));
         m_picker->BindEvent(kEventClick, this, &ColorPicker::OnChanged);
         PumpFor(30);
     }
@@ -67,7 +65,7 @@ protected:
         m_picker->GetHSL(hsl.data());
         return hsl;
     }
-    int BarTop() const { return kTop + kFieldHeight + Scaled(4); }
+    int BarTop() const { return kTop + kFieldHeight + DpiScale(4); }
 
     CDuiSkinManager m_skin{L"微软雅黑", 210, 0.5, 0.4, 0};
     CDuiWindow m_window;
@@ -95,7 +93,7 @@ TEST_F(ColorPicker, StartsRedAndSetHSLClampsEachValueWithoutAnEvent) {
 TEST_F(ColorPicker, FieldAndBarAreFilledFromTheirFormulas) {
     m_picker->SetHSL(0, 0.5f, 0.5f);
     Repaint();
-    const int barRow = BarTop() + Scaled(11) - 1;  // the last row: copied from the first
+    const int barRow = BarTop() + DpiScale(11) - 1;  // the last row: copied from the first
     const struct {
         int x, y;
         uint32_t color;
@@ -109,7 +107,7 @@ TEST_F(ColorPicker, FieldAndBarAreFilledFromTheirFormulas) {
 }
 
 TEST_F(ColorPicker, ClicksOnTheEdgesReachTheEndsOfEachRange) {
-    const int barMiddle = BarTop() + Scaled(11) / 2;
+    const int barMiddle = BarTop() + DpiScale(11) / 2;
     const struct {
         int x, y, index;  // index into GetHSL's result
         float value;
@@ -133,7 +131,7 @@ TEST_F(ColorPicker, ClicksOnTheEdgesReachTheEndsOfEachRange) {
 // The old marker lies above the new one, so that the bar, repainted too, does
 // not stretch the window's update box over it.
 TEST_F(ColorPicker, DraggingRaisesEvent0RepaintsTheOldMarkerAndClampsOutsideTheField) {
-    const int ringX = kLeft + static_cast<int>(0.25f * (kWidth - 1)) + Scaled(4), ringY = kTop + 10;
+    const int ringX = kLeft + static_cast<int>(0.25f * (kWidth - 1)) + DpiScale(4), ringY = kTop + 10;
     Repaint();
     const uint32_t plain = Pixel(ringX, ringY);  // the field at saturation 1, no marker there
     m_picker->SetHSL(90, 1, 0.9f);

@@ -115,17 +115,6 @@ protected:
         SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
         PumpFor(80);
     }
-    void Type(const wchar_t* text) {
-        for (const wchar_t* p = text; *p; ++p) {
-            INPUT input[2] = {};
-            input[0].type = input[1].type = INPUT_KEYBOARD;
-            input[0].ki.wScan = input[1].ki.wScan = *p;
-            input[0].ki.dwFlags = KEYEVENTF_UNICODE;
-            input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-            SendInput(2, input, sizeof(INPUT));
-            PumpFor(60);
-        }
-    }
 
     static constexpr int kLeft = 40, kTop = 30;
     CDuiSkinManager skin{L"微软雅黑", 210, 0.5, 0.4, 0};
@@ -223,13 +212,13 @@ TEST_F(Combo, EditableBoxRaisesOneEditEventPerTypedEditAndKeepsItsListInStep) {
     EXPECT_EQ(1, combo->GetCurSel()) << "the list selects the item that reads the same";
     EXPECT_TRUE(events.empty()) << "SetEditText raises nothing";
     combo->GetEdit()->SetSel(-1, -1);
-    Type(L"x9");
+    ui_testing::TypeText(L"x9");
     EXPECT_EQ((Events{{kEventClick, 0}, {kEventClick, 0}}), events) << "the first edit after SetEditText counts";
     EXPECT_EQ(-1, combo->GetCurSel()) << "typing clears the selection";
     events.clear();
     combo->SetEditText(L"项目");
     combo->GetEdit()->SetSel(-1, -1);
-    Type(L" 3");
+    ui_testing::TypeText(L" 3");
     EXPECT_EQ(2u, events.size());
     ClickBox(combo, true);
     ASSERT_TRUE(Shown(combo) && Settled(combo));

@@ -6,7 +6,6 @@
 #include <windows.h>
 #include <gdiplus.h>
 
-#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +23,7 @@
 namespace {
 
 using namespace wendaldui;
+using ui_testing::NearWithin;
 
 constexpr uint32_t kShown = kControlVisible, kTab = kControlVisible | kControlTabStop, kWhite = 0xFFFFFF;
 constexpr wchar_t kThreeLinks[] = L"<a href=\"x\">一</a> <a href=\"y\">二</a> <a href=\"zz\">三</a>";
@@ -33,14 +33,6 @@ std::vector<std::wstring> g_opened;
 HINSTANCE RecordOpen(const wchar_t* target) {
     g_opened.push_back(target);
     return reinterpret_cast<HINSTANCE>(33);
-}
-
-bool Near(uint32_t expected, uint32_t actual, int tolerance) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        const int a = (expected >> shift) & 0xFF, b = (actual >> shift) & 0xFF;
-        if (std::abs(a - b) > tolerance) return false;
-    }
-    return true;
 }
 
 class DisplayControls : public testing::Test {
@@ -70,14 +62,11 @@ protected:
     void Paint() { RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW); }
     bool PaintPending() const { return GetUpdateRect(hwnd, NULL, FALSE) != FALSE; }
     void Key(UINT vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); }
-    uint32_t Pixel(int x, int y) const {
-        const COffscreenDC& s = window.GetOffscreenDC();
-        return s.GetBits()[y * s.GetWidth() + x] & 0xFFFFFF;
-    }
+    uint32_t Pixel(int x, int y) const { return ui_testing::SurfacePixel(window, x, y); }
     int CountNear(const UIRect& r, uint32_t rgb, int tolerance) const {
         int count = 0;
         for (int y = r.y; y < r.y + r.height; ++y) {
-            for (int x = r.x; x < r.x + r.width; ++x) count += Near(rgb, Pixel(x, y), tolerance) ? 1 : 0;
+            for (int x = r.x; x < r.x + r.width; ++x) count += NearWithin(rgb, Pixel(x, y), tolerance) ? 1 : 0;
         }
         return count;
     }
@@ -389,8 +378,8 @@ TEST_F(DisplayControls, SplitterMeasuresItsCaptionOnceAndAfterAFontChange) {
     for (CUILineSplitter* splitter : {static_cast<CUILineSplitter*>(titled), static_cast<CUILineSplitter*>(plain)}) {
         const UIRect r = splitter->GetWindowRect();
         const int y = r.y + r.height / 2;
-        EXPECT_PRED3(Near, line, Pixel(r.x + 2, y), 2);
-        EXPECT_PRED3(Near, line, Pixel(r.x + r.width - 3, y), 2);
+        EXPECT_PRED3(NearWithin, line, Pixel(r.x + 2, y), 2);
+        EXPECT_PRED3(NearWithin, line, Pixel(r.x + r.width - 3, y), 2);
         EXPECT_EQ(splitter == titled, Pixel(r.x + inGap, y) == kWhite);
         EXPECT_EQ(kWhite, Pixel(r.x + 2, y - 2));
     }

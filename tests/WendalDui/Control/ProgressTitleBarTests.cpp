@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "Core/UiTestSupport.h"
@@ -21,13 +20,12 @@
 namespace {
 
 using namespace wendaldui;
+using ui_testing::Near;
 using ui_testing::PumpFor;
 using ui_testing::PumpUntil;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;  // the window's background
 constexpr uint32_t kTrack = 0xCCE6E6E6;
-
-int Scaled(int logical) { return static_cast<int>(static_cast<float>(logical) * g_dpiFactor); }
 
 // Records the control timers it gets, and the value shown after each.
 template <typename Bar>
@@ -53,19 +51,7 @@ protected:
     void TearDown() override { DestroyWindow(m_hwnd); }
 
     void Repaint() { RedrawWindow(m_hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW); }
-    uint32_t Pixel(int x, int y) {
-        const COffscreenDC& surface = m_window.GetOffscreenDC();
-        return surface.GetBits()[y * surface.GetWidth() + x] & 0xFFFFFF;
-    }
-    static bool Near(uint32_t expected, uint32_t actual) {
-        for (int shift = 0; shift < 24; shift += 8) {
-            if (std::abs(static_cast<int>((expected >> shift) & 0xFF) - static_cast<int>((actual >> shift) & 0xFF)) >
-                1) {
-                return false;
-            }
-        }
-        return true;
-    }
+    uint32_t Pixel(int x, int y) { return ui_testing::SurfacePixel(m_window, x, y); }
     // Left-quarter and right-quarter points of a bar.
     void ExpectBar(const CUIControl* bar, uint32_t left, uint32_t right) {
         const UIRect r = bar->GetWindowRect();
@@ -160,7 +146,7 @@ TEST_F(ProgressTitleBar, RingSpinsOnTimer1WhileIndeterminateThenGrowsItsArcFromZ
 }
 
 TEST_F(ProgressTitleBar, ButtonsSitFromTheRightAndTheLabelRunsUpToThem) {
-    const int width = Scaled(260), height = Scaled(30), pad = Scaled(4);
+    const int width = DpiScale(260), height = DpiScale(30), pad = DpiScale(4);
     const struct {
         uint32_t styles;
         std::vector<int> fromRight;
@@ -191,22 +177,22 @@ TEST_F(ProgressTitleBar, ButtonsSitFromTheRightAndTheLabelRunsUpToThem) {
 
 TEST_F(ProgressTitleBar, AddedControlsSitLeftOfMinimiseAndFollowAResize) {
     CUITitleBar* bar = AddTitleBar(kTitleBarClose | kTitleBarMaximize | kTitleBarMinimize);
-    const int height = Scaled(30), pad = Scaled(4);
-    const int buttonsLeft = Scaled(260) - 3 * height;
+    const int height = DpiScale(30), pad = DpiScale(4);
+    const int buttonsLeft = DpiScale(260) - 3 * height;
     auto* pixels = new CUIControl;
     ASSERT_TRUE(bar->AddControl(pixels, kControlVisible | kControlRectInPixels, 7, 40));
     EXPECT_EQ(UIRect(buttonsLeft - 40, 0, 40, height), pixels->GetRect());
     // A logical width is scaled once; the bar's pixel sizes are not scaled again.
     auto* logical = new CUIControl;
     ASSERT_TRUE(bar->AddControl(logical, kControlVisible, 8, 20));
-    const int left = buttonsLeft - 40 - Scaled(20);
-    EXPECT_EQ(UIRect(left, 0, Scaled(20), height), logical->GetRect());
+    const int left = buttonsLeft - 40 - DpiScale(20);
+    EXPECT_EQ(UIRect(left, 0, DpiScale(20), height), logical->GetRect());
     EXPECT_EQ(UIRect(pad, 0, left - pad, height), bar->GetTitleLabel()->GetRect());
 
     bar->SetPos(UIRect(0, 0, 400, height + 6));
     EXPECT_EQ(UIRect(400 - height, 0, height, height + 6), bar->GetChild(kTitleBarCloseId)->GetRect());
     EXPECT_EQ(UIRect(400 - 3 * height, 0, height, height + 6), bar->GetChild(kTitleBarMinimizeId)->GetRect());
-    EXPECT_EQ(UIRect(400 - 3 * height - 40 - Scaled(20), 0, Scaled(20), height + 6), logical->GetRect());
+    EXPECT_EQ(UIRect(400 - 3 * height - 40 - DpiScale(20), 0, DpiScale(20), height + 6), logical->GetRect());
     EXPECT_EQ(UIRect(pad, 0, logical->GetRect().x - pad, height + 6), bar->GetTitleLabel()->GetRect());
 }
 

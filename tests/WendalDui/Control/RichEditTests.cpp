@@ -27,6 +27,7 @@ using namespace wendaldui;
 using internal::CTextHost;
 using ui_testing::PumpFor;
 using ui_testing::PumpUntil;
+using ui_testing::TypeText;
 
 constexpr uint32_t kShown = kControlVisible | kControlTabStop;
 
@@ -53,19 +54,6 @@ void Press(WORD vk, bool ctrl = false, bool shift = false) {
     if (shift) inputs.push_back(Key(VK_SHIFT, true));
     if (ctrl) inputs.push_back(Key(VK_CONTROL, true));
     SendKeys(inputs);
-}
-
-// Each character as a Unicode key press (Chinese needs no input method).
-void Type(const wchar_t* text) {
-    for (const wchar_t* p = text; *p; ++p) {
-        INPUT down = {};
-        down.type = INPUT_KEYBOARD;
-        down.ki.wScan = *p;
-        down.ki.dwFlags = KEYEVENTF_UNICODE;
-        INPUT up = down;
-        up.ki.dwFlags |= KEYEVENTF_KEYUP;
-        SendKeys({down, up});
-    }
 }
 
 void RightClickAt(int x, int y) {
@@ -213,7 +201,7 @@ TEST_F(RichEdit, TextRoundTripsAndProgrammaticChangesRaiseNoChangeEvent) {
 TEST_F(RichEdit, EachTypedEditRaisesOneChangeEvent) {
     CUIRichEdit* edit = Add(1, UIRect(10, 10, 300, 30));
     edit->SetFocus(kFocusByProgram);
-    Type(L"ab中");
+    TypeText(L"ab中");
     EXPECT_TRUE(edit->GetText() == L"ab中");
     EXPECT_EQ(3, Count(kEventRichEditChanged));
     Press(VK_BACK);
@@ -225,7 +213,7 @@ TEST_F(RichEdit, EachTypedEditRaisesOneChangeEvent) {
     edit->SetText(L"x");
     edit->SendEditMessage(EM_SETEVENTMASK, 0, ENM_CHANGE | ENM_SELCHANGE | ENM_LINK | ENM_SCROLL);
     edit->SetSel(-1, -1);
-    Type(L"y");
+    TypeText(L"y");
     EXPECT_TRUE(edit->GetText() == L"xy");
     EXPECT_EQ(5, Count(kEventRichEditChanged)) << "the first edit after a quiet SetText";
 }
@@ -254,7 +242,7 @@ TEST_F(RichEdit, TabMovesTheFocusCtrlTabInsertsEnterCanBeSwallowedAndTheLimitHol
 
     second->SetLimitText(3);
     second->SetFocus(kFocusByProgram);
-    Type(L"12345");
+    TypeText(L"12345");
     EXPECT_TRUE(second->GetText() == L"123");
 }
 
@@ -311,7 +299,7 @@ TEST_F(RichEdit, LinkClickRaisesTheLinkEventAndTypingAfterItIsPlain) {
     LONG start = 0, end = 0;
     edit->GetSel(start, end);
     EXPECT_TRUE(start == 9 && end == 9) << "after the link";
-    Type(L"x");
+    TypeText(L"x");
     EXPECT_TRUE(edit->GetText() == (std::wstring(L"见 ") + CUIRichEdit::kLinkCaption + L"x").c_str());
     EXPECT_TRUE(CharFormat(edit, 2, 9).dwEffects & CFE_LINK);
     EXPECT_FALSE(CharFormat(edit, 9, 10).dwEffects & CFE_LINK) << "typing continues unformatted";

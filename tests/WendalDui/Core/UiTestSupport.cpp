@@ -62,8 +62,6 @@ void PumpFor(DWORD ms) {
     PumpUntil([] { return false; }, ms);
 }
 
-namespace {
-
 bool NearWithin(uint32_t expected, uint32_t actual, int tolerance) {
     for (int shift = 0; shift < 24; shift += 8) {
         if (std::abs(static_cast<int>((expected >> shift) & 0xFF) - static_cast<int>((actual >> shift) & 0xFF)) > tolerance) {
@@ -72,8 +70,6 @@ bool NearWithin(uint32_t expected, uint32_t actual, int tolerance) {
     }
     return true;
 }
-
-}  // namespace
 
 bool Near(uint32_t expected, uint32_t actual) { return NearWithin(expected, actual, 1); }
 bool Near2(uint32_t expected, uint32_t actual) { return NearWithin(expected, actual, 2); }
@@ -104,7 +100,6 @@ std::wstring ArtefactPath(const wchar_t* name) {
 void SaveScreenshot(const RECT& area, const wchar_t* name) {
     EXPECT_TRUE(SaveScreenAreaAsPng(area, ArtefactPath(name).c_str())) << "screenshot not saved";
 }
-
 
 uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y) {
     const wendaldui::COffscreenDC& surface = window.GetOffscreenDC();
@@ -146,6 +141,18 @@ void DragMouse(int x0, int y0, int x1, int y1) {
     input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(1, &input, sizeof input);
     PumpFor(30);
+}
+
+void TypeText(const wchar_t* text) {
+    for (const wchar_t* p = text; *p; ++p) {
+        INPUT input[2] = {};
+        input[0].type = input[1].type = INPUT_KEYBOARD;
+        input[0].ki.wScan = input[1].ki.wScan = *p;
+        input[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        input[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, input, sizeof(INPUT));
+        PumpFor(60);
+    }
 }
 
 }  // namespace ui_testing

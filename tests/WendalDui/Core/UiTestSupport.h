@@ -21,8 +21,9 @@ HWND CreateTestWindow(wendaldui::CDuiWindow& window, int x, int y, int width, in
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 void PumpFor(DWORD ms);
 
-// Colours 0x??RRGGBB equal within 1 (Near) or 2 (Near2) per channel, alpha
-// ignored; two-argument functions, so that EXPECT_PRED2 prints both.
+// Colours 0x??RRGGBB equal within 1 (Near), 2 (Near2) or `tolerance` per
+// channel, alpha ignored; functions, so that EXPECT_PRED2/3 print the values.
+bool NearWithin(uint32_t expected, uint32_t actual, int tolerance);
 bool Near(uint32_t expected, uint32_t actual);
 bool Near2(uint32_t expected, uint32_t actual);
 // 0x00RRGGBB of the screen at (x, y).
@@ -36,6 +37,8 @@ void MoveMouseTo(int x, int y);
 void ClickAt(int x, int y);
 // Real input: press the left button at (x0, y0), move to (x1, y1) in a few steps, release.
 void DragMouse(int x0, int y0, int x1, int y1);
+// Real input: each character as a Unicode key press (Chinese needs no input method).
+void TypeText(const wchar_t* text);
 
 // Records what the window delivers to it.
 class RecordingControl : public wendaldui::CUIControl {
