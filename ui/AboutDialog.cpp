@@ -51,8 +51,7 @@ void CAboutDialog::OnCreate() {
     line.Format(L"编译时间：%S %S\r\n\r\n", __DATE__, __TIME__);
     AppendText(edit, line.GetString(), 12);
     WString about;
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    if (LoadUtf8TextResource(app ? app->GetInstance() : GetModuleHandleW(NULL), &about)) {
+    if (LoadUtf8TextResource(wendaldui::CDuiApp::GetModuleInstance(), &about)) {
         AppendText(edit, about.GetString(), 10);
     }
     POINT top = {0, 0};
@@ -68,8 +67,7 @@ void CAboutDialog::OnLinkClick(wendaldui::CUIRichEdit* edit, void* link) {
 }
 
 void CAboutDialog::OnClose() {
-    SetPropW(m_hWnd, wendaldui::kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    wendaldui::CDuiApp::EndModalLoop(m_hWnd);
 }
 
 void RunAboutDialog(HWND owner) {

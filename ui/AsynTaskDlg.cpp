@@ -91,8 +91,7 @@ void CAsynTaskDlg::Finish() {
 }
 
 void CAsynTaskDlg::Close() {
-    SetPropW(m_hWnd, wendaldui::kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    wendaldui::CDuiApp::EndModalLoop(m_hWnd);
 }
 
 }  // namespace ui

@@ -276,8 +276,7 @@ void CDownloadDialog::EndDialog(int result) {
     m_manager->Stop();
     m_stopped = true;
     m_resultCode = result;
-    SetPropW(m_hWnd, wendaldui::kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    wendaldui::CDuiApp::EndModalLoop(m_hWnd);
 }
 
 WString BuildDownloadFailureReport(const CDownloadDialog* dialog) {

@@ -119,8 +119,7 @@ void CDownloadFailureMsgDlg::OnOk(wendaldui::EventData&) { End(0); }
 
 void CDownloadFailureMsgDlg::End(int result) {
     SetModalResult(result);
-    SetPropW(m_hWnd, wendaldui::kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    wendaldui::CDuiApp::EndModalLoop(m_hWnd);
 }
 
 }  // namespace internal

@@ -169,8 +169,7 @@ void CGameDownloadListDlg::OnClose() {
 
 void CGameDownloadListDlg::EndModal() {
     SetModalResult(0);
-    SetPropW(m_hWnd, wendaldui::kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    wendaldui::CDuiApp::EndModalLoop(m_hWnd);
 }
 
 void CGameDownloadListDlg::EmptyCache() {

@@ -82,9 +82,8 @@ LRESULT CGameExitDlg::OnCloseLater(WPARAM, LPARAM) {
 
 CGameExitDlg* OpenGameExitDialog(const launcher::ExitedGame& game) {
     CGameExitDlg* dialog = new CGameExitDlg(game);
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"MessageBox", WS_CAPTION, 0, 0, 100, 100, NULL,
-                                NULL, app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
+                                NULL, wendaldui::CDuiApp::GetModuleInstance(), dialog);
     if (!hwnd) {
         delete dialog;
         return nullptr;

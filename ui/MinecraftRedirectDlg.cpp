@@ -367,10 +367,9 @@ bool OpenFromSharedBlock(HANDLE mapping) {
     launcher::RedirectSharedBlock block;
     if (!launcher::ReadRedirectSharedBlock(mapping, block)) return false;
     CMinecraftRedirectDlg* dialog = new CMinecraftRedirectDlg(block, mapping);
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"输出", WS_OVERLAPPEDWINDOW, 0, 0,
                                 wendaldui::DpiScale(kWidth), wendaldui::DpiScale(kHeight), NULL, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), dialog);
+                                wendaldui::CDuiApp::GetModuleInstance(), dialog);
     if (!hwnd) {
         delete dialog;  // closes the handles it was given
         return false;

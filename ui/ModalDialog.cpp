@@ -9,9 +9,8 @@ namespace ui {
 
 HWND CreateLauncherWindow(wendaldui::CDuiWindow& window, const wchar_t* text, DWORD style, int width, int height,
                           HWND owner) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     return CreateWindowExW(0, wendaldui::kDuiWindowClassName, text, style, 0, 0, wendaldui::DpiScale(width),
-                           wendaldui::DpiScale(height), owner, NULL, app ? app->GetInstance() : GetModuleHandleW(NULL),
+                           wendaldui::DpiScale(height), owner, NULL, wendaldui::CDuiApp::GetModuleInstance(),
                            &window);
 }
 

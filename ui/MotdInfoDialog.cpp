@@ -63,10 +63,9 @@ wendaldui::CUIRichEdit* CMotdInfoDialog::GetEdit() const {
 }
 
 bool CMotdInfoDialog::Open(HWND ownerWindow) {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
     HWND hwnd = CreateWindowExW(0, wendaldui::kDuiWindowClassName, L"服务器信息", kDialogStyle, 0, 0,
                                 wendaldui::DpiScale(kWidth), wendaldui::DpiScale(kHeight), ownerWindow, NULL,
-                                app ? app->GetInstance() : GetModuleHandleW(NULL), this);
+                                wendaldui::CDuiApp::GetModuleInstance(), this);
     if (!hwnd) return false;
     ShowWindow(hwnd, SW_SHOW);
     return true;

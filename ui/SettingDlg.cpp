@@ -651,8 +651,7 @@ void CSettingDlg::OnBtnRestoreDefaults(wendaldui::EventData&) {
 
 LRESULT CSettingDlg::OnCloseMessage(WPARAM, LPARAM) {
     SaveToSettings();
-    SetPropW(m_hWnd, wendaldui::kModalCanExitProperty, reinterpret_cast<HANDLE>(1));
-    PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    wendaldui::CDuiApp::EndModalLoop(m_hWnd);
     return 0;
 }
 

@@ -20,8 +20,7 @@ CTrelmResourceManager* g_resources = nullptr;
 constexpr int kPictureSize = 48;
 
 HINSTANCE Module() {
-    wendaldui::CDuiApp* app = wendaldui::CDuiApp::GetApp();
-    return app && app->GetInstance() ? app->GetInstance() : GetModuleHandleW(NULL);
+    return wendaldui::CDuiApp::GetModuleInstance();
 }
 
 bool EndsWith(const WString& text, const wchar_t* tail) {
