@@ -122,7 +122,7 @@ int32_t DownloadTaskCommonFile::Evaluate(CURL* curl, CURLcode code, uint32_t, ui
     if (m_writeError != 0) {
         const bool full = m_writeError == ERROR_DISK_FULL || m_writeError == ERROR_HANDLE_DISK_FULL;
         DiscardTemporaryFile();
-        SetMessage(full ? L"磁盘空间不足 写入文件失败 %s" : L"写入文件失败 %s", FileInfo()->target.GetString());
+        SetMessage(full ? L"磁盘空间不足，写入文件失败:%s" : L"写入文件失败:%s", FileInfo()->target.GetString());
         return kFailedForGood;
     }
     const int32_t failed = JudgeTransferEnd(curl, code, L"Http代码:%d");

@@ -164,7 +164,7 @@ TEST_F(CommonFileTask, FullDiskFailsAtOnceInOurWordsAndKeepsTheOldFile) {
     DeleteFileW(fill.c_str());
     ASSERT_NE(nullptr, task);
     EXPECT_EQ(DownloadTaskBase::kFailed, task->GetResult());
-    EXPECT_EQ("磁盘空间不足 写入文件失败 " + testing_support::Narrow(target), MessageOf(task));
+    EXPECT_EQ("磁盘空间不足，写入文件失败:" + testing_support::Narrow(target), MessageOf(task));
     EXPECT_EQ(1, Hits("/v.json")) << "no try again: the disk is the same";
     EXPECT_EQ(0, Hits("/other.json")) << "nor another address";
     EXPECT_EQ("the version installed before", ReadBytes(target));
