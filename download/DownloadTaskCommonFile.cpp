@@ -66,6 +66,7 @@ int32_t DownloadTaskCommonFile::Prepare(CURL* curl, uint32_t u, uint32_t t) {
     } else {
         m_bodyHash.reset();
     }
+    m_writeError = 0;
     SetCommonOptions(curl, u, t);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DownloadTaskCommonFile::WriteBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
@@ -104,12 +105,26 @@ size_t DownloadTaskCommonFile::WriteBody(char* data, size_t size, size_t count, 
     // Anything but the full count makes the library fail the transfer with
     // a write error; a fixed error value such as 23 would be taken as success
     // for a block of exactly that many bytes.
-    if (!WriteFile(task->m_file, data, static_cast<DWORD>(bytes), &written, nullptr) || written != bytes) return 0;
+    const BOOL wrote = WriteFile(task->m_file, data, static_cast<DWORD>(bytes), &written, nullptr);
+    if (!wrote || written != bytes) {
+        // A short write without an error is the disk running out as well.
+        const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
+        task->m_writeError = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+        return 0;
+    }
     if (task->m_bodyHash) task->m_bodyHash->Update(reinterpret_cast<const CryptoPP::byte*>(data), bytes);
     return bytes;
 }
 
 int32_t DownloadTaskCommonFile::Evaluate(CURL* curl, CURLcode code, uint32_t, uint32_t) {
+    // The library only knows that its output failed; the disk is ours to
+    // explain, and another try or address would meet the same disk.
+    if (m_writeError != 0) {
+        const bool full = m_writeError == ERROR_DISK_FULL || m_writeError == ERROR_HANDLE_DISK_FULL;
+        DiscardTemporaryFile();
+        SetMessage(full ? L"磁盘空间不足，写入文件失败:%s" : L"写入文件失败:%s", FileInfo()->target.GetString());
+        return kFailedForGood;
+    }
     const int32_t failed = JudgeTransferEnd(curl, code, L"Http代码:%d");
     if (failed >= 0) {
         DiscardTemporaryFile();

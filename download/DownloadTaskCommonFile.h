@@ -48,6 +48,7 @@ private:
 
     HANDLE m_file = INVALID_HANDLE_VALUE;
     std::unique_ptr<CryptoPP::SHA1> m_bodyHash;  // of every byte written to m_file; null when not hashing
+    DWORD m_writeError = 0;  // why the body could not be written to m_file; 0 while it could
 };
 
 }  // namespace download

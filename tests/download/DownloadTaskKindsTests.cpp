@@ -146,6 +146,32 @@ TEST_F(CommonFileTask, FolderThatCannotBeMadeFailsWithoutARequest) {
     EXPECT_EQ(0, Hits("/f"));
 }
 
+// A full disk (a small, empty host folder of its own: QUORVEL_SMALL_DISK,
+// e.g. a tmpfs of 256 KiB) is filled after the old file is written there.
+TEST_F(CommonFileTask, FullDiskFailsAtOnceInOurWordsAndKeepsTheOldFile) {
+    const std::wstring folder = testing_support::PathFromEnvironment("QUORVEL_SMALL_DISK");
+    if (folder.empty()) GTEST_SKIP() << "QUORVEL_SMALL_DISK names no small file system to fill";
+    ASSERT_TRUE(Routes(R"({"/v.json": {"generate": 300000}, "/other.json": {"generate": 300000}})"));
+    const std::wstring target = folder + L"\\v.json", fill = folder + L"\\fill";
+    WriteBytes(target, "the version installed before");
+    HANDLE file = CreateFileW(fill.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    const std::string block(4096, 'f');
+    DWORD written = 0;
+    while (WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) && written) {}
+    CloseHandle(file);
+    DownloadTaskBase* task = RunOne(File(target, {Url("/v.json"), Url("/other.json")}));
+    DeleteFileW(fill.c_str());
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kFailed, task->GetResult());
+    EXPECT_EQ("磁盘空间不足，写入文件失败:" + testing_support::Narrow(target), MessageOf(task));
+    EXPECT_EQ(1, Hits("/v.json")) << "no try again: the disk is the same";
+    EXPECT_EQ(0, Hits("/other.json")) << "nor another address";
+    EXPECT_EQ("the version installed before", ReadBytes(target));
+    EXPECT_FALSE(Exists(target + L".dl"));
+    DeleteFileW(target.c_str());
+}
+
 // --- Download cache -------------------------------------------------------
 
 class DownloadCacheTest : public DownloadTest {
