@@ -175,6 +175,7 @@ TEST_F(VanillaDialog, ListIsCachedAfterSuccessFetchedAgainAfterFailureAndMirrorA
     EXPECT_EQ(0, mirror.Hits("/mc/game/version_manifest.json")) << "mirror off: only the official list";
     Close(dialog);
     dialog = Open();
+    ASSERT_TRUE(dialog);
     EXPECT_EQ(2, dialog->GetList()->GetBody()->GetRowCount());
     EXPECT_EQ(1, official.Hits("/mc/game/version_manifest.json")) << "reopening reads the cache";
     Close(dialog);
@@ -183,6 +184,7 @@ TEST_F(VanillaDialog, ListIsCachedAfterSuccessFetchedAgainAfterFailureAndMirrorA
     GetVersionListCache(kListVanilla)->Clear();
     ASSERT_TRUE(official.SetRoutes(R"({"/mc/game/version_manifest.json": {"status": 500}})"));
     dialog = Open();
+    ASSERT_TRUE(dialog);
     EXPECT_EQ(0, dialog->GetList()->GetBody()->GetRowCount());
     EXPECT_GT(dialog->GetStatusLabel()->GetText().GetLength(), 0);
     EXPECT_EQ(0u, GetVersionListCache(kListVanilla)->GetSize());
@@ -190,6 +192,7 @@ TEST_F(VanillaDialog, ListIsCachedAfterSuccessFetchedAgainAfterFailureAndMirrorA
     ASSERT_TRUE(official.SetRoutes(route));
     g_settings.current.bmclapi = true;
     dialog = Open();
+    ASSERT_TRUE(dialog);
     EXPECT_EQ(2, dialog->GetList()->GetBody()->GetRowCount()) << "the official list after the mirror's 500";
     EXPECT_GE(mirror.Hits("/mc/game/version_manifest.json"), 1) << "mirror first when chosen";
     Close(dialog);
@@ -250,6 +253,7 @@ TEST_F(VanillaDialog, ClosingWhileTheListComesSlowlyDropsItAndTheNextOpeningFetc
     EXPECT_EQ(0u, GetVersionListCache(kListVanilla)->GetSize()) << "the partial list is dropped";
     ASSERT_TRUE(official.SetRoutes("{\"" + path + "\": {\"body\": " + testing_support::JsonQuote(manifest) + "}}"));
     dialog = Open();
+    ASSERT_TRUE(dialog);
     EXPECT_EQ(2, dialog->GetList()->GetBody()->GetRowCount());
     EXPECT_EQ(2, official.Hits(path)) << "fetched again";
     Close(dialog);
