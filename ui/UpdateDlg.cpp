@@ -13,6 +13,7 @@
 #include "WendalDui/Control/UILabel.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Core/DlgMessageBox.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "core/Encoding.h"
 #include "core/TextFormat.h"
 #include "download/DownloadInfoCommonFile.h"
@@ -59,8 +60,7 @@ public:
 
 void ShowAutoUpdateError(HWND owner, const wchar_t* step, const wchar_t* error) {
     WString text;
-    text.Format(L"无法完成自动更新，原因：%s,%s", step, error);
-    text.Replace(L"<", L"<<");
+    text.Format(L"无法完成自动更新，原因：%s,%s", step, wendaldui::EscapeMarkup(error).GetString());
     wendaldui::CDlgMessageBox::Show(owner, L"错误", text.GetString(), wendaldui::kBoxOk, wendaldui::kIconError);
 }
 
