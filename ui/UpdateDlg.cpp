@@ -7,6 +7,8 @@
 
 #include <shobjidl.h>
 
+#include <cstring>
+
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UIContainer2.h"
 #include "WendalDui/Control/UIImage.h"
@@ -78,15 +80,19 @@ LaunchFieldsSaver SetLaunchFieldsSaver(LaunchFieldsSaver saver) {
     return old;
 }
 
-void BuildUpdateDownload(const UpdateInfo& info, const wchar_t* target, std::vector<download::DownloadInfoBase*>& out) {
+bool BuildUpdateDownload(const UpdateInfo& info, const wchar_t* target, std::vector<download::DownloadInfoBase*>& out) {
+    uint8_t sha1[20];
+    if (!IsSha1HexText(info.sha1, static_cast<size_t>(info.sha1.GetLength())) || !HexDecode(info.sha1, sha1, 20))
+        return false;
     auto* file = new download::DownloadInfoCommonFile;
     file->target = target;
     file->urls.emplace_back(info.url, download::kSourceUpdate);
-    if (info.sha1.GetLength() >= 40 && HexDecode(info.sha1.GetString(), file->sha1, 20)) {
-        file->flags |= download::kFlagSha1Given;
-    }
-    file->flags |= download::kFlagUseCache;
+    std::memcpy(file->sha1, sha1, sizeof sha1);
+    file->size = info.size;
+    file->flags = download::kFlagSha1Given | download::kFlagUseCache;
+    file->accept = &TRELMUpdateService::AcceptUpdateFile;
     out.push_back(file);
+    return true;
 }
 
 DUI_BEGIN_MESSAGE_MAP(CUpdateDlg, wendaldui::CDuiDialog)
@@ -167,9 +173,8 @@ void CUpdateDlg::ShowResult() {
 
 int CUpdateDlg::RunDownload(const wchar_t* target) {
     std::vector<download::DownloadInfoBase*> infos;
-    BuildUpdateDownload(m_info, target, infos);
     int result = 2;
-    if (g_downloadRunner) {
+    if (BuildUpdateDownload(m_info, target, infos) && g_downloadRunner) {
         int32_t succeeded = 0;
         result = g_downloadRunner(m_hWnd, NULL, L"下载", infos, &succeeded, m_info.size);
     }
