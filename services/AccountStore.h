@@ -48,7 +48,10 @@ public:
     void SetYggdrasilAccount(const wchar_t* account, const wchar_t* password, const wchar_t* playerName,
                              const wchar_t* uuid, const bool* rememberPassword);
 
-    void SetFilePath(const wchar_t* path) { m_path = path; }
+    void SetFilePath(const wchar_t* path) {
+        m_path = path;
+        m_unreadFile = UnreadFileGuard();
+    }
     const WString& FilePath() const { return m_path; }
 
     std::set<WString, OrdinalLess> offlineNames;

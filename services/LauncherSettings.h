@@ -137,7 +137,10 @@ public:
     void SetVersionHidden(const wchar_t* versionId, bool hidden);
 
     // "quorvel_launcher\setting.json" unless changed (tests use their own).
-    void SetFilePath(const wchar_t* path) { m_path = path; }
+    void SetFilePath(const wchar_t* path) {
+        m_path = path;
+        m_unreadFile = UnreadFileGuard();
+    }
     const WString& FilePath() const { return m_path; }
     // Save writes map entries of these versions only (the launcher's list
     // unless changed).

@@ -112,26 +112,28 @@ def unreadable_files_are_kept_and_the_player_told(s):
     with open(settings, "wb") as out:
         out.write(damaged)
     accounts = account_file(s)
-    remove(accounts + ".bad")
     cut_accounts = b"\xff\xfe" + '{"offline_account_list": [{"name": "Kept"}'.encode("utf-16-le")
     with open(accounts, "wb") as out:
         out.write(cut_accounts)
-    launcher = s.start(folder)
-    notice = s.probe.wait_window(text="TRELM", owner=0, timeout=30, process=launcher.process)
-    check(not [w for w in s.probe.windows() if w["text"].startswith(MAIN_TITLE)],
-          "the main window opened before the notice")
-    check(read_bytes(settings + ".bad") == damaged, "setting.json.bad does not hold the unread file")
-    check(read_bytes(accounts + ".bad") == cut_accounts, "trelm_account.json.bad does not hold the unread file")
-    s.probe.capture(notice, s.artifact("e2e-hardening-unread-files.png"), s.wine)
-    s.probe.close_and_wait(notice)
-    main = main_window(s, launcher)
-    close_and_exit(s, launcher, main)
-    check(read_utf16_json(settings)["offline_name"] == "quorvel", "the new setting.json does not hold the defaults")
-    check(read_bytes(settings + ".bad") == damaged, "setting.json.bad was written over")
-    check(read_bytes(accounts + ".bad") == cut_accounts, "trelm_account.json.bad was written over")
-    read_utf16_json(accounts)  # a good file again
-    remove(accounts + ".bad")
-
+    try:
+        launcher = s.start(folder)
+        notice = s.probe.wait_window(text="TRELM", owner=0, timeout=30, process=launcher.process)
+        check(not [w for w in s.probe.windows() if w["text"].startswith(MAIN_TITLE)],
+              "the main window opened before the notice")
+        check(read_bytes(settings + ".bad") == damaged, "setting.json.bad does not hold the unread file")
+        check(read_bytes(accounts + ".bad") == cut_accounts, "trelm_account.json.bad does not hold the unread file")
+        s.probe.capture(notice, s.artifact("e2e-hardening-unread-files.png"), s.wine)
+        s.probe.close_and_wait(notice)
+        main = main_window(s, launcher)
+        close_and_exit(s, launcher, main)
+        check(read_utf16_json(settings)["offline_name"] == "quorvel", "the new setting.json does not hold the defaults")
+        check(read_bytes(settings + ".bad") == damaged, "setting.json.bad was written over")
+        check(read_bytes(accounts + ".bad") == cut_accounts, "trelm_account.json.bad was written over")
+        read_utf16_json(accounts)  # a good file again
+    finally:
+        # The account file is the prefix's: no journey after this one may meet a cut one.
+        remove(accounts + ".bad")
+        remove(accounts)
 
 JOURNEYS = [
     sign_in_error_is_shown_as_text,
