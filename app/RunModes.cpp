@@ -10,6 +10,7 @@
 #include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "app/TRELMApp.h"
 #include "app/WorkingDirectory.h"
 #include "download/CurlInit.h"
@@ -72,6 +73,31 @@ void ThemeHsl(const ThemeSetting& theme, double hsl[3]) {
     wendaldui::HslToDoubles(values, hsl);
 }
 
+// Settings or accounts whose file was there but could not be read start
+// from their defaults; each such file is kept beside the new one, so that
+// saving at exit writes over nothing, and the player is told once, here.
+void KeepUnreadStoreFiles() {
+    WString notice;
+    auto keep = [&notice](auto& store, const wchar_t* what, const wchar_t* meanwhile) {
+        if (!store.LoadFailed()) return;
+        const WString path = wendaldui::EscapeMarkup(store.FilePath());
+        WString keptAs, line;
+        if (store.KeepUnreadFileAside(&keptAs)) {
+            line.Format(L"%s %s 无法读取，%s。\r\n原文件已保留为 %s，可以从中找回内容。", what, path.GetString(),
+                        meanwhile, wendaldui::EscapeMarkup(keptAs).GetString());
+        } else {
+            line.Format(L"%s %s 无法读取，%s。\r\n原文件无法另存，为免覆盖它，本次的更改不会保存。", what,
+                        path.GetString(), meanwhile);
+        }
+        if (!notice.IsEmpty()) notice.Append(L"\r\n");
+        notice.Append(line);
+    };
+    keep(g_settings, L"设置文件", L"本次使用默认设置");
+    keep(g_accountStore, L"账号文件", L"本次没有保存的账号");
+    if (!notice.IsEmpty())
+        wendaldui::CDlgMessageBox::Show(NULL, L"TRELM", notice.GetString(), wendaldui::kBoxOk, wendaldui::kIconWarning);
+}
+
 int FailStart(const wchar_t* text, int icon) {
     wendaldui::CDlgMessageBox::Show(NULL, L"TRELM", text, wendaldui::kBoxOk, icon);
     return -1;
@@ -116,6 +142,7 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     const bool shortcutLaunched = DoShortcutLaunch(argc, argv, shortcutUi);
     if (!shortcutLaunched) {
         g_accountStore.Load();
+        KeepUnreadStoreFiles();
         launcher::g_javaRuntimes.Refresh();
         launcher::g_minecraftList.Refresh();
         launcher::g_instanceManager.message = launcher::kGameExitedMessage;

@@ -84,7 +84,7 @@ int32_t DownloadTaskCommonFile::TryDownloadCache() {
     WString message;
     const bool verified = VerifySha1(copy, &closed, m_temporaryPath.GetString(), &message);
     if (!closed) CloseHandle(copy);
-    if (!verified) {
+    if (!verified || !AcceptsBody(&message)) {
         DeleteFileW(m_temporaryPath.GetString());
         return kTransfer;
     }
@@ -135,7 +135,7 @@ int32_t DownloadTaskCommonFile::Evaluate(CURL* curl, CURLcode code, uint32_t, ui
     WString message;
     const bool verified = VerifySha1(m_file, &closed, m_temporaryPath.GetString(), &message);
     if (closed) m_file = INVALID_HANDLE_VALUE;
-    if (!verified) {
+    if (!verified || !AcceptsBody(&message)) {
         DiscardTemporaryFile();
         SetMessageText(message.IsEmpty() ? L"确认文件失败" : message.GetString());
         return kNextUrl;
@@ -157,6 +157,13 @@ bool DownloadTaskCommonFile::VerifySha1(HANDLE file, bool* handleClosed, const w
     *handleClosed = false;
     if (!(m_info->flags & kFlagSha1Given)) return true;
     return FileHasSha1(file, m_info->sha1, message);
+}
+
+bool DownloadTaskCommonFile::AcceptsBody(WString* message) {
+    const DownloadInfoCommonFile* info = FileInfo();
+    if (info->accept == nullptr) return true;
+    CloseFile();  // the move then goes by name
+    return info->accept(m_temporaryPath.GetString(), *info, message);
 }
 
 bool DownloadTaskCommonFile::HashesBody() const { return (m_info->flags & (kFlagSha1Given | kFlagFetchSha1)) != 0; }

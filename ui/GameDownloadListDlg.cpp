@@ -12,6 +12,7 @@
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "download/DownloadInfoMemoryBuffer.h"
 #include "core/SimpleEventBus.h"
 #include "download/DownloadManager.h"
@@ -62,11 +63,7 @@ int ShowVersionMessageBox(HWND owner, const wchar_t* caption, const wchar_t* tex
     return g_messageBox(owner, caption, text, style, icon);
 }
 
-WString MarkupLiteral(const WString& text) {
-    WString out = text;
-    out.Replace(L"<", L"<<");
-    return out;
-}
+WString MarkupLiteral(const WString& text) { return wendaldui::EscapeMarkup(text); }
 
 void RefreshInstalledVersions() {
     launcher::g_minecraftList.Refresh();

@@ -17,6 +17,7 @@
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "WendalDui/Core/ImageProcessing.h"
 #include "core/DirectoryScan.h"
 #include "core/TextFormat.h"
@@ -421,7 +422,8 @@ void CTrelmMainFrame::ShowStartupNotices() {
                 CDlgMessageBox::Show(NULL, L"TRELM", L"已完成自动更新", wendaldui::kBoxOk,
                                      wendaldui::kIconInformation);
             } else {
-                text.Format(L"TRELM无法完成自动更新，原因：%s。请尝试手动更新。", message.GetString());
+                text.Format(L"TRELM无法完成自动更新，原因：%s。请尝试手动更新。",
+                            wendaldui::EscapeMarkup(message).GetString());
                 CDlgMessageBox::Show(NULL, L"TRELM", text.GetString(), wendaldui::kBoxOk, wendaldui::kIconError);
             }
         }

@@ -230,27 +230,53 @@ TEST_F(SettingsFile, EveryKeyIsValidatedOnItsOwn) {
     }
 }
 
-TEST_F(SettingsFile, BadInputLeavesDefaultsAndKeepsTheMap) {
-    settings.SetVersionAlias(L"1.8.9", L"PVP");
-    const wchar_t* bad[] = {L"[1, 2]", L"{\"java_xmx\": 2048", L"", L"\"text\""};
-    for (const wchar_t* text : bad) {
-        settings.current.javaXmx = 5;
+// A file that is there but cannot be read (cut short, not an object) changes
+// nothing and is never written over; kept aside, it gives way to a new file
+// under a name that no earlier kept file loses. A missing file is a first
+// start, not a failure.
+TEST_F(SettingsFile, UnreadFileChangesNothingAndIsKeptAsideNotWrittenOver) {
+    ASSERT_TRUE(LoadText(kFullSettings));
+    const std::wstring full = kFullSettings;
+    const std::wstring cut = full.substr(0, full.size() - 40);
+    for (const std::wstring& text : {cut, std::wstring(L"[1, 2]"), std::wstring(L""), std::wstring(L"\"text\"")}) {
         EXPECT_FALSE(LoadText(text)) << testing_support::Narrow(text);
-        EXPECT_EQ(-1, settings.current.javaXmx);
-        EXPECT_STREQ(L"PVP", settings.GetVersionAlias(L"1.8.9"));
+        EXPECT_TRUE(settings.LoadFailed());
+        EXPECT_EQ(3072, settings.current.javaXmx);
+        EXPECT_EQ(L"Steve", Text(settings.current.offlineName));
+        EXPECT_STREQ(L"PVP 用", settings.GetVersionAlias(L"1.8.9"));
+        const std::string unread = ReadBytes(path);
+        EXPECT_FALSE(settings.Save());
+        EXPECT_EQ(unread, ReadBytes(path));
     }
-    EXPECT_TRUE(LoadText(L"{}"));
-    EXPECT_EQ(nullptr, settings.GetVersionAlias(L"1.8.9"));  // a good file replaces the map
+    WString kept;
+    ASSERT_TRUE(settings.KeepUnreadFileAside(&kept));
+    EXPECT_EQ(path + L".bad", Text(kept));
+    EXPECT_FALSE(settings.LoadFailed());
+    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Load());
+    EXPECT_EQ(3072, settings.current.javaXmx);
+    const std::string firstKept = ReadBytes(path + L".bad");
+    EXPECT_FALSE(LoadText(cut));
+    ASSERT_TRUE(settings.KeepUnreadFileAside(&kept));
+    EXPECT_EQ(path + L".bad2", Text(kept));
+    EXPECT_EQ(firstKept, ReadBytes(path + L".bad"));
 
-    // A bad value never wipes its neighbours.
+    settings.SetFilePath((dir / L"missing\\setting.json").c_str());
+    EXPECT_FALSE(settings.Load());
+    EXPECT_FALSE(settings.LoadFailed());
+    EXPECT_EQ(3072, settings.current.javaXmx);
+}
+
+// A bad value never wipes its neighbours; a good file replaces the map.
+TEST_F(SettingsFile, BadKeysKeepTheirDefaultsAlone) {
+    settings.SetVersionAlias(L"1.8.9", L"PVP");
+    EXPECT_TRUE(LoadText(L"{}"));
+    EXPECT_EQ(nullptr, settings.GetVersionAlias(L"1.8.9"));
     ASSERT_TRUE(LoadText(LR"({"java_xmx": "x", "offline_name": "Alex", "theme": {"font": 3, "color_follow_bg": true}})"));
     EXPECT_EQ(-1, settings.current.javaXmx);
     EXPECT_EQ(L"Alex", Text(settings.current.offlineName));
     EXPECT_EQ(L"微软雅黑", Text(settings.current.theme.font));
     EXPECT_TRUE(settings.current.theme.colorFollowBg);
-
-    settings.SetFilePath((dir / L"missing\\setting.json").c_str());
-    EXPECT_FALSE(settings.Load());
 }
 
 // A file saved by hand without a byte-order mark is in the ANSI code page,

@@ -577,7 +577,7 @@ TEST_F(LaunchFlowTest, OnlineSignInHandsTheProfileToTheGameOrSaysWhyItFailed) {
         const char* answer;
         bool started;
     } cases[] = {
-        {R"({"status": 403, "body": "{\"error\":\"ForbiddenOperationException\",\"errorMessage\":\"Invalid.\"}"})",
+        {R"({"status": 403, "body": "{\"error\":\"ForbiddenOperationException\",\"errorMessage\":\"<a href=\\\"calc.exe\\\"><b>Invalid.</b></a>\"}"})",
          false},
         {R"({"body": "{\"accessToken\":\"tok-1\",\"selectedProfile\":{\"id\":\"0123abcd\",\"name\":\"Alex\"}}"})",
          true},
@@ -592,9 +592,12 @@ TEST_F(LaunchFlowTest, OnlineSignInHandsTheProfileToTheGameOrSaysWhyItFailed) {
         if (c.started) {
             EXPECT_TRUE(g_boxTexts.empty());
         } else {
-            // A refusal by the server adds the hint about too frequent requests.
+            // A refusal by the server adds the hint about too frequent
+            // requests; the server's own text is shown as it is, not as mark-up.
             ASSERT_EQ(1u, g_boxTexts.size());
             EXPECT_EQ(0u, g_boxTexts[0].find(L"无法完成正版验证"));
+            EXPECT_NE(std::wstring::npos, g_boxTexts[0].find(L"errorMessage:<a href=\"calc.exe\"><b>Invalid.</b></a>"))
+                << Narrow(g_boxTexts[0]);
             EXPECT_NE(std::wstring::npos, g_boxTexts[0].find(L"请求过于频繁"));
         }
         EXPECT_TRUE(Control(kPanelLaunchButton)->IsEffectivelyEnabled());
@@ -607,6 +610,21 @@ TEST_F(LaunchFlowTest, OnlineSignInHandsTheProfileToTheGameOrSaysWhyItFailed) {
     stored->GetPassword(password);
     EXPECT_STREQ(L"Alex", stored->name.GetString());
     EXPECT_STREQ(L"pw", password.GetString());  // "记住密码" was ticked
+}
+
+// The version's display name (the player's alias from the settings file)
+// and the launcher's reason reach the launch error box as they are.
+TEST_F(LaunchFlowTest, LaunchErrorShowsTheNameAndTheReasonAsPlainText) {
+    g_settings.current.dontCheckAssets = true;
+    WriteVersion(L"1.7.10-t", R"({"id":"1.7.10-t","mainClass":"m","releaseTime":"2014-05-14T17:29:23+00:00",
+        "minecraftArguments":"","libraries":[{"name":5}]})");
+    g_settings.SetVersionAlias(L"1.7.10-t", L"<color cr=\"ff0000\">红</color>");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_EQ(1u, g_boxTexts.size());
+    EXPECT_EQ(0u, g_boxTexts[0].find(L"无法启动Minecraft <color cr=\"ff0000\">红</color>(1.7.10-t)Json文件("))
+        << Narrow(g_boxTexts[0]);
+    EXPECT_EQ(0u, java.Runs().size());
 }
 
 TEST_F(LaunchFlowTest, EmptyNicknameShowsTheTipOpensThePanelAndStartsNothing) {
