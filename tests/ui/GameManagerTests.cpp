@@ -546,6 +546,13 @@ TEST_F(GameManagerInstalls, OptiFineAndLiteLoaderAsModsOnAForgeVersionAsVersions
                                             version.rootId == WString(L"1.12.2"));
             }
             EXPECT_TRUE(liteLoader) << "a LiteLoader version of 1.12.2";
+            // Its tweaker needs the build's libraries (launchwrapper, asm) after LiteLoader's own.
+            JsonDocument installed;
+            const std::wstring id = L"1.12.2-LiteLoader" + testing_support::Widen(liteVersion);
+            ASSERT_TRUE(LoadJsonFile(&installed, (mc + L"versions\\" + id + L"\\" + id + L".json").c_str()));
+            WString names;
+            ASSERT_TRUE(JsonToText(installed[L"libraries"], &names));
+            EXPECT_NE(-1, names.Find(libraries.GetString() + 1)) << Narrow(names.GetString());
         }
     }
     EXPECT_EQ(2, mirror.Hits(liteJar));
