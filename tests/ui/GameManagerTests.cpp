@@ -141,7 +141,7 @@ protected:
         testing_support::WriteBytes(dir / (std::wstring(L".minecraft\\versions\\") + id + L"\\" + id + L".json"), json);
     }
     CGameManagerDlg* Open() {
-        ShowGameManager(NULL);
+        ShowGameManager();
         CGameManagerDlg* dialog = GetTopLevelWindows().gameManager;
         ui_testing::PumpFor(50);
         return dialog;
@@ -188,6 +188,12 @@ TEST_F(GameManager, PanelFollowsSelectionAndNameAndHiddenFlagReachSettingsAndBus
     Select(dialog, {Row(L"A")});
     EXPECT_TRUE(dialog->GetControl(kForge)->IsEffectivelyEnabled());
     auto* edit = static_cast<wendaldui::CUIRichEdit*>(dialog->GetControl(kNameEdit));
+    // The empty name field once had no frame: nothing showed where to type.
+    const wendaldui::UIRect field = edit->GetWindowRect();
+    UpdateWindow(dialog->GetHWND());
+    auto at = [&](int dy) { return ui_testing::SurfacePixel(*dialog, field.x + field.width / 2, field.y + dy); };
+    EXPECT_FALSE(ui_testing::Near2(at(0), at(3))) << "the top edge is drawn apart from the inside";
+    EXPECT_FALSE(ui_testing::Near2(at(0), at(-2))) << "and from the window around it";
     edit->SetText(L"我的A");
     edit->FireEvent(wendaldui::kEventRichEditChanged);
     EXPECT_EQ(std::wstring(L"我的A"), g_settings.GetVersionAlias(L"A"));
