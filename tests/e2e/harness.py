@@ -21,6 +21,10 @@ class Failure(AssertionError):
     pass
 
 
+class Skipped(Exception):
+    """A journey that cannot run here (its data is missing): never a pass."""
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)

@@ -19,6 +19,8 @@
 //   close <hwnd>            post WM_CLOSE
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
+//   pixels <hwnd> <x> <y> <w> <h>
+//                           the block's colours, one "RRGGBB..." per row
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -284,6 +286,46 @@ std::string Pixel(HWND hwnd, const std::string& xs, const std::string& ys) {
     return json;
 }
 
+// A block of the screen from client (x, y): one "RRGGBB..." string per row.
+std::string Pixels(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& ws,
+                   const std::string& hs) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    const int width = atoi(ws.c_str()), height = atoi(hs.c_str());
+    if (width <= 0 || height <= 0 || width * height > 1 << 20) return Error("bad size");
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::string json;
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, point.x, point.y, SRCCOPY);
+        SelectObject(memory, old);
+        json = "{\"ok\": true, \"rows\": [";
+        const uint8_t* pixel = static_cast<const uint8_t*>(bits);
+        char hex[8];
+        for (int y = 0; y < height; ++y) {
+            json += y ? ", \"" : "\"";
+            for (int x = 0; x < width; ++x, pixel += 4) {
+                snprintf(hex, sizeof hex, "%02X%02X%02X", pixel[2], pixel[1], pixel[0]);
+                json += hex;
+            }
+            json += "\"";
+        }
+        json += "]}";
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return bitmap ? json : Error("no bitmap");
+}
+
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
     std::string* parts = reinterpret_cast<std::string*>(param);
     const std::wstring name = ClassOf(child);
@@ -423,6 +465,7 @@ std::string Run(const std::vector<std::string>& f) {
     }
     if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
     if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "pixels" && n == 6) return Pixels(ToWindow(f[1]), f[2], f[3], f[4], f[5]);
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
     if (verb == "accept" && n == 3) return Accept(ToWindow(f[1]), f[2]);
     if (verb == "hold" && n == 2) return Hold(f[1]);
