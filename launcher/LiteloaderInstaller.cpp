@@ -33,7 +33,8 @@ bool LiteloaderInstaller::InstallAsVersion(const wendal_::byte_buffer& jar, cons
     libraries.PushBack(library, allocator);
     if (buildLibraries && buildLibraries->IsArray()) {
         for (const JsonValue& entry : buildLibraries->GetArray()) {
-            if (IsJsonString(FindJsonMember(entry, L"name"))) libraries.PushBack(JsonValue(entry, allocator), allocator);
+            if (!IsJsonString(FindJsonMember(entry, L"name"))) continue;
+            libraries.PushBack(JsonValue(entry, allocator), allocator);
         }
     }
 

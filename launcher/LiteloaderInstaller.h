@@ -2,8 +2,8 @@
 // installed one, or as a mod for its game version.
 #pragma once
 
-#include "core/WString.h"
 #include "core/JsonFile.h"
+#include "core/WString.h"
 #include "core/byte_buffer.h"
 #include "core/noncopyable.h"
 #include "launcher/ErrorMsg.h"

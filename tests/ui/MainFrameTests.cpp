@@ -440,7 +440,7 @@ TEST_F(MainFrameTest, ManagerAndVanillaListOutliveTheMainWindowEvenInTheManagers
     EXPECT_TRUE(upWhileAsking) << "the main window took the manager or the list with it";
     ASSERT_EQ(manager, GetTopLevelWindows().gameManager);
     EXPECT_TRUE(IsWindowEnabled(managerWindow)) << "the manager's call returned";
-    EXPECT_TRUE(testing_support::Exists(dir / L".minecraft\\versions\\1.7.10\\1.7.10.json")) << "no answer \"是\", nothing deleted";
+    EXPECT_TRUE(testing_support::Exists(dir / L".minecraft\\versions\\1.7.10\\1.7.10.json")) << "no \"是\", no deletion";
     MSG quit;
     EXPECT_FALSE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     PostMessageW(listWindow, WM_CLOSE, 0, 0);
