@@ -108,6 +108,9 @@ def two_versions_downloaded_from_the_vanilla_list(s):
     for v in ("1.12.2", "1.7.10"):
         check(read_bytes(paths[v]) == jsons[v], "%s.json was not downloaded right" % v)
     check(not os.path.exists(paths["1.8.9"]), "1.8.9 was downloaded although it was not chosen")
+    # The files are there before the download dialog has gone; till then the list ignores closing.
+    s.probe.wait(lambda ws: any(w["hwnd"] == dialog["hwnd"] and w["enabled"] for w in ws),
+                 "the list to be enabled again", 15)
     s.probe.close_and_wait(dialog)
 
     dialog = open_vanilla_list(s, main)
