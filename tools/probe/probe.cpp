@@ -293,37 +293,20 @@ std::string Pixels(HWND hwnd, const std::string& xs, const std::string& ys, cons
     if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
     const int width = atoi(ws.c_str()), height = atoi(hs.c_str());
     if (width <= 0 || height <= 0 || width * height > 1 << 20) return Error("bad size");
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::string json;
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, point.x, point.y, SRCCOPY);
-        SelectObject(memory, old);
-        json = "{\"ok\": true, \"rows\": [";
-        const uint8_t* pixel = static_cast<const uint8_t*>(bits);
-        char hex[8];
-        for (int y = 0; y < height; ++y) {
-            json += y ? ", \"" : "\"";
-            for (int x = 0; x < width; ++x, pixel += 4) {
-                snprintf(hex, sizeof hex, "%02X%02X%02X", pixel[2], pixel[1], pixel[0]);
-                json += hex;
-            }
-            json += "\"";
+    const RECT area = {point.x, point.y, point.x + width, point.y + height};
+    std::vector<uint32_t> pixels;
+    if (!ReadScreenArea(area, &pixels)) return Error("cannot read the screen");
+    std::string json = "{\"ok\": true, \"rows\": [";
+    char hex[8];
+    for (int y = 0; y < height; ++y) {
+        json += y ? ", \"" : "\"";
+        for (int x = 0; x < width; ++x) {
+            snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(pixels[static_cast<size_t>(y) * width + x]));
+            json += hex;
         }
-        json += "]}";
-        DeleteObject(bitmap);
+        json += "\"";
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return bitmap ? json : Error("no bitmap");
+    return json + "]}";
 }
 
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
