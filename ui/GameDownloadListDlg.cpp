@@ -253,6 +253,8 @@ LRESULT CGameDownloadListDlg::OnBatchEventMessage(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CGameDownloadListDlg::OnCloseMessage(WPARAM, LPARAM) {
+    // Disabled, it waits in a download or a box of its own, which would return into a freed object.
+    if (!IsWindowEnabled(m_hWnd)) return 0;
     OnClose();
     return 0;
 }

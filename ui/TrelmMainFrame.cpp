@@ -886,10 +886,10 @@ LRESULT CTrelmMainFrame::OnMenuCommand(WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<wendaldui::CMenu*>(wParam) != &m_menu) return 0;
     switch (static_cast<int>(lParam)) {
         case kMenuVersionDownload:
-            ShowGameDownloadDialog(m_hWnd);
+            ShowGameDownloadDialog();
             break;
         case kMenuGameManager:
-            ShowGameManager(m_hWnd);
+            ShowGameManager();
             break;
         case kMenuSettings:
             RunSettingDialog(m_hWnd);
@@ -930,7 +930,8 @@ void CTrelmMainFrame::SaveLaunchFields() {
 }
 
 LRESULT CTrelmMainFrame::OnClose(WPARAM, LPARAM) {
-    if (m_busy) return 0;
+    // Disabled, a dialog of its own runs in a call that would return into a freed window.
+    if (m_busy || !IsWindowEnabled(m_hWnd)) return 0;
     SetLaunchFieldsSaver(nullptr);
     SetSettingDlgHooks({nullptr, nullptr});
     StopUpdateCheck();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
@@ -314,6 +315,55 @@ void DrawTextInRect(Gdiplus::Graphics* graphics, const wchar_t* text, int length
                     const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format) {
     Gdiplus::SolidBrush brush{Gdiplus::Color(argb)};
     graphics->DrawString(text, length, font, rect, format, &brush);
+}
+
+namespace {
+
+constexpr wchar_t kEllipsis = 0x2026;
+
+float TextWidth(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                const Gdiplus::StringFormat* format) {
+    Gdiplus::RectF box;
+    graphics->MeasureString(text, length, font, Gdiplus::PointF(0.0f, 0.0f), format, &box);
+    return box.Width;
+}
+
+}  // namespace
+
+int FitTextBeforeEllipsis(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                          float width, const Gdiplus::StringFormat* format) {
+    if (!graphics || !text || !font || length <= 0) return std::max(length, 0);
+    if (TextWidth(graphics, text, length, font, format) <= width) return length;
+    std::wstring candidate(text, static_cast<size_t>(length));
+    auto fits = [&](int kept) {
+        candidate.assign(text, static_cast<size_t>(kept));
+        candidate.push_back(kEllipsis);
+        return TextWidth(graphics, candidate.c_str(), kept + 1, font, format) <= width;
+    };
+    // Wider with every character kept, so the longest that fits is found by halving.
+    int low = 0, high = length - 1;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (fits(middle)) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    if (low > 0 && IS_HIGH_SURROGATE(text[low - 1])) --low;
+    return low;
+}
+
+void DrawTextEllipsis(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                      const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format) {
+    const int kept = FitTextBeforeEllipsis(graphics, text, length, font, rect.Width, format);
+    if (kept >= length) {
+        DrawTextInRect(graphics, text, length, font, rect, argb, format);
+        return;
+    }
+    std::wstring shown(text, static_cast<size_t>(kept));
+    shown.push_back(kEllipsis);
+    DrawTextInRect(graphics, shown.c_str(), kept + 1, font, rect, argb, format);
 }
 
 }  // namespace wendaldui

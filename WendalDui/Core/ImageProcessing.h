@@ -66,4 +66,16 @@ bool RenderShadow(Gdiplus::Bitmap* bitmap, const UIRect& shape, const ShadowStyl
 void DrawTextInRect(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
                     const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format);
 
+// How many leading characters of a one-line text to keep so that they and an
+// ellipsis fit `width` pixels; `length` when the whole text fits. A surrogate
+// pair is never split.
+int FitTextBeforeEllipsis(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                          float width, const Gdiplus::StringFormat* format);
+// DrawTextInRect for one line that ends in an ellipsis when it is cut. The
+// ellipsis-trimming string formats promise it, but Wine's GDI+ only clips, so
+// "26.1-snapshot-10" and "26.1-snapshot-11" read alike there; the text is
+// shortened here and fits, so GDI+ has nothing left to trim anywhere.
+void DrawTextEllipsis(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                      const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format);
+
 }  // namespace wendaldui

@@ -19,6 +19,7 @@
 #include "WendalDui/Control/UILabel.h"
 #include "WendalDui/Control/UILinkCtrl.h"
 #include "WendalDui/Control/UIListBoxString.h"
+#include "WendalDui/Control/UIListCtrlString.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiApp.h"
@@ -39,6 +40,9 @@
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestSystem.h"
 #include "tests/support/TestZip.h"
+#include "ui/GameDownloadListDlg.h"
+#include "ui/GameDwonloadDlg.h"
+#include "ui/GameManagerDlg.h"
 #include "ui/SettingDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmMainFrame.h"
@@ -88,7 +92,9 @@ void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
     SetPropW(box->GetHWND(), L"answered", reinterpret_cast<HANDLE>(1));
     ui_testing::PumpFor(30);  // laid out
     g_boxTexts.push_back(BoxText(*box));
+    const HWND hwnd = box->GetHWND();
     if (g_onBox) g_onBox();
+    if (!IsWindow(hwnd)) return;  // gone with its owner
     const Reply reply = g_replies.empty() ? Reply{0, false} : g_replies.front();
     if (!g_replies.empty()) g_replies.erase(g_replies.begin());
     wendaldui::CUIContainer* client = box->GetClientContainer();
@@ -388,6 +394,62 @@ TEST_F(MainFrameTest, MenuOpensUnderItsButtonAndAboutIsModal) {
     EXPECT_EQ(L"disabled", g_aboutOwnerState);
     ASSERT_TRUE(ui_testing::PumpUntil([&] { return IsWindowEnabled(frame->GetHWND()) != 0; }, 3000));
     EXPECT_EQ(nullptr, FindWindowW(wendaldui::kDuiWindowClassName, L"关于TRELM"));
+}
+
+// The game manager and the vanilla list opened from the main window's menu
+// were owned by it, so closing the main window closed them, and freed the
+// manager under its own call while it waited in a box. They are top-level
+// windows of their own; the run ends with the last of them.
+TEST_F(MainFrameTest, ManagerAndVanillaListOutliveTheMainWindowEvenInTheManagersOwnCall) {
+    WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
+    const char manifest[] = R"({"versions":[{"id":"1.7.10","type":"release"}]})";
+    wendal_::byte_buffer* kept = GetVersionListCache(kListVanilla);  // so that the list fetches nothing
+    kept->Clear();
+    kept->Write(manifest, sizeof manifest - 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    for (int item : {0, 1}) {  // "原版下载", "游戏管理"
+        ClickControl(frame->GetMenuButton());
+        ASSERT_TRUE(ui_testing::PumpUntil([&] { return frame->GetMenu().GetMenuWindow() != nullptr; }, 2000));
+        auto* shadow = static_cast<wendaldui::CUIContainerShadow*>(frame->GetMenu().GetMenuWindow()->GetRoot());
+        dynamic_cast<wendaldui::internal::CUIMenu*>(shadow->GetContent())->ChooseItem(item);
+        ui_testing::PumpFor(100);
+    }
+    CGameManagerDlg* manager = GetTopLevelWindows().gameManager;
+    CGameDwonloadDlg* list = GetTopLevelWindows().gameDownload;
+    ASSERT_TRUE(manager && list);
+    const HWND managerWindow = manager->GetHWND(), listWindow = list->GetHWND();
+    EXPECT_EQ(NULL, GetWindow(managerWindow, GW_OWNER));
+    EXPECT_EQ(NULL, GetWindow(listWindow, GW_OWNER));
+
+    // "删除此版本" asks; while the manager waits for the answer the main window closes.
+    bool upWhileAsking = false;
+    g_onBox = [&] {
+        PostMessageW(GetTopLevelWindows().mainFrame->GetHWND(), WM_CLOSE, 0, 0);
+        ui_testing::PumpUntil([] { return GetTopLevelWindows().mainFrame == nullptr; }, 3000);
+        upWhileAsking = IsWindow(managerWindow) && IsWindow(listWindow) && GetTopLevelWindows().gameManager == manager;
+    };
+    g_replies = {{1, false}};  // "否"
+    manager->GetList()->SelectRow(0);
+    manager->GetList()->FireEvent(wendaldui::kEventSelectionChanged);
+    RECT window;
+    GetWindowRect(managerWindow, &window);
+    const UIRect button = manager->GetControl(13)->GetWindowRect();  // "删除此版本"
+    ui_testing::ClickAt(window.left + button.x + button.width / 2, window.top + button.y + button.height / 2);
+    ASSERT_TRUE(ui_testing::PumpUntil([] { return GetTopLevelWindows().mainFrame == nullptr; }, 5000));
+    ui_testing::PumpFor(100);
+    EXPECT_TRUE(upWhileAsking) << "the main window took the manager or the list with it";
+    ASSERT_EQ(manager, GetTopLevelWindows().gameManager);
+    EXPECT_TRUE(IsWindowEnabled(managerWindow)) << "the manager's call returned";
+    EXPECT_TRUE(testing_support::Exists(dir / L".minecraft\\versions\\1.7.10\\1.7.10.json")) << "no \"是\", no deletion";
+    MSG quit;
+    EXPECT_FALSE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    PostMessageW(listWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ui_testing::PumpUntil([] { return GetTopLevelWindows().gameDownload == nullptr; }, 3000));
+    EXPECT_FALSE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "the manager is still open";
+    PostMessageW(managerWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ui_testing::PumpUntil([] { return GetTopLevelWindows().gameManager == nullptr; }, 3000));
+    EXPECT_TRUE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "the last window ends the run";
+    kept->Clear();
 }
 
 // The settings dialog's preset "红色" recolours the open main window at once:

@@ -139,7 +139,7 @@ protected:
     }
     // Opens the dialog and waits until its list has settled.
     CGameDwonloadDlg* Open() {
-        ShowGameDownloadDialog(NULL);
+        ShowGameDownloadDialog();
         CGameDwonloadDlg* dialog = GetTopLevelWindows().gameDownload;
         EXPECT_TRUE(dialog);
         if (dialog) {
@@ -243,7 +243,7 @@ TEST_F(VanillaDialog, ClosingWhileTheListComesSlowlyDropsItAndTheNextOpeningFetc
                              ", \"chunk_size\": 16, \"chunk_delay_ms\": 200}}";
     ASSERT_TRUE(official.SetRoutes(slow));
     g_settings.current.bmclapi = false;
-    ShowGameDownloadDialog(NULL);
+    ShowGameDownloadDialog();
     CGameDwonloadDlg* dialog = GetTopLevelWindows().gameDownload;
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(ui_testing::PumpUntil([&] { return official.Hits(path) == 1; }));

@@ -19,6 +19,8 @@
 //   close <hwnd>            post WM_CLOSE
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
+//   pixels <hwnd> <x> <y> <w> <h>
+//                           the block's colours, one "RRGGBB..." per row
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -284,6 +286,29 @@ std::string Pixel(HWND hwnd, const std::string& xs, const std::string& ys) {
     return json;
 }
 
+// A block of the screen from client (x, y): one "RRGGBB..." string per row.
+std::string Pixels(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& ws,
+                   const std::string& hs) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    const int width = atoi(ws.c_str()), height = atoi(hs.c_str());
+    if (width <= 0 || height <= 0 || width * height > 1 << 20) return Error("bad size");
+    const RECT area = {point.x, point.y, point.x + width, point.y + height};
+    std::vector<uint32_t> pixels;
+    if (!ReadScreenArea(area, &pixels)) return Error("cannot read the screen");
+    std::string json = "{\"ok\": true, \"rows\": [";
+    char hex[8];
+    for (int y = 0; y < height; ++y) {
+        json += y ? ", \"" : "\"";
+        for (int x = 0; x < width; ++x) {
+            snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(pixels[static_cast<size_t>(y) * width + x]));
+            json += hex;
+        }
+        json += "\"";
+    }
+    return json + "]}";
+}
+
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
     std::string* parts = reinterpret_cast<std::string*>(param);
     const std::wstring name = ClassOf(child);
@@ -423,6 +448,7 @@ std::string Run(const std::vector<std::string>& f) {
     }
     if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
     if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "pixels" && n == 6) return Pixels(ToWindow(f[1]), f[2], f[3], f[4], f[5]);
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
     if (verb == "accept" && n == 3) return Accept(ToWindow(f[1]), f[2]);
     if (verb == "hold" && n == 2) return Hold(f[1]);
