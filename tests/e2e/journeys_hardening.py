@@ -125,6 +125,8 @@ def unreadable_files_are_kept_and_the_player_told(s):
         s.probe.capture(notice, s.artifact("e2e-hardening-unread-files.png"), s.wine)
         s.probe.close_and_wait(notice)
         main = main_window(s, launcher)
+        # The folder holds no game: the main window waits in that notice and ignores closing meanwhile.
+        s.probe.close_and_wait(s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15))
         close_and_exit(s, launcher, main)
         check(read_utf16_json(settings)["offline_name"] == "quorvel", "the new setting.json does not hold the defaults")
         check(read_bytes(settings + ".bad") == damaged, "setting.json.bad was written over")
