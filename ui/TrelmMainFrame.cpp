@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <ctime>
-#include <regex>
 
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UICheckBox.h"
@@ -28,6 +27,7 @@
 #include "launcher/YggdrasilAuthenticate.h"
 #include "resources/resource.h"
 #include "services/AccountStore.h"
+#include "services/OfflineNameRule.h"
 #include "services/TRELMUpdateService.h"
 #include "services/UpdateHelper.h"
 #include "ui/AboutDialog.h"
@@ -81,9 +81,6 @@ const UIRect kRowHiddenRect(25, 220, 630, 142);
 // The launch panel: a label column and a control column.
 constexpr int kLabelX = 12, kLabelWidth = 58, kFieldX = 72, kFieldWidth = 124, kRowHeight = 26;
 
-// Longer names are never valid, and std::regex recurses once per character:
-// an unbounded field could overflow the stack.
-constexpr int kMaxNameLength = 256;
 constexpr int kMaxMemoryText = 16;
 constexpr uint32_t kAutomatic = 0xFFFFFFFFu;
 
@@ -542,17 +539,7 @@ bool CTrelmMainFrame::CheckNickname() {
     if (m_loginMode == kLoginOffline && m_nameList) {
         WString name;
         m_nameList->GetText(name);
-        valid = false;
-        if (name.GetLength() <= kMaxNameLength) {
-            try {
-                const WString& rule = g_settings.current.offlineNameRegex;
-                const std::wregex pattern(rule.GetString(), static_cast<size_t>(rule.GetLength()),
-                                          std::regex_constants::ECMAScript);
-                valid = std::regex_match(name.GetString(), name.GetString() + name.GetLength(), pattern);
-            } catch (const std::regex_error&) {
-                valid = false;
-            }
-        }
+        valid = NameMatchesRule(g_settings.current.offlineNameRegex, name);
     }
     SetVisible(m_nameHint, !valid);
     return valid;

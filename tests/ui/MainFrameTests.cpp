@@ -323,7 +323,7 @@ TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
     ui_testing::SaveScreenshot(window, (L"main-frame-" + std::to_wstring(wendaldui::g_screenDpi) + L".png").c_str());
 }
 
-TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndALongNameIsNoStackOverflow) {
+TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndNoNameOrRuleHangsTheCheck) {
     WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
     g_settings.current.offlineNameRegex = L"([A-Za-z0-9_])+";
     g_settings.current.offlineNameMismatchHint = L"只能用字母、数字和下划线";
@@ -341,6 +341,14 @@ TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndALongNameIsNoStackOverf
         const bool valid = name != L"bad name!" && held.GetLength() <= 256;
         EXPECT_EQ(!valid, hint->IsEffectivelyVisible()) << held.GetLength();
     }
+    // A rule that backtracks without end (2^27 ways here) is matched in
+    // bounded time: the check runs at start-up, before any window shows.
+    g_settings.current.offlineNameRegex = L"^(a|a)*$";
+    names->SetEditText((std::wstring(27, L'a') + L"!").c_str());
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(frame->CheckNickname());
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    g_settings.current.offlineNameRegex = L"([A-Za-z0-9_])+";
     names->SetEditText(L"bad name!");
     auto* kind = Control<CUIComboBoxString>(kPanelAuthList);
     for (int mode : {kLoginOnline, kLoginOffline}) {
