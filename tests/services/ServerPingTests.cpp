@@ -78,6 +78,8 @@ const ScriptCase kScripts[] = {
     {"length_huge", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     {"length_over_max", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     {"length_max", kPingOk, kPingOk, false, 0, 3800, kAnyLatency, kStepLatency},
+    // The game's own limit on the status text.
+    {"text_over_max", kPingMalformed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     // Without a pong the figure is the status answer's round trip, which
     // these two servers hold back 50 ms; the wrong pong, were its id not
     // checked, would make it 100 s (or the ping's own round trip).
@@ -176,6 +178,34 @@ TEST_F(ServerPing, AbortFromAnotherThread) {
     }
 }
 
+// A resolver that answers only when the test lets it (or after 20 s).
+HANDLE g_resolverRelease = NULL;
+bool SlowLookup(const wchar_t*, in_addr* addr) {
+    WaitForSingleObject(g_resolverRelease, 20000);
+    addr->s_addr = htonl(INADDR_LOOPBACK);
+    return true;
+}
+
+// The resolver cannot see the abort flag: the query leaves it behind.
+TEST(ServerAddress, ASlowLookupIsGivenUpOnAbort) {
+    g_resolverRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    SetHostLookup(&SlowLookup);
+    volatile uint32_t abort = 0;
+    std::thread aborter([&abort] {
+        Sleep(300);
+        abort = 1;
+    });
+    WString json;
+    int latency = -1;
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(kPingAborted, QueryServerStatus(L"slow.example:25565", json, latency, &abort));
+    EXPECT_LT(GetTickCount64() - start, 1500u);
+    aborter.join();
+    SetHostLookup(nullptr);
+    SetEvent(g_resolverRelease);  // the lookup left behind ends and frees its part
+    Sleep(50);
+}
+
 TEST(ServerAddress, PortsAndLookups) {
     in_addr addr{};
     uint16_t port = 0;
@@ -219,6 +249,30 @@ TEST(ServerStatusJson, MembersOfTheWrongKind) {
     EXPECT_EQ(nullptr, icon);  // valid Base64, but no image
     ASSERT_EQ(kPingOk, ParseServerStatus(L"{\"description\": 5}", status, kStatusDescription, nullptr));
     EXPECT_TRUE(status.description == L"");
+    ASSERT_EQ(kPingOk, ParseServerStatus(L"{\"players\": {\"max\": -1, \"online\": -5}}", status, 31, nullptr));
+    EXPECT_EQ(0u, status.playersMax);  // shown as a count, never as -5
+    EXPECT_EQ(0u, status.playersOnline);
+}
+
+// A sample of 10,000 names froze the main window for 48 s: the lists keep
+// their first rows, each text its first characters (whole characters).
+TEST(ServerStatusJson, ListsAndTheirTextsAreBounded) {
+    std::wstring name(kMaxRowTextLength - 1, L'n');
+    name += L"\U0001F600";  // a pair that the limit would split
+    std::wstring json = L"{\"players\": {\"sample\": [";
+    for (int i = 0; i < 150; ++i) json += L"{\"name\": \"" + name + L"\", \"id\": \"" + std::to_wstring(i) + L"\"},";
+    json.back() = L']';
+    json += L"}, \"modinfo\": {\"modList\": [";
+    for (int i = 0; i < 1200; ++i) json += L"{\"modid\": \"m\", \"version\": \"" + std::wstring(100, L'v') + L"\"},";
+    json.back() = L']';
+    json += L"}}";
+    ServerStatus status;
+    ASSERT_EQ(kPingOk, ParseServerStatus(json.c_str(), status, 31, nullptr));
+    ASSERT_EQ(kMaxSampleRows, status.sample.size());
+    EXPECT_TRUE(status.sample[0].name == std::wstring(kMaxRowTextLength - 1, L'n').c_str());
+    EXPECT_TRUE(status.sample[99].id == L"99");
+    ASSERT_EQ(kMaxModRows, status.mods.size());
+    EXPECT_EQ(kMaxRowTextLength, status.mods[0].version.GetLength());
 }
 
 // The server scripts cover the reads of a well-formed exchange; these are
