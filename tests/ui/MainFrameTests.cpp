@@ -45,6 +45,7 @@
 #include "ui/UIBannerTextButton.h"
 #include "ui/UIBluredBackgroundImage.h"
 #include "ui/UILaunchButton.h"
+#include "ui/UIMcMotdCtrl.h"
 #include "ui/UIMenuTitleButton.h"
 
 namespace {
@@ -284,7 +285,7 @@ TEST_F(MainFrameTest, WithoutVersionOrJavaBothLaunchButtonsAreDisabled) {
     }
 }
 
-TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
+TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBackAndTheRowKeepsItsWidth) {
     WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_EQ(kPanelShown, frame->GetPanelState());
@@ -312,6 +313,10 @@ TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
         EXPECT_EQ(step.state, frame->GetPanelState());
         EXPECT_TRUE(wendaldui::DpiScaleRect(step.panel) == frame->GetPanel()->GetRect());
         EXPECT_TRUE(wendaldui::DpiScaleRect(step.row) == frame->GetStatusRow()->GetRect());
+        // The server status stays inside the row, clear of the panel.
+        const UIRect motd = frame->GetServerStatus()->GetRect();
+        EXPECT_LE(motd.x + motd.width, frame->GetStatusRow()->GetRect().width);
+        EXPECT_GE(motd.width, wendaldui::DpiScale(step.panelVisible ? 379 : 580));
         EXPECT_EQ(step.panelVisible, frame->GetPanel()->IsEffectivelyVisible());
         EXPECT_EQ(step.launchVisible, frame->GetLaunchButton()->IsEffectivelyVisible());
         // The blurred strip lies under the panel, or nowhere.
