@@ -25,7 +25,6 @@
 #include "ui/MotdInfoDialog.h"
 #include "ui/UIMcMotdCtrl.h"
 #include "ui/UIMcMotdIcon.h"
-#include "services/ServerPing.h"
 
 namespace {
 
@@ -212,26 +211,16 @@ TEST_F(ServerStatusControl, NoAnswerHoldsUpTheWindow) {
     }
 }
 
-HANDLE g_resolverRelease = NULL;
-bool SlowLookup(const wchar_t*, in_addr* addr) {
-    WaitForSingleObject(g_resolverRelease, 20000);
-    addr->s_addr = htonl(INADDR_LOOPBACK);
-    return true;
-}
-
 // Closing must not wait for the network: the resolver cannot see the stop
 // flag, so the query leaves a slow lookup behind.
 TEST_F(ServerStatusControl, ASlowNameLookupDoesNotHoldUpTheEnd) {
-    g_resolverRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    mcmotd::SetHostLookup(&SlowLookup);
+    testing_support::SlowResolver slow;
     CUIMcMotdCtrl* control = AddControl();
     control->SetServerAddress(L"slow.example:25565");
     ui_testing::PumpFor(300);  // the lookup has begun
     const DWORD start = GetTickCount();
     DestroyWindow(hwnd);
     EXPECT_LT(GetTickCount() - start, 2000u);
-    mcmotd::SetHostLookup(nullptr);
-    SetEvent(g_resolverRelease);
 }
 
 }  // namespace
