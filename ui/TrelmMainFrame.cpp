@@ -3,8 +3,8 @@
 #include <gdiplus.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <ctime>
-#include <regex>
 
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UICheckBox.h"
@@ -29,6 +29,7 @@
 #include "launcher/YggdrasilAuthenticate.h"
 #include "resources/resource.h"
 #include "services/AccountStore.h"
+#include "services/OfflineNameRule.h"
 #include "services/TRELMUpdateService.h"
 #include "services/UpdateHelper.h"
 #include "ui/AboutDialog.h"
@@ -78,13 +79,15 @@ const UIRect kPanelShownRect(472, 0, 208, 400);
 const UIRect kPanelHiddenRect(680, 0, 208, 400);
 const UIRect kRowShownRect(25, 233, 420, 142);
 const UIRect kRowHiddenRect(25, 220, 630, 142);
+// The server status in the row, as wide as the row leaves room for: it
+// paints its text to its own edge, so at 580 it reached over the panel
+// while the row was 420 wide.
+const UIRect kMotdRect(32, 16, 580, 54);
+constexpr int kMotdRightMargin = 8;
 
 // The launch panel: a label column and a control column.
 constexpr int kLabelX = 12, kLabelWidth = 58, kFieldX = 72, kFieldWidth = 124, kRowHeight = 26;
 
-// Longer names are never valid, and std::regex recurses once per character:
-// an unbounded field could overflow the stack.
-constexpr int kMaxNameLength = 256;
 constexpr int kMaxMemoryText = 16;
 constexpr uint32_t kAutomatic = 0xFFFFFFFFu;
 
@@ -286,7 +289,8 @@ void CTrelmMainFrame::OnCreate() {
 void CTrelmMainFrame::BuildStatusRow(wendaldui::CUIContainer* client) {
     m_statusRow = AddControl<wendaldui::CUIContainer>(client, kContainerFlags, kRowShownRect, kStatusRowId);
     if (!m_statusRow) return;
-    m_motd = AddControl<CUIMcMotdCtrl>(m_statusRow, kControlVisible, UIRect(32, 16, 580, 54), kMotdId);
+    m_motd = AddControl<CUIMcMotdCtrl>(m_statusRow, kControlVisible, kMotdRect, kMotdId);
+    FitServerStatus();
     m_summary = AddControl<CUIBannerTextButton>(m_statusRow, kControlVisible, UIRect(32, 72, 380, 64), kSummaryId);
     if (m_summary) {
         m_summary->SetText(L"Player_Name,\r\n游戏版本:1.1.10");
@@ -544,17 +548,7 @@ bool CTrelmMainFrame::CheckNickname() {
     if (m_loginMode == kLoginOffline && m_nameList) {
         WString name;
         m_nameList->GetText(name);
-        valid = false;
-        if (name.GetLength() <= kMaxNameLength) {
-            try {
-                const WString& rule = g_settings.current.offlineNameRegex;
-                const std::wregex pattern(rule.GetString(), static_cast<size_t>(rule.GetLength()),
-                                          std::regex_constants::ECMAScript);
-                valid = std::regex_match(name.GetString(), name.GetString() + name.GetLength(), pattern);
-            } catch (const std::regex_error&) {
-                valid = false;
-            }
-        }
+        valid = NameMatchesRule(g_settings.current.offlineNameRegex, name);
     }
     SetVisible(m_nameHint, !valid);
     return valid;
@@ -737,6 +731,7 @@ void CTrelmMainFrame::OnAnimationTimer(UINT) {
     const bool running = m_panelTween.Step() | m_rowTween.Step();
     m_panel->SetPos(m_panelTween.GetValue());
     m_statusRow->SetPos(m_rowTween.GetValue());
+    FitServerStatus();
     if (running) {
         if (m_background) m_background->SetBlurArea(m_panel->GetRect());
         return;
@@ -750,6 +745,14 @@ void CTrelmMainFrame::OnAnimationTimer(UINT) {
         SetVisible(m_panel, false);
         if (m_background) m_background->SetBlurArea(kNoBlur);
     }
+}
+
+void CTrelmMainFrame::FitServerStatus() {
+    if (!m_motd || !m_statusRow) return;
+    const UIRect most = wendaldui::DpiScaleRect(kMotdRect);
+    const int room = m_statusRow->GetRect().width - most.x - wendaldui::DpiScale(kMotdRightMargin);
+    const int width = std::max(0, std::min(most.width, room));
+    if (m_motd->GetRect().width != width) m_motd->SetPos(UIRect(most.x, most.y, width, most.height));
 }
 
 // Background.

@@ -191,6 +191,8 @@ private:
     static int ShowWithDoNotShow(HWND owner, const wchar_t* text, int style, int icon, bool& dontShowAgain);
     void BuildPanel(wendaldui::CUIContainer* client);
     void BuildStatusRow(wendaldui::CUIContainer* client);
+    // Narrows the server status to the status row's width.
+    void FitServerStatus();
     void BuildMenu();
     void SetLoginMode(int mode);
     void SubscribeToBus();

@@ -49,6 +49,7 @@
 #include "ui/UIBannerTextButton.h"
 #include "ui/UIBluredBackgroundImage.h"
 #include "ui/UILaunchButton.h"
+#include "ui/UIMcMotdCtrl.h"
 #include "ui/UIMenuTitleButton.h"
 
 namespace {
@@ -290,7 +291,7 @@ TEST_F(MainFrameTest, WithoutVersionOrJavaBothLaunchButtonsAreDisabled) {
     }
 }
 
-TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
+TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBackAndTheRowKeepsItsWidth) {
     WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_EQ(kPanelShown, frame->GetPanelState());
@@ -318,6 +319,10 @@ TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
         EXPECT_EQ(step.state, frame->GetPanelState());
         EXPECT_TRUE(wendaldui::DpiScaleRect(step.panel) == frame->GetPanel()->GetRect());
         EXPECT_TRUE(wendaldui::DpiScaleRect(step.row) == frame->GetStatusRow()->GetRect());
+        // The server status stays inside the row, clear of the panel.
+        const UIRect motd = frame->GetServerStatus()->GetRect();
+        EXPECT_LE(motd.x + motd.width, frame->GetStatusRow()->GetRect().width);
+        EXPECT_GE(motd.width, wendaldui::DpiScale(step.panelVisible ? 379 : 580));
         EXPECT_EQ(step.panelVisible, frame->GetPanel()->IsEffectivelyVisible());
         EXPECT_EQ(step.launchVisible, frame->GetLaunchButton()->IsEffectivelyVisible());
         // The blurred strip lies under the panel, or nowhere.
@@ -329,7 +334,7 @@ TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
     ui_testing::SaveScreenshot(window, (L"main-frame-" + std::to_wstring(wendaldui::g_screenDpi) + L".png").c_str());
 }
 
-TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndALongNameIsNoStackOverflow) {
+TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndNoNameOrRuleHangsTheCheck) {
     WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
     g_settings.current.offlineNameRegex = L"([A-Za-z0-9_])+";
     g_settings.current.offlineNameMismatchHint = L"只能用字母、数字和下划线";
@@ -347,6 +352,14 @@ TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndALongNameIsNoStackOverf
         const bool valid = name != L"bad name!" && held.GetLength() <= 256;
         EXPECT_EQ(!valid, hint->IsEffectivelyVisible()) << held.GetLength();
     }
+    // A rule that backtracks without end (2^27 ways here) is matched in
+    // bounded time: the check runs at start-up, before any window shows.
+    g_settings.current.offlineNameRegex = L"^(a|a)*$";
+    names->SetEditText((std::wstring(27, L'a') + L"!").c_str());
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(frame->CheckNickname());
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    g_settings.current.offlineNameRegex = L"([A-Za-z0-9_])+";
     names->SetEditText(L"bad name!");
     auto* kind = Control<CUIComboBoxString>(kPanelAuthList);
     for (int mode : {kLoginOnline, kLoginOffline}) {

@@ -418,9 +418,18 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     MoveMouse(point);
     ScreenToClient(hwnd, &point);
     const LPARAM at = MAKELPARAM(point.x, point.y);
+    // The key is also held for real while the click is handled: a control
+    // may ask GetAsyncKeyState rather than the message's flags.
+    INPUT held = {};
+    held.type = INPUT_KEYBOARD;
+    held.ki.wVk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
+    SendInput(1, &held, sizeof held);
+    Sleep(30);
     PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
     PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
     Sleep(80);
+    held.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &held, sizeof held);
     return "{\"ok\": true}";
 }
 
