@@ -17,6 +17,7 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UIRichEditView.h"
 #include "WendalDui/Control/UIScrollBar.h"
+#include "WendalDui/Control/UIScrollContainerView.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -355,6 +356,26 @@ TEST_F(RichEdit, ScrollBarDrivesTheTextAndAppendingKeepsTheReadersPlace) {
     log->AppendText(L"新的一行\r", 0);
     log->SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
     EXPECT_EQ(reading, pos.y);
+}
+
+// A scroll page (the settings dialog's) made without the focusable flag still
+// passes the focus, and so the keys, on to the fields it holds.
+TEST_F(RichEdit, FieldsOnAScrollPageTakeTheFocusAndTheTypedKeys) {
+    auto* page = new CUIScrollContainerView;
+    ASSERT_TRUE(page->Create(root, kControlVisible | kScrollHasVertical, UIRect(10, 10, 300, 150), 1));
+    page->SetContentSize(DpiScale(280), DpiScale(400));
+    CUIRichEdit* fields[2];
+    for (int i = 0; i < 2; ++i) {
+        fields[i] = new CUIRichEdit;
+        ASSERT_TRUE(fields[i]->Create(page->GetContent(), kShown | kScrollFrame, UIRect(10, 10 + 30 * i, 200, 22), i));
+    }
+    const UIRect first = fields[0]->GetWindowRect();
+    ui_testing::ClickAt(first.x + 20, first.y + first.height / 2);
+    TypeText(L"mc.example.com");
+    EXPECT_TRUE(fields[0]->GetText() == L"mc.example.com");
+    Press(VK_TAB);
+    TypeText(L"854");
+    EXPECT_TRUE(fields[1]->GetText() == L"854") << "Tab reaches the next field";
 }
 
 TEST_F(RichEdit, ContextMenuEnablesItemsByTheEditsState) {
