@@ -453,6 +453,16 @@ TEST_F(RichEdit, ReadOnlyTextMovesWithTheWheelTheKeysTheArrowAndTheThumbToItsEnd
     POINTL last = {0, 0};
     log->SendEditMessage(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last), log->GetTextLength() - 2);
     EXPECT_TRUE(last.y >= 0 && last.y < view.height) << "line 5000 is in view at " << last.y;
+
+    // Made large enough for its text and small again, as a window maximised
+    // and restored: the bar the services show again while the view shrinks
+    // must come back whole, not squashed by the layout made without it.
+    CUIRichEdit* report = Add(2, UIRect(10, 200, 200, 60), kRichEditReadOnly | kRichEditMultiLine,
+                              kShown | kScrollHasVertical);
+    report->SetText(L"1\r2\r3\r4\r5\r6");
+    for (const UIRect& rect : {UIRect(10, 200, 400, 180), UIRect(10, 200, 200, 60)}) report->SetPos(DpiScaleRect(rect));
+    ASSERT_TRUE(report->IsVerticalBarShown());
+    EXPECT_EQ(CUIScrollContainer::BarThickness(), report->GetVerticalBar()->GetRect().width);
 }
 
 // Wine's services never ask for the view inset, so the host narrows their
