@@ -36,6 +36,8 @@
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
 //   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
+//   wheel <hwnd> <x> <y> <notches>   the mouse there, the wheel turned
+//                           (negative: towards the player)
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -424,6 +426,20 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     return "{\"ok\": true}";
 }
 
+std::string Wheel(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& notches) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(atoi(notches.c_str()) * WHEEL_DELTA);
+    SendInput(1, &input, sizeof input);
+    Sleep(80);
+    return "{\"ok\": true}";
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -458,6 +474,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "release" && n == 1) return Release();
     if (verb == "alive" && n == 2) return Alive(f[1]);
     if (verb == "clickwith" && n == 5) return ClickWithKey(ToWindow(f[1]), f[2], f[3], f[4]);
+    if (verb == "wheel" && n == 5) return Wheel(ToWindow(f[1]), f[2], f[3], f[4]);
     return Error("unknown command or wrong argument count");
 }
 
