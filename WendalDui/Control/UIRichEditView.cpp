@@ -299,7 +299,7 @@ bool CUIRichEditView::OnSetCursor() {
     if (!services) return false;
     POINT pt;
     GetCursorPos(pt);
-    RECT client = {0, 0, m_rect.width, m_rect.height};
+    const RECT client = m_host->GetFormatRect(m_rect.width, m_rect.height);
     services->OnTxSetCursor(DVASPECT_CONTENT, -1, nullptr, nullptr, NULL, NULL, &client, pt.x, pt.y);
     return true;
 }
