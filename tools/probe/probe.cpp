@@ -370,17 +370,25 @@ std::string Place(HWND hwnd, const std::string& xs, const std::string& ys) {
     return moved ? "{\"ok\": true}" : Error("no such window");
 }
 
-// A button held down on a caption starts the system's move loop, which
-// returns only when the button goes up.
-std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+// Foregrounds the window, moves the mouse to that client point and sends
+// one mouse event (a button, the wheel) there.
+bool MouseAt(HWND hwnd, const std::string& xs, const std::string& ys, DWORD flags, DWORD data = 0) {
     POINT point;
-    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return false;
     Foreground(hwnd);
     MoveMouse(point);
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
     SendInput(1, &input, sizeof input);
+    return true;
+}
+
+// A button held down on a caption starts the system's move loop, which
+// returns only when the button goes up.
+std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+    if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_LEFTDOWN)) return Error("no such window");
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     bool moving = false;
@@ -427,15 +435,8 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
 }
 
 std::string Wheel(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& notches) {
-    POINT point;
-    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
-    Foreground(hwnd);
-    MoveMouse(point);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
-    input.mi.mouseData = static_cast<DWORD>(atoi(notches.c_str()) * WHEEL_DELTA);
-    SendInput(1, &input, sizeof input);
+    const DWORD delta = static_cast<DWORD>(atoi(notches.c_str()) * WHEEL_DELTA);
+    if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_WHEEL, delta)) return Error("no such window");
     Sleep(80);
     return "{\"ok\": true}";
 }
