@@ -18,9 +18,10 @@ MANIFEST = "/mc/game/version_manifest.json"
 MIRROR = "/bmcl"  # the mirror's base below the server, so that its requests can be told apart
 VERSIONS = ["1.12.2", "1.8.9", "1.7.10"]  # newest first, as the manifest lists them
 
-# Logical pixels in the windows: the main window's menu items; the list
-# dialog's "刷新" and "下载" buttons and its rows.
-MENU_ITEM_HEIGHT = 24
+# Logical pixels in the windows: the main window's menu items and the
+# separators after its second and fourth; the list dialog's "刷新" and "下载"
+# buttons and its rows.
+MENU_ITEM_HEIGHT, MENU_SEPARATOR_HEIGHT = 24, 5
 LIST_REFRESH = (516, 48)
 LIST_DOWNLOAD = (516, 81)
 LIST_FIRST_ROW, LIST_ROW_HEIGHT = 59, 22
@@ -37,8 +38,8 @@ def open_vanilla_list(s, main):
 
 
 def open_menu_item(s, main, index, title):
-    """One of the main menu's items above its first separator, clicked; the
-    window it opens."""
+    """The main menu's item of that index (0 "原版下载" to 4 "关于"),
+    clicked; the window it opens."""
     before = {w["hwnd"] for w in s.probe.windows()}
     at(s, main, "menu")
 
@@ -49,10 +50,11 @@ def open_menu_item(s, main, index, title):
     time.sleep(0.3)
     # The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
     top = menu["rect"][1]
-    shadow = ((menu["rect"][3] - top) - (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * 5) * s.factor) / 2
+    shadow = ((menu["rect"][3] - top) - (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor) / 2
+    item = (index + 0.5) * MENU_ITEM_HEIGHT + ((index >= 2) + (index >= 4)) * MENU_SEPARATOR_HEIGHT
     # Clicked through the main window: bringing the menu's own window forward would close it.
     s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
-                  top + shadow + (2 + (index + 0.5) * MENU_ITEM_HEIGHT) * s.factor - main["rect"][1])
+                  top + shadow + (2 + item) * s.factor - main["rect"][1])
     return s.probe.wait_window(text=title, timeout=15)
 
 

@@ -36,6 +36,8 @@
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
 //   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
+//   wheel <hwnd> <x> <y> <notches>   the mouse there, the wheel turned
+//                           (negative: towards the player)
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -368,17 +370,25 @@ std::string Place(HWND hwnd, const std::string& xs, const std::string& ys) {
     return moved ? "{\"ok\": true}" : Error("no such window");
 }
 
-// A button held down on a caption starts the system's move loop, which
-// returns only when the button goes up.
-std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+// Foregrounds the window, moves the mouse to that client point and sends
+// one mouse event (a button, the wheel) there.
+bool MouseAt(HWND hwnd, const std::string& xs, const std::string& ys, DWORD flags, DWORD data = 0) {
     POINT point;
-    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return false;
     Foreground(hwnd);
     MoveMouse(point);
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
     SendInput(1, &input, sizeof input);
+    return true;
+}
+
+// A button held down on a caption starts the system's move loop, which
+// returns only when the button goes up.
+std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+    if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_LEFTDOWN)) return Error("no such window");
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     bool moving = false;
@@ -433,6 +443,13 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     return "{\"ok\": true}";
 }
 
+std::string Wheel(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& notches) {
+    const DWORD delta = static_cast<DWORD>(atoi(notches.c_str()) * WHEEL_DELTA);
+    if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_WHEEL, delta)) return Error("no such window");
+    Sleep(80);
+    return "{\"ok\": true}";
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -467,6 +484,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "release" && n == 1) return Release();
     if (verb == "alive" && n == 2) return Alive(f[1]);
     if (verb == "clickwith" && n == 5) return ClickWithKey(ToWindow(f[1]), f[2], f[3], f[4]);
+    if (verb == "wheel" && n == 5) return Wheel(ToWindow(f[1]), f[2], f[3], f[4]);
     return Error("unknown command or wrong argument count");
 }
 
