@@ -109,6 +109,9 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     double hsl[3];
     ThemeHsl(theme, hsl);
     if (!FontInstalled(theme.font)) theme.font = L"微软雅黑";
+    // The main window's picture loads beside the rest of the start-up.
+    const bool shortcutCommand = argc == 2 && wcscmp(argv[0], L"-sclaunch") == 0;
+    if (!shortcutCommand) ui::PrefetchMainFrameBackground();
     std::unique_ptr<wendaldui::CDuiSkinManager> skin(new wendaldui::CDuiSkinManager(
         theme.font.GetString(), hsl[0], hsl[1], hsl[2], theme.useSystemAnimation ? wendaldui::kSkinStyleDwmFrame : 0));
     std::unique_ptr<ui::CTrelmResourceManager> resources(new ui::CTrelmResourceManager);
@@ -121,13 +124,14 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         WString text;
         text.Format(L"TRELM初始化失败，%s\r\n%s\r\nVer:%s", WorkingDirectoryCheckText(folder),
                     L"请手动打开启动器，且不要在压缩文件中运行", version);
+        ui::DiscardMainFrameBackground();
         return FailStart(text.GetString(), wendaldui::kIconInformation);
     }
     ui::ReleaseTaskbarProgress();
     ui::CreateTaskbarProgress();
 
     // A shortcut launch signs in before any window: the library starts now.
-    if (argc == 2 && wcscmp(argv[0], L"-sclaunch") == 0 && !download::InitCurlOnce()) {
+    if (shortcutCommand && !download::InitCurlOnce()) {
         ui::ReleaseTaskbarProgress();
         return FailHttpLibrary();
     }
@@ -135,7 +139,6 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     ui::CShortcutLaunchUi shortcutUi;
     const bool shortcutLaunched = DoShortcutLaunch(argc, argv, shortcutUi);
     if (!shortcutLaunched) {
-        ui::PrefetchMainFrameBackground();
         g_accountStore.Load();
         launcher::g_javaRuntimes.Refresh();
         launcher::g_minecraftList.Refresh();

@@ -867,6 +867,14 @@ void PrefetchMainFrameBackground() {
     g_prefetch.thread = reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, &PrefetchBackground, nullptr, 0, NULL));
 }
 
+void DiscardMainFrameBackground() {
+    Gdiplus::Bitmap* picture = nullptr;
+    BackgroundSource source;
+    int lastIndex = -1;
+    TakePrefetchedBackground(g_prefetch.area, &lastIndex, source, picture);
+    delete picture;
+}
+
 void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
     if (!m_background) return;
     const UIRect area = m_background->GetRect();

@@ -106,6 +106,9 @@ launcher::MinecraftInstanceManager* RunningGameMonitor();
 // thread of its own, beside the rest of the start-up; the main window's
 // first picture takes it from there instead of loading it itself.
 void PrefetchMainFrameBackground();
+// Waits for a prefetch that no window will take and drops its picture (a
+// run that ends before its main window; GDI+ must still be up).
+void DiscardMainFrameBackground();
 
 // Whether an offer of `offered` at `now` (seconds since 1970) opens the update
 // dialog: not when the same version was announced at most three days ago.
