@@ -391,10 +391,12 @@ void CDuiWindow::ScrollArea(const RECT& area, int dy) {
         return;
     }
     HRGN whole = CreateRectRgnIndirect(&area);
-    // What the surface still had to paint there moves with the pixels.
+    // What the surface still had to paint there moves with the pixels: what
+    // was asked for and not yet painted (the system's own requests, for
+    // parts that were covered, find the surface as it was and need only
+    // copying), and what was never painted.
     HRGN stale = CreateRectRgn(0, 0, 0, 0);
-    if (GetUpdateRgn(m_hWnd, stale, FALSE) == ERROR) SetRectRgn(stale, 0, 0, 0, 0);
-    CombineRgn(stale, stale, m_copyOnly, RGN_DIFF);
+    CombineRgn(stale, m_requested, m_copyOnly, RGN_DIFF);
     CombineRgn(stale, stale, m_unpainted, RGN_OR);
     CombineRgn(stale, stale, whole, RGN_AND);
     OffsetRgn(stale, 0, dy);
@@ -435,20 +437,15 @@ void CDuiWindow::PaintRegion(HRGN region) {
 }
 
 LRESULT CDuiWindow::OnPaintMessage(WPARAM, LPARAM) {
-    // When moved pixels only need copying, only the rest of the update region is painted.
+    PAINTSTRUCT ps;
+    HDC screen = BeginPaint(m_hWnd, &ps);
+    // When moved pixels only need copying, the rest of what is to be shown is painted.
     HRGN paint = NULL;
     RECT moved;
     if (GetRgnBox(m_copyOnly, &moved) != NULLREGION) {
-        paint = CreateRectRgn(0, 0, 0, 0);
-        if (GetUpdateRgn(m_hWnd, paint, FALSE) == ERROR) {
-            DeleteObject(paint);
-            paint = NULL;
-        } else {
-            CombineRgn(paint, paint, m_copyOnly, RGN_DIFF);
-        }
+        paint = CreateRectRgnIndirect(&ps.rcPaint);
+        CombineRgn(paint, paint, m_copyOnly, RGN_DIFF);
     }
-    PAINTSTRUCT ps;
-    HDC screen = BeginPaint(m_hWnd, &ps);
     ForgetRequests();
     HDC offscreen = m_offscreen.GetBitmap() ? m_offscreen.GetDC() : NULL;
     if (offscreen) {
