@@ -17,9 +17,31 @@ constexpr int kBorderWidth = 4;
 constexpr int kMinTrackWidth = 200;
 constexpr int kMinTrackHeight = 100;
 
+// dwmapi is loaded when a dialog first asks for the DWM frame (a setting
+// most players leave off), not with every start.
+HMODULE DwmLibrary() {
+    static const HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    return dwm;
+}
+
+template <typename Proc>
+Proc DwmProc(const char* name) {
+    // Through void (*)() so that the compiler accepts the change of signature.
+    return DwmLibrary() ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(DwmLibrary(), name)))
+                        : nullptr;
+}
+
 bool SystemCompositionEnabled() {
+    typedef HRESULT(WINAPI * Query)(BOOL*);
+    static const Query query = DwmProc<Query>("DwmIsCompositionEnabled");
     BOOL enabled = FALSE;
-    return SUCCEEDED(DwmIsCompositionEnabled(&enabled)) && enabled;
+    return query && SUCCEEDED(query(&enabled)) && enabled;
+}
+
+void ExtendFrameIntoClientArea(HWND hwnd, const MARGINS& margins) {
+    typedef HRESULT(WINAPI * Extend)(HWND, const MARGINS*);
+    static const Extend extend = DwmProc<Extend>("DwmExtendFrameIntoClientArea");
+    if (extend) extend(hwnd, &margins);
 }
 
 CompositionQuery g_compositionQuery = &SystemCompositionEnabled;
@@ -125,7 +147,7 @@ LRESULT CDuiDialog::OnDialogCreate(WPARAM wParam, LPARAM lParam) {
         SetWindowLongW(m_hWnd, GWL_STYLE, style | WS_CAPTION);
         if (g_compositionQuery()) {
             const MARGINS margins = {0, 0, 1, 0};
-            DwmExtendFrameIntoClientArea(m_hWnd, &margins);
+            ExtendFrameIntoClientArea(m_hWnd, margins);
         }
     } else {
         SetWindowLongW(m_hWnd, GWL_STYLE, style & ~WS_CAPTION);
