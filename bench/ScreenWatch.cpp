@@ -89,6 +89,17 @@ HWND WaitWindow(const wchar_t* title, double seconds) {
     }
 }
 
+// The window (10 s at most) and its process; prints the error line when none came.
+HWND NeedWindow(const wchar_t* title, const char* error, DWORD* pid) {
+    HWND hwnd = WaitWindow(title, 10);
+    if (!hwnd) {
+        printf("error=%s\n", error);
+        return NULL;
+    }
+    GetWindowThreadProcessId(hwnd, pid);
+    return hwnd;
+}
+
 // A screen area copied into memory, one 32-bit pixel each.
 class Grabber {
 public:
@@ -304,13 +315,9 @@ BOOL CALLBACK FindMenu(HWND hwnd, LPARAM param) {
 }
 
 int OpenList(const wchar_t* mainTitle, const wchar_t* listTitle, int menuX, int menuY, int menuHeight, int itemY) {
-    HWND main = WaitWindow(mainTitle, 10);
-    if (!main) {
-        printf("error=no-main-window\n");
-        return 1;
-    }
     DWORD pid = 0;
-    GetWindowThreadProcessId(main, &pid);
+    HWND main = NeedWindow(mainTitle, "no-main-window", &pid);
+    if (!main) return 1;
     Foreground(main);
     MoveMouse(ClientPoint(main, menuX, menuY));
     Sleep(50);
@@ -373,13 +380,9 @@ double ProcessCpuSeconds(DWORD pid) {
 }
 
 int Scroll(const wchar_t* title, int x, int y, int notches, int intervalMs, bool down) {
-    HWND window = WaitWindow(title, 10);
-    if (!window) {
-        printf("error=no-window\n");
-        return 1;
-    }
     DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
+    HWND window = NeedWindow(title, "no-window", &pid);
+    if (!window) return 1;
     // The wheel goes to the window under the point (an edit control of a
     // system program, the launcher's window itself), posted as the system
     // does: bringing the window forward and moving the cursor from this

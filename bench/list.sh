@@ -31,24 +31,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"; fi
 build=${QUORVEL_BUILD:-$root/build}
 export QUORVEL_BUILD=$build
-export QUORVEL_WINEPREFIX=$build/wine/prefix-bench QUORVEL_WINEHOME=$build/wine/home-bench
 . "$root/bench/common.sh"
 rounds=${ROUNDS:-7}
 notches=${NOTCHES:-100}
 notch_ms=${NOTCH_MS:-20}
 watch=$build/bench/bench_screen_watch.exe
 launcher=${LAUNCHER_EXE:-$build/app/QuorvelLauncher.exe}
-real=$root/../shared/testdata/real/manifest/version_manifest.json
-for need in "$watch" "$launcher" "$build/tools/fake_java/bin/java.exe" "$real"; do
-  [ -e "$need" ] || { echo "missing: $need (build first: bash scripts/build.sh; the real test data beside the checkout)"; exit 1; }
-done
-bash "$root/scripts/wine-prefix.sh"
-. "$root/scripts/wine-env.sh"
-
-work=$build/bench/list
-rm -rf "$work"
-mkdir -p "$work/java/bin"
-cp "$build/tools/fake_java/bin/"{java,javaw}.exe "$work/java/bin/"
+real=$root/../shared/testdata/real/manifest/version_manifest.json  # the real test data beside the checkout
+bench_folder "$root" list "$launcher" "$real"
 ports=$(python3 -c 'import socket
 s=[socket.socket() for _ in range(2)]
 [x.bind(("127.0.0.1", 0)) for x in s]
@@ -104,8 +94,7 @@ trap clean_up EXIT
 python3 -m http.server --bind 127.0.0.1 --directory "$work/907/site" "$port907" >/dev/null 2>&1 & servers+=($!)
 python3 -m http.server --bind 127.0.0.1 --directory "$work/5000/site" "$port5000" >/dev/null 2>&1 & servers+=($!)
 start_wineserver "$root"
-wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_151' /v JavaHome /t REG_SZ \
-  /d "$(dos "$work/java")" /f >/dev/null 2>&1
+register_fake_java "$work"
 for count in 907 5000; do
   (cd "$work/$count" && QUORVEL_ENDPOINTS=$(dos "$work/$count/endpoints.json") \
      wine "$(dos "$work/$count/QuorvelLauncher.exe")" >/dev/null 2>&1 &)

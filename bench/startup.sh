@@ -29,21 +29,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"; fi
 build=${QUORVEL_BUILD:-$root/build}
 export QUORVEL_BUILD=$build
-export QUORVEL_WINEPREFIX=$build/wine/prefix-bench QUORVEL_WINEHOME=$build/wine/home-bench
 . "$root/bench/common.sh"
 rounds=${ROUNDS:-9}
 watch=$build/bench/bench_screen_watch.exe
 launcher=${LAUNCHER_EXE:-$build/app/QuorvelLauncher.exe}
-for exe in "$watch" "$launcher" "$build/tools/fake_java/bin/java.exe"; do
-  [ -e "$exe" ] || { echo "build first: bash scripts/build.sh ($exe is missing)"; exit 1; }
-done
-bash "$root/scripts/wine-prefix.sh"
-. "$root/scripts/wine-env.sh"
-
-work=$build/bench/startup
-rm -rf "$work"
-mkdir -p "$work/java/bin"
-cp "$build/tools/fake_java/bin/"{java,javaw}.exe "$work/java/bin/"
+bench_folder "$root" startup "$launcher"
 cp "$launcher" "$work/"
 python3 - "$work" "$root/../shared/testdata/real" <<'PY'
 import json, os, shutil, sys
@@ -79,8 +69,7 @@ outputs=$(mktemp -d)
 clean_up() { stop_wineserver; rm -rf "$outputs"; }
 trap clean_up EXIT
 start_wineserver "$root"
-wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_151' /v JavaHome /t REG_SZ \
-  /d "$(dos "$work/java")" /f >/dev/null 2>&1
+register_fake_java "$work"
 
 wine_watch() { wine "$watch" "$@" 2>/dev/null | tr -d '\r'; }
 run_tool() {
