@@ -5,6 +5,8 @@
 
 #include <curl/curl.h>
 
+#include <process.h>
+
 #include <memory>
 
 #include "WendalDui/Core/ColorConvert.h"
@@ -103,6 +105,25 @@ int FailStart(const wchar_t* text, int icon) {
     return -1;
 }
 
+int FailHttpLibrary() {
+    wchar_t version[32];
+    VersionText(version);
+    WString text;
+    text.Format(L"TRELM初始化失败，%s\r\nVer:%s", L"curl_global_init Failure", version);
+    return FailStart(text.GetString(), wendaldui::kIconError);
+}
+
+// The HTTP library loads the system's security libraries, which the first
+// frame does not need: it starts once the window is up and idle. A failure
+// still ends the run with its message.
+unsigned __stdcall StartHttpLibrary(void* uiThread) {
+    WaitForInputIdle(GetCurrentProcess(), 5000);
+    if (!download::InitCurlOnce()) {
+        PostThreadMessageW(static_cast<DWORD>(reinterpret_cast<uintptr_t>(uiThread)), kHttpLibraryFailedMessage, 0, 0);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
@@ -114,6 +135,9 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     double hsl[3];
     ThemeHsl(theme, hsl);
     if (!FontInstalled(theme.font)) theme.font = L"微软雅黑";
+    // The main window's picture loads beside the rest of the start-up.
+    const bool shortcutCommand = argc == 2 && wcscmp(argv[0], L"-sclaunch") == 0;
+    if (!shortcutCommand) ui::PrefetchMainFrameBackground();
     std::unique_ptr<wendaldui::CDuiSkinManager> skin(new wendaldui::CDuiSkinManager(
         theme.font.GetString(), hsl[0], hsl[1], hsl[2], theme.useSystemAnimation ? wendaldui::kSkinStyleDwmFrame : 0));
     std::unique_ptr<ui::CTrelmResourceManager> resources(new ui::CTrelmResourceManager);
@@ -126,17 +150,17 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         WString text;
         text.Format(L"TRELM初始化失败，%s\r\n%s\r\nVer:%s", WorkingDirectoryCheckText(folder),
                     L"请手动打开启动器，且不要在压缩文件中运行", version);
+        ui::DiscardMainFrameBackground();
         return FailStart(text.GetString(), wendaldui::kIconInformation);
-    }
-    if (!download::InitCurlOnce()) {
-        VersionText(version);
-        WString text;
-        text.Format(L"TRELM初始化失败，%s\r\nVer:%s", L"curl_global_init Failure", version);
-        return FailStart(text.GetString(), wendaldui::kIconError);
     }
     ui::ReleaseTaskbarProgress();
     ui::CreateTaskbarProgress();
 
+    // A shortcut launch signs in before any window: the library starts now.
+    if (shortcutCommand && !download::InitCurlOnce()) {
+        ui::ReleaseTaskbarProgress();
+        return FailHttpLibrary();
+    }
     // A started shortcut launch is the whole run: nothing is saved after it.
     ui::CShortcutLaunchUi shortcutUi;
     const bool shortcutLaunched = DoShortcutLaunch(argc, argv, shortcutUi);
@@ -150,7 +174,21 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         launcher::g_instanceManager.StartMonitor();
         ui::SetRunningGameMonitor(&launcher::g_instanceManager);
         ui::ShowMainFrame();
+        HANDLE http = reinterpret_cast<HANDLE>(_beginthreadex(
+            NULL, 0, &StartHttpLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, NULL));
         app.Run();
+        if (http) {
+            WaitForSingleObject(http, INFINITE);
+            CloseHandle(http);
+        }
+        if (app.HttpLibraryFailed()) {
+            // Nothing is saved: the run ends as a failed start does.
+            delete ui::GetTopLevelWindows().mainFrame;
+            ui::GetTopLevelWindows().mainFrame = nullptr;
+            launcher::g_instanceManager.StopMonitor();
+            ui::ReleaseTaskbarProgress();
+            return FailHttpLibrary();
+        }
         g_accountStore.Save();
         g_settings.Save();
         launcher::g_instanceManager.StopMonitor();

@@ -1,6 +1,7 @@
 #include "ui/TrelmMainFrame.h"
 
 #include <gdiplus.h>
+#include <process.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include "WendalDui/Control/UIListBoxViewString.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UITitleBar.h"
+#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -61,6 +63,9 @@ namespace {
 
 constexpr UINT kFreeMemoryTimer = 0;
 constexpr UINT kProfilesTimer = 1;
+// Once, after the first frame (a timer comes after painting): the update
+// check's first transfer starts the HTTP library, which the window does not need.
+constexpr UINT kUpdateCheckTimer = 2;
 constexpr UINT kFreeMemoryMs = 5000;
 constexpr UINT kProfilesMs = 2000;
 
@@ -282,7 +287,7 @@ void CTrelmMainFrame::OnCreate() {
     SetTimer(m_hWnd, kProfilesTimer, kProfilesMs, NULL);
     SetPanelState(settings.mainframeLayout == kPanelHidden ? kPanelHidden : kPanelShown, false);
     SubscribeToBus();
-    StartUpdateCheck();
+    SetTimer(m_hWnd, kUpdateCheckTimer, 0, NULL);
     CenterWindow(NULL);
 }
 
@@ -710,6 +715,16 @@ void CTrelmMainFrame::SetPanelState(int state, bool animate) {
     m_panelState = state;
     if (m_summary) m_summary->SetToolTipText(state == kPanelShown ? L"隐藏启动设置" : L"编辑启动设置");
     if (animate && !changed && !m_sliding) return;
+    StartSlide(animate);
+}
+
+void CTrelmMainFrame::SlideToPanelState() {
+    if (!m_panel || !m_statusRow) return;
+    StartSlide(true);
+}
+
+void CTrelmMainFrame::StartSlide(bool animate) {
+    const int state = m_panelState;
     const UIRect panelTo = wendaldui::DpiScaleRect(state == kPanelShown ? kPanelShownRect : kPanelHiddenRect);
     const UIRect rowTo = wendaldui::DpiScaleRect(state == kPanelShown ? kRowShownRect : kRowHiddenRect);
     SetVisible(state == kPanelShown ? static_cast<CUIControl*>(m_panel) : m_launchButton, true);
@@ -757,36 +772,149 @@ void CTrelmMainFrame::FitServerStatus() {
 
 // Background.
 
-void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
-    if (!m_background) return;
-    Gdiplus::Bitmap* loaded = nullptr;
+bool BackgroundSource::operator==(const BackgroundSource& o) const {
+    return path == o.path && bytes == o.bytes && CompareFileTime(&written, &o.written) == 0 && area.cx == o.area.cx &&
+           area.cy == o.area.cy;
+}
+
+namespace {
+
+// A random picture of the folder (the built-in one when there is none or it
+// cannot be read) scaled once to cover `area`, premultiplied as it is drawn;
+// null in `picture` when it is `shown` already, or when nothing could be read.
+void LoadBackground(const WString& folder, int* lastIndex, SIZE area, const BackgroundSource* shown,
+                    BackgroundSource& source, Gdiplus::Bitmap*& picture) {
+    picture = nullptr;
+    source = BackgroundSource();
     WString path;
-    if (PickRandomFile(g_settings.current.backgroundImgFolder, &path,
-                       static_cast<int>(sizeof kPicturePatterns / sizeof kPicturePatterns[0]), kPicturePatterns,
-                       &m_lastBackground)) {
-        loaded = Gdiplus::Bitmap::FromFile(path.GetString());
+    if (PickRandomFile(folder, &path, static_cast<int>(sizeof kPicturePatterns / sizeof kPicturePatterns[0]),
+                       kPicturePatterns, lastIndex)) {
+        WIN32_FILE_ATTRIBUTE_DATA file;
+        if (GetFileAttributesExW(path.GetString(), GetFileExInfoStandard, &file)) {
+            source.path = path;
+            source.bytes = (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+            source.written = file.ftLastWriteTime;
+        }
+    }
+    source.area = area;
+    // The same file (or the built-in picture) for the same area: nothing to read.
+    if (shown && source == *shown) return;
+    Gdiplus::Bitmap* loaded = nullptr;
+    if (source.path.GetLength() > 0) {
+        loaded = Gdiplus::Bitmap::FromFile(source.path.GetString());
         if (loaded && loaded->GetLastStatus() != Gdiplus::Ok) {
             delete loaded;
             loaded = nullptr;
         }
     }
-    if (!loaded) loaded = wendaldui::LoadResourceImage(L"JPG", IDR_JPG_BACKGROUND);
+    if (!loaded) {
+        source = BackgroundSource();
+        source.area = area;
+        if (shown && source == *shown) return;
+        loaded = wendaldui::LoadResourceImage(L"JPG", IDR_JPG_BACKGROUND);
+    }
     if (!loaded) return;
-    const UIRect area = m_background->GetRect();
     const SIZE cover = wendaldui::CalcCoverSize(static_cast<int>(loaded->GetWidth()),
-                                                static_cast<int>(loaded->GetHeight()), area.width, area.height);
-    Gdiplus::Bitmap* picture = wendaldui::ScaleBitmap(loaded, PixelFormat32bppARGB,
-                                                      Gdiplus::InterpolationModeHighQualityBicubic, cover.cx, cover.cy);
+                                                static_cast<int>(loaded->GetHeight()), area.cx, area.cy);
+    picture = wendaldui::ResampleBitmap(loaded, cover.cx, cover.cy);
     delete loaded;  // lets the file go
+}
+
+// The first picture, loaded on a thread of its own during the start-up.
+struct BackgroundPrefetch {
+    HANDLE thread = NULL;
+    WString folder;
+    SIZE area = {};
+    int lastIndex = -1;
+    BackgroundSource source;
+    Gdiplus::Bitmap* picture = nullptr;
+};
+BackgroundPrefetch g_prefetch;
+
+unsigned __stdcall PrefetchBackground(void*) {
+    const HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    LoadBackground(g_prefetch.folder, &g_prefetch.lastIndex, g_prefetch.area, nullptr, g_prefetch.source,
+                   g_prefetch.picture);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return 0;
+}
+
+SIZE ClientAreaInPixels() {
+    const UIRect area = wendaldui::DpiScaleRect(kClientRect);
+    return SIZE{area.width, area.height};
+}
+
+// The prefetched picture for `area`, when one was started for it: false
+// (nothing taken) otherwise. Waits for the thread.
+bool TakePrefetchedBackground(SIZE area, int* lastIndex, BackgroundSource& source, Gdiplus::Bitmap*& picture) {
+    if (!g_prefetch.thread) return false;
+    WaitForSingleObject(g_prefetch.thread, INFINITE);
+    CloseHandle(g_prefetch.thread);
+    g_prefetch.thread = NULL;
+    const bool fits = g_prefetch.area.cx == area.cx && g_prefetch.area.cy == area.cy && g_prefetch.picture;
+    if (fits) {
+        *lastIndex = g_prefetch.lastIndex;
+        source = g_prefetch.source;
+        picture = g_prefetch.picture;
+    } else {
+        delete g_prefetch.picture;
+    }
+    g_prefetch.picture = nullptr;
+    return fits;
+}
+
+}  // namespace
+
+void PrefetchMainFrameBackground() {
+    if (g_prefetch.thread) return;
+    g_prefetch.folder = g_settings.current.backgroundImgFolder;
+    g_prefetch.area = ClientAreaInPixels();
+    g_prefetch.thread = reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, &PrefetchBackground, nullptr, 0, NULL));
+}
+
+void DiscardMainFrameBackground() {
+    Gdiplus::Bitmap* picture = nullptr;
+    BackgroundSource source;
+    int lastIndex = -1;
+    TakePrefetchedBackground(g_prefetch.area, &lastIndex, source, picture);
+    delete picture;
+}
+
+void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
+    if (!m_background) return;
+    const UIRect area = m_background->GetRect();
+    const SIZE size = {area.width, area.height};
+    BackgroundSource source;
+    Gdiplus::Bitmap* picture = nullptr;
+    if (!TakePrefetchedBackground(size, &m_lastBackground, source, picture)) {
+        LoadBackground(g_settings.current.backgroundImgFolder, &m_lastBackground, size,
+                       m_background->GetPicture() ? &m_backgroundSource : nullptr, source, picture);
+    }
+    // Nothing new: the picture and the size shown already, or nothing readable.
     if (!picture) return;
+    m_backgroundSource = source;
     if (g_settings.current.theme.colorFollowBg) FollowBackgroundColor(picture);
+    ApplyBackgroundTint();
     UIRect crop;
     if (!wendaldui::DpiScaleRect(kPanelShownRect)
              .Intersect(UIRect(0, 0, static_cast<int>(picture->GetWidth()), static_cast<int>(picture->GetHeight())),
                         crop)) {
         crop = UIRect();
     }
-    m_background->SetImage(picture, crop, crossFade ? 12 : 10, crossFade ? 165 : 0);
+    // A new picture fades in over the old one; the first shows at once, so
+    // that the window's first picture is already the finished one.
+    m_background->SetImage(picture, crop, crossFade ? 12 : 1, crossFade ? 165 : 255);
+}
+
+void CTrelmMainFrame::ApplyBackgroundTint() {
+    const wendaldui::CDuiSkinManager* skin = wendaldui::CDuiSkinManager::GetInstance();
+    if (!m_background || !skin) return;
+    const double* rgb = skin->GetTheme().rgb;
+    m_background->SetTint(wendaldui::MakeArgb(0xFF, rgb[0], rgb[1], rgb[2]));
+}
+
+void CTrelmMainFrame::OnSkinChanged(uint32_t bits) {
+    if (bits & wendaldui::kSkinChangedColors) ApplyBackgroundTint();
 }
 
 void CTrelmMainFrame::FollowBackgroundColor(Gdiplus::Bitmap* picture) {
@@ -876,6 +1004,11 @@ LRESULT CTrelmMainFrame::OnTimer(WPARAM wParam, LPARAM lParam) {
         UpdateFreeMemory();
         return 0;
     }
+    if (wParam == kUpdateCheckTimer) {
+        KillTimer(m_hWnd, kUpdateCheckTimer);
+        StartUpdateCheck();
+        return 0;
+    }
     if (wParam == kProfilesTimer) {
         KillTimer(m_hWnd, kProfilesTimer);
         launcher::MinecraftLauncher2 profiles(L"");
@@ -896,9 +1029,9 @@ LRESULT CTrelmMainFrame::OnMenuCommand(WPARAM wParam, LPARAM lParam) {
             break;
         case kMenuSettings:
             RunSettingDialog(m_hWnd);
-            // The server may have changed; the row slides as after a change of panel.
+            // The server may have changed; the row slides back into its place.
             ApplyServerStatusSettings();
-            SetPanelState(m_panelState);
+            SlideToPanelState();
             RefreshJavaList();
             break;
         case kMenuCheckUpdate: {

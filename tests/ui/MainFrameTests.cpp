@@ -21,6 +21,7 @@
 #include "WendalDui/Control/UIListBoxString.h"
 #include "WendalDui/Control/UIListCtrlString.h"
 #include "WendalDui/Control/UIRichEdit.h"
+#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
@@ -491,6 +492,36 @@ TEST_F(MainFrameTest, PresetRedRecoloursTheOpenLaunchButtonAtOnce) {
     EXPECT_NE(before, after);
     EXPECT_GT(red, green + 40) << std::hex << after;
     EXPECT_GT(red, blue + 40) << std::hex << after;
+}
+
+void CALLBACK CloseSettings(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND settings = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 设置");
+    if (!settings || !IsWindowVisible(settings)) return;
+    KillTimer(NULL, timer);
+    PostMessageW(settings, WM_CLOSE, 0, 0);
+}
+
+// The background's tint is the theme colour and follows it; after the
+// settings close, a status row out of its place slides back into it.
+TEST_F(MainFrameTest, BackgroundTintFollowsTheThemeAndTheRowSlidesBackAfterTheSettings) {
+    WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    auto themeTint = [&] {
+        const double* rgb = skin.GetTheme().rgb;
+        return wendaldui::MakeArgb(0xFF, rgb[0], rgb[1], rgb[2]);
+    };
+    EXPECT_EQ(themeTint(), frame->GetBackground()->GetTint());
+    ApplyThemeArgb(0xFFC0392B);
+    EXPECT_EQ(themeTint(), frame->GetBackground()->GetTint());
+    EXPECT_NE(0xFF000000u, frame->GetBackground()->GetTint());
+
+    const UIRect home = frame->GetStatusRow()->GetRect();
+    frame->GetStatusRow()->SetPos(UIRect(home.x, home.y + 40, home.width, home.height));
+    SetTimer(NULL, 0, 50, &CloseSettings);
+    SendMessageW(frame->GetHWND(), wendaldui::WM_DUI_MENU_COMMAND, reinterpret_cast<WPARAM>(&frame->GetMenu()),
+                 kMenuSettings);
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return !frame->IsPanelSliding(); }, 3000));
+    EXPECT_TRUE(home == frame->GetStatusRow()->GetRect());
 }
 
 TEST(MainFrameUpdateOffer, SameVersionIsNotAnnouncedAgainWithinThreeDays) {
