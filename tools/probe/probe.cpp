@@ -13,12 +13,18 @@
 //   list <class>            top-level windows of that class ("*": every
 //                           class) with text, rectangles, states and owner
 //   click <hwnd> <x> <y>    foreground the window, move there, left click
+//   rightclick <hwnd> <x> <y>   the same with the right button
 //   move <hwnd> <x> <y>     foreground the window and move the mouse there
 //   type <hwnd> <text>      foreground the window and type the text
 //   key <hwnd> <keys>       one chord: "enter", "ctrl+n", "tab", "space", ...
 //   close <hwnd>            post WM_CLOSE
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
+//   count <hwnd> <x> <y> <w> <h> <RRGGBB> <tolerance>
+//                           how many pixels of that client rectangle on the
+//                           screen are within tolerance of the colour in
+//                           each channel
+//   clipboard               the clipboard's text ("" when it holds none)
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -34,6 +40,7 @@
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
 //   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
+//                           (also for GetAsyncKeyState)
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -179,7 +186,7 @@ void SendKey(WORD vk, bool up) {
     SendInput(1, &input, sizeof input);
 }
 
-std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool press) {
+std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool press, bool right = false) {
     POINT point;
     if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
     Foreground(hwnd);
@@ -187,8 +194,8 @@ std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool 
     if (press) {
         INPUT inputs[2] = {};
         inputs[0].type = inputs[1].type = INPUT_MOUSE;
-        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        inputs[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
         SendInput(1, &inputs[0], sizeof inputs[0]);
         Sleep(40);
         SendInput(1, &inputs[1], sizeof inputs[1]);
@@ -282,6 +289,55 @@ std::string Pixel(HWND hwnd, const std::string& xs, const std::string& ys) {
     snprintf(json, sizeof json, "{\"ok\": true, \"rgb\": \"%02X%02X%02X\"}", GetRValue(colour), GetGValue(colour),
              GetBValue(colour));
     return json;
+}
+
+std::string Count(HWND hwnd, const std::vector<std::string>& f) {
+    POINT origin;
+    if (!ClientToScreenPoint(hwnd, f[2], f[3], &origin)) return Error("no such window");
+    const int width = atoi(f[4].c_str()), height = atoi(f[5].c_str()), tolerance = atoi(f[7].c_str());
+    const unsigned long rgb = strtoul(f[6].c_str(), nullptr, 16);
+    const int want[3] = {static_cast<int>(rgb >> 16 & 0xFF), static_cast<int>(rgb >> 8 & 0xFF),
+                         static_cast<int>(rgb & 0xFF)};
+    if (width <= 0 || height <= 0) return Error("empty rectangle");
+    // One copy of the area, not a GetPixel a pixel.
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    long count = 0;
+    const uint8_t* pixel = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < width * height; ++i, pixel += 4) {
+        if (abs(pixel[2] - want[0]) <= tolerance && abs(pixel[1] - want[1]) <= tolerance &&
+            abs(pixel[0] - want[2]) <= tolerance)
+            ++count;
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return "{\"ok\": true, \"count\": " + std::to_string(count) + "}";
+}
+
+std::string Clipboard() {
+    std::wstring text;
+    // Another process may hold the clipboard for a moment.
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i) Sleep(20);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = locked;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return "{\"ok\": true, \"text\": " + Quote(text) + "}";
 }
 
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
@@ -383,7 +439,9 @@ std::string Alive(const std::string& pidText) {
 
 // A click with a key held ("ctrl", "shift"): extends a list's selection.
 // Under Wine a key pressed through SendInput is not reliably seen by the
-// next mouse message, so the click is posted with the key's MK_ flag.
+// next mouse message, so the click is posted with the key's MK_ flag; the
+// key is held through SendInput meanwhile for code that asks
+// GetAsyncKeyState.
 std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& key) {
     const WPARAM flag = key == "ctrl" ? MK_CONTROL : key == "shift" ? MK_SHIFT : 0;
     if (!flag) return Error("unknown key");
@@ -393,9 +451,14 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     MoveMouse(point);
     ScreenToClient(hwnd, &point);
     const LPARAM at = MAKELPARAM(point.x, point.y);
+    const WORD vk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
+    SendKey(vk, false);
+    Sleep(40);
     PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
     PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
-    Sleep(80);
+    Sleep(200);
+    SendKey(vk, true);
+    Sleep(40);
     return "{\"ok\": true}";
 }
 
@@ -416,6 +479,9 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "list" && n == 2) return List(f[1]);
     if (verb == "click" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true);
     if (verb == "move" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], false);
+    if (verb == "rightclick" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true, true);
+    if (verb == "count" && n == 8) return Count(ToWindow(f[1]), f);
+    if (verb == "clipboard" && n == 1) return Clipboard();
     if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
     if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
     if (verb == "close" && n == 2) {
