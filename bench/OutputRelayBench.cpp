@@ -121,7 +121,7 @@ void MeasureMatcher(int lineLength) {
            matcher / rounds * 1e6, regex / rounds * 1e6, regex / matcher, sink);
 }
 
-void MeasureWindowBurst(int lineCount) {
+bool MeasureWindowBurst(int lineCount) {
     using trelm::ui::CMinecraftRedirectDlg;
     HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
     CreatePipe(&outRead, &outWrite, nullptr, 0);
@@ -136,7 +136,7 @@ void MeasureWindowBurst(int lineCount) {
     block.workingDirectory = L"C:\\game\\";
     if (!trelm::ui::OpenFromSharedBlock(trelm::launcher::WriteRedirectSharedBlock(block))) {
         printf("window burst: no window (no display? run under xvfb-run)\n");
-        return;
+        return false;
     }
     HWND hwnd = FindWindowW(wendaldui::kDuiWindowClassName, L"Output - Minecraft bench");
     auto* dialog = dynamic_cast<CMinecraftRedirectDlg*>(
@@ -203,6 +203,7 @@ void MeasureWindowBurst(int lineCount) {
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     pump(0.5);
     CloseHandle(game);
+    return true;
 }
 
 }  // namespace
@@ -215,6 +216,8 @@ int main() {
     wendaldui::CDuiApp app;
     app.SetInstance(GetModuleHandleW(nullptr));
     wendaldui::CDuiSkinManager skin(L"微软雅黑", 210, 0.3, 0.25, 0);
-    for (int run = 0; run < 3; ++run) MeasureWindowBurst(5000);
+    for (int run = 0; run < 3; ++run) {
+        if (!MeasureWindowBurst(5000)) break;
+    }
     return 0;
 }
