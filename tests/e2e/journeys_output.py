@@ -248,20 +248,35 @@ def burst_search_and_server_info(s):
         launch(s, main, record, 1)
         output = s.probe.wait_window(text=OUTPUT_PREFIX + VERSION, timeout=20)
         f = s.factor
-        found = ""
+
+        def copied_from(point, select_all=False):
+            """The right-click menu of the edit at point: "全选", then
+            "复制"; what reached the clipboard."""
+            x, y = int(point[0] * f), int(point[1] * f)
+            if select_all:
+                s.probe.call("rightclick", output["hwnd"], x, y)
+                s.probe.call("key", output["hwnd"], "a")
+                s.probe.call("key", output["hwnd"], "esc")  # the menu stays while its item is disabled
+            s.probe.call("rightclick", output["hwnd"], x, y)
+            s.probe.call("key", output["hwnd"], "c")
+            s.probe.call("key", output["hwnd"], "esc")
+            return s.probe.call("clipboard")["text"]
+
+        # Typed into the field until it holds the text: the main window may
+        # take the focus back once the launch is over. Its own menu selects
+        # it all, so nothing touches the log's selection.
         deadline = time.monotonic() + 25
-        while found != "the last words" and time.monotonic() < deadline:
-            # Typed afresh each round: the main window may take the focus
-            # back once the launch is over.
-            s.probe.click(output, SEARCH_FIELD[0] * f, SEARCH_FIELD[1] * f)
-            s.probe.call("key", output["hwnd"], "ctrl+a")
+        while copied_from(SEARCH_FIELD, True) != "the last words":
+            check(time.monotonic() < deadline, "the search field never took the text")
+            s.probe.call("rightclick", output["hwnd"], int(SEARCH_FIELD[0] * f), int(SEARCH_FIELD[1] * f))
+            s.probe.call("key", output["hwnd"], "a")
+            s.probe.call("key", output["hwnd"], "esc")
             s.probe.type(output, "the last words")
+        found = ""
+        while found != "the last words" and time.monotonic() < deadline:
             s.probe.click(output, SEARCH_BUTTON[0] * f, SEARCH_BUTTON[1] * f)
             time.sleep(0.3)
-            s.probe.call("rightclick", output["hwnd"], int(LOG_POINT[0] * f), int(LOG_POINT[1] * f))
-            s.probe.call("key", output["hwnd"], "c")
-            s.probe.call("key", output["hwnd"], "esc")  # the menu stays open while there is nothing to copy
-            found = s.probe.call("clipboard")["text"]
+            found = copied_from(LOG_POINT)
         check(found == "the last words", "the search never selected the game's last line (copied %r)" % found[:80])
         s.probe.capture(output, s.artifact("e2e-output-burst-search.png"), s.wine)
         check(highlighted(s, output, LOG_TOP, f) > 50, "the match is selected but not shown selected")
