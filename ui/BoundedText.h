@@ -1,8 +1,9 @@
 // Bounds for texts from outside (game output, server answers, download
 // addresses) on their way into the launcher's rich edits. Wine's rich edit
 // lays a paragraph out in time and memory that grow with the square of its
-// length: one line of 32,000 characters took 3.8 s and 190 MB, one of 512
-// characters 2 ms and 0.05 MB; and it keeps 50 to 100 bytes a character.
+// length: one line of 32,000 characters took 3.8 s and 190 MB, one of 256
+// characters about a millisecond and 20 KB; and it keeps 50 to 100 bytes a
+// character.
 #pragma once
 
 #include "core/WString.h"
@@ -11,7 +12,7 @@ namespace trelm {
 namespace ui {
 
 // A longer line is shown in rows of this many characters.
-constexpr int kMaxRowChars = 512;
+constexpr int kMaxRowChars = 256;
 // Of a longer line only this many characters are shown, then a note of how
 // many were left out; the game's own command line (32,767 at most) fits.
 constexpr int kMaxLineChars = 32768;

@@ -27,6 +27,7 @@
 #include "launcher/MinecraftOutputRedirect.h"
 #include "launcher/RedirectSharedBlock.h"
 #include "tests/support/FakeJava.h"
+#include "ui/BoundedText.h"
 #include "ui/MinecraftRedirectDlg.h"
 #include "ui/TopLevelWindows.h"
 
@@ -374,13 +375,13 @@ TEST_F(OutputWindow, ABurstReachesTheWindowWholeWhileItStaysResponsive) {
 }
 
 // Lines far longer than Wine's rich edit lays out quickly: each shows in
-// rows of 512 characters, at most 32,768 of it, and the view keeps at most
+// rows of 256 characters, at most 32,768 of it, and the view keeps at most
 // 512 Ki characters, so 24 lines of 32,000 characters take seconds at most
 // and tens of megabytes, not minutes and a gigabyte and a half.
 TEST_F(OutputWindow, LongLinesAreShownInBoundedRowsAndTheViewIsBoundedInCharacters) {
     CMinecraftRedirectDlg* dialog = Open();
     ASSERT_NE(nullptr, dialog);
-    PROCESS_MEMORY_COUNTERS before = {sizeof before}, after = {sizeof after};
+    PROCESS_MEMORY_COUNTERS before = {}, after = {};
     GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
     std::string words;
     while (words.size() < 32000) words += "lorem ipsum ";
@@ -402,9 +403,9 @@ TEST_F(OutputWindow, LongLinesAreShownInBoundedRowsAndTheViewIsBoundedInCharacte
         end = std::min(text.find(L'\r', start), text.size());
         row = std::max(row, end - start);
     }
-    EXPECT_LE(row, 512u + 32) << "the longest paragraph, a note after its last row";
+    EXPECT_LE(row, static_cast<size_t>(trelm::ui::kMaxRowChars) + 32) << "the longest paragraph, a note after its last";
     EXPECT_NE(std::wstring::npos, text.find(L"long 23 lorem ipsum"));
-    EXPECT_NE(std::wstring::npos, text.find(L"\r" + std::wstring(512, L'y') + L"\r"));
+    EXPECT_NE(std::wstring::npos, text.find(L"\r" + std::wstring(trelm::ui::kMaxRowChars, L'y') + L"\r"));
     EXPECT_NE(std::wstring::npos, text.find(L"（此行另有 7232 个字符未显示）"));  // 40,000 - 32,768
     EXPECT_LT(after.PagefileUsage - before.PagefileUsage, 200u * 1024 * 1024);
 }

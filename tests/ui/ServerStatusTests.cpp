@@ -22,6 +22,7 @@
 #include "tests/services/StatusServer.h"
 #include "tests/support/TestPaths.h"
 #include "WendalDui/Control/UIRichEdit.h"
+#include "ui/BoundedText.h"
 #include "ui/MotdInfoDialog.h"
 #include "ui/UIMcMotdCtrl.h"
 #include "ui/UIMcMotdIcon.h"
@@ -245,7 +246,7 @@ TEST_F(ServerStatusControl, InfoWindowOpensAtItsTopKeepsThePlaceAndBoundsLongTex
         next = std::min(shown.find(L'\r', at), shown.size());
         row = std::max(row, next - at);
     }
-    EXPECT_LE(row, 512u + 32);
+    EXPECT_LE(row, static_cast<size_t>(trelm::ui::kMaxRowChars) + 32);
     control->Destroy();
 }
 
