@@ -329,11 +329,12 @@ std::string Count(HWND hwnd, const std::vector<std::string>& f) {
     if (!ReadScreenArea(area, &pixels)) return Error("cannot read the screen");
     long count = 0;
     for (uint32_t pixel : pixels) {
-        bool near = true;
+        bool within = true;
         for (int shift = 0; shift < 24; shift += 8) {
-            near = near && abs(static_cast<int>(pixel >> shift & 0xFF) - static_cast<int>(rgb >> shift & 0xFF)) <= tolerance;
+            const int have = static_cast<int>(pixel >> shift & 0xFF), want = static_cast<int>(rgb >> shift & 0xFF);
+            within = within && abs(have - want) <= tolerance;
         }
-        if (near) ++count;
+        if (within) ++count;
     }
     return "{\"ok\": true, \"count\": " + std::to_string(count) + "}";
 }
