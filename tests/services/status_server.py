@@ -232,8 +232,8 @@ SCRIPTS = {
     "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),
     "favicon_bad_base64": lambda conn: normal(conn, status(favicon="data:image/png;base64,iVBO*w0K")),
     "stall": stall,
-    # As long a description as an answer may carry whole: one line of 30,000 characters.
-    "long_description": lambda conn: normal(conn, status(description={"text": "word " * 6000})),
+    # As long a description as an answer may carry whole: one line of 28,000 characters.
+    "long_description": lambda conn: normal(conn, status(description={"text": "word " * 5600})),
     # A noisy 64 x 64 icon: a wall of some 7,000 characters of base64.
     "big_favicon": lambda conn: normal(conn, status(favicon="data:image/png;base64," + wrapped_base64(png(64, 64, True)))),
     # Text that would be mark-up if it were read as such, and a colour code.

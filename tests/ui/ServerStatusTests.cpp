@@ -235,7 +235,7 @@ TEST_F(ServerStatusControl, ASlowNameLookupDoesNotHoldUpTheEnd) {
 
 // The information window opens at its top, not at the end of the icon's
 // base64, and keeps the reader's place when a new answer is shown; a
-// description of 30,000 characters in one line shows in rows Wine lays out
+// description of 28,000 characters in one line shows in rows Wine lays out
 // at once, instead of holding the launcher for seconds.
 TEST_F(ServerStatusControl, InfoWindowOpensAtItsTopKeepsThePlaceAndBoundsLongTexts) {
     testing_support::TestStatusServer server;
