@@ -175,6 +175,7 @@ SEARCH_FIELD, SEARCH_BUTTON, LOG_TOP, LOG_POINT = (292, 44), (426, 44), 61, (300
 SERVER_ICON = (81, 288)
 # Wine's highlight colour, which the rich edits select with.
 HIGHLIGHT = "3096FA"
+BAR = 14  # a scroll bar's thickness
 
 
 class StatusServer:
@@ -280,6 +281,20 @@ def burst_search_and_server_info(s):
         check(found == "the last words", "the search never selected the game's last line (copied %r)" % found[:80])
         s.probe.capture(output, s.artifact("e2e-output-burst-search.png"), s.wine)
         check(highlighted(s, output, LOG_TOP, f) > 50, "the match is selected but not shown selected")
+
+        # The log is far taller than 65,535 pixels: the bar's thumb dragged to
+        # the top leaves the selected last line, dragged back to the bottom
+        # shows it again.
+        width, height = client_size(output)
+        bar_x, track_top, track_bottom = width - int(BAR * f / 2), int((LOG_TOP + BAR) * f) + 3, height - int(BAR * f) - 3
+        for start, end, shown in ((track_bottom, track_top, False), (track_top, height - 1, True)):
+            s.probe.call("press", output["hwnd"], bar_x, start)
+            s.probe.call("move", output["hwnd"], bar_x, end)
+            s.probe.call("release")
+            time.sleep(0.3)
+            check((highlighted(s, output, LOG_TOP, f) > 50) == shown,
+                  "the thumb dragged to the %s does not show the log's %s" % (("top", "start") if not shown else
+                                                                              ("bottom", "last line")))
 
         # The server-information window; the output window (on top) moves
         # out of the way, and the information window off the icon.
