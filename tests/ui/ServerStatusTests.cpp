@@ -217,6 +217,10 @@ TEST_F(ServerStatusControl, NoAnswerHoldsUpTheWindow) {
         control->OpenInfoDialog();
         ASSERT_NE(nullptr, control->GetInfoDialog());
         EXPECT_LT(GetTickCount() - start, 1000u);
+        // The next answer replaces the whole text of the open window.
+        const DWORD refresh = GetTickCount();
+        control->GetInfoDialog()->BuildText();
+        EXPECT_LT(GetTickCount() - refresh, 1000u);
         control->Destroy();
     }
 }
