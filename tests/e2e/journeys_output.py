@@ -280,7 +280,8 @@ def burst_search_and_server_info(s):
             found = copied_from(LOG_POINT)
         check(found == "the last words", "the search never selected the game's last line (copied %r)" % found[:80])
         s.probe.capture(output, s.artifact("e2e-output-burst-search.png"), s.wine)
-        check(highlighted(s, output, LOG_TOP, f) > 50, "the match is selected but not shown selected")
+        # The menu's last repaint may still be on its way.
+        wait_until(s, lambda: highlighted(s, output, LOG_TOP, f) > 50, "the selected match to be shown selected", 5)
 
         # The log is far taller than 65,535 pixels: the bar's thumb dragged to
         # the top leaves the selected last line, dragged back to the bottom
@@ -291,10 +292,9 @@ def burst_search_and_server_info(s):
             s.probe.call("press", output["hwnd"], bar_x, start)
             s.probe.call("move", output["hwnd"], bar_x, end)
             s.probe.call("release")
-            time.sleep(0.3)
-            check((highlighted(s, output, LOG_TOP, f) > 50) == shown,
-                  "the thumb dragged to the %s does not show the log's %s" % (("top", "start") if not shown else
-                                                                              ("bottom", "last line")))
+            wait_until(s, lambda: (highlighted(s, output, LOG_TOP, f) > 50) == shown,
+                       "the thumb dragged to the %s to show the log's %s" % (("top", "start") if not shown else
+                                                                            ("bottom", "last line")), 5)
 
         # The server-information window; the output window (on top) moves
         # out of the way, and the information window off the icon.
