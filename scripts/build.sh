@@ -5,8 +5,15 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${QUORVEL_BUILD:-$root/build}
 prefix=$(bash "$root/scripts/deps-build.sh" --no-wine | tail -n 1)
+# The private Wine prefixes (32- and 64-bit) and the templates the tests'
+# prefixes are copied from need only Wine: they are made while the build runs.
+export QUORVEL_BUILD=$build
+bash "$root/scripts/test-prefix.sh" 96 >/dev/null && bash "$root/scripts/test-prefix.sh" 144 >/dev/null &
+prefix32=$!
+QUORVEL_WINEARCH=win64 bash "$root/scripts/test-prefix.sh" 96 >/dev/null &
+prefix64=$!
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
       -DDEPS_PREFIX="$prefix" >/dev/null
 cmake --build "$build" -j "$(nproc)"
-bash "$root/scripts/wine-prefix.sh"
-QUORVEL_WINEARCH=win64 bash "$root/scripts/wine-prefix.sh"
+wait $prefix32
+wait $prefix64
