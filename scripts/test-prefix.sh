@@ -15,8 +15,8 @@ bash "$here/wine-prefix.sh"
 base=$WINEPREFIX base_home=$HOME
 bits=""; [ "$WINEARCH" = win64 ] && bits=-64
 template=$QUORVEL_BUILD/wine/template-dpi$dpi$bits
-# The template goes with the base it was copied from; a new base (a new Wine) makes it again.
-source_id="$(stat -c '%i %Y' "$base/.quorvel-ready-936") dpi $dpi"
+# The template goes with the base it was copied from; a new or updated base makes it again.
+source_id="$(stat -c '%i %Y' "$base/.quorvel-ready-936") $(tr -dc 0-9 <"$base/.update-timestamp") dpi $dpi"
 current() { [ "$(cat "$template/prefix/.quorvel-template" 2>/dev/null)" = "$source_id" ]; }
 if ! current; then
   exec 8>"$template.lock"

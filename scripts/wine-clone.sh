@@ -14,6 +14,7 @@
 # source's home; the copy's point to its own.
 set -euo pipefail
 src=$1 src_home=$2 dst=$3 dst_home=$4
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 [ -e "$src/.update-timestamp" ] || { echo "wine-clone.sh: $src is no Wine prefix" >&2; exit 1; }
 rm -rf "$dst" "$dst_home"
 mkdir -p "$dst" "$dst_home"
@@ -26,8 +27,7 @@ for entry in "$src"/drive_c/*; do
   if [ "$(basename "$entry")" = users ]; then cp -a "$entry" "$dst/drive_c/"; else cp -al "$entry" "$dst/drive_c/"; fi
 done
 # Only program files stay shared; the rest (ini, inf, manifests, hosts, ...) are a few kilobytes.
-find "$dst/drive_c" -type f -links +1 \
-  ! -iregex '.*\.\(dll\|exe\|drv\|sys\|nls\|ocx\|acm\|cpl\|tlb\|vxd\|ax\|com\|ds\|msstyles\|mod\|icm\|ttf\|ttc\|fon\)' \
+find "$dst/drive_c" -type f -links +1 -regextype posix-extended ! -iregex ".*$quorvel_wine_binaries" \
   -exec sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done' sh {} +
 src_home=$(cd "$src_home" && pwd -P)
 find "$dst/drive_c/users" -type l | while read -r link; do

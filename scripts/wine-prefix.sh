@@ -15,10 +15,11 @@ if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
 fi
 ready="$WINEPREFIX/.quorvel-ready-936"
 # Wine updates a prefix whose stamp differs from its wine.inf's time.
-current() {
-  [ -e "$ready" ] || return 1
+current() {   # current [PREFIX]
+  local prefix=${1:-$WINEPREFIX}
+  [ -e "$prefix/.quorvel-ready-936" ] || return 1
   local inf; for inf in /usr/share/wine/wine.inf /usr/local/share/wine/wine.inf /opt/wine*/share/wine/wine.inf; do
-    [ -e "$inf" ] && { [ "$(tr -dc 0-9 <"$WINEPREFIX/.update-timestamp" 2>/dev/null)" = "$(stat -c %Y "$inf")" ]; return; }
+    [ -e "$inf" ] && { [ "$(tr -dc 0-9 <"$prefix/.update-timestamp" 2>/dev/null)" = "$(stat -c %Y "$inf")" ]; return; }
   done
   return 0
 }
@@ -49,5 +50,16 @@ REG
 wine regedit /S "$(winepath -w "$reg.u16")" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg" "$reg.u16"
+# The 32-bit prefix's libraries are, byte for byte, the 32-bit half of the
+# 64-bit one's: the two private prefixes keep one copy of them on the disk.
+exec 7>"$QUORVEL_BUILD/wine/.private.lock"
+flock 7   # the one made second finds the other ready
+for pair in "prefix prefix64" "prefix64 prefix"; do
+  set -- $pair
+  if [ "$WINEPREFIX" = "$QUORVEL_BUILD/wine/$1" ] && current "$QUORVEL_BUILD/wine/$2"; then
+    hardlink --quiet --content --maximize --include "$quorvel_wine_binaries" \
+      "$WINEPREFIX/drive_c" "$QUORVEL_BUILD/wine/$2/drive_c"
+  fi
+done
 touch "$ready"
 echo "[wine] private prefix ready in $((SECONDS - t0)) s: $WINEPREFIX" >&2

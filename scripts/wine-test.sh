@@ -7,9 +7,9 @@
 #   e.g. wine-test.sh wine build/tests/core/core_tests.exe --gtest_filter=Sha1*
 # The prefix is copied from the template of its kind (scripts/test-prefix.sh:
 # 32-bit, or 64-bit with QUORVEL_WINEARCH=win64, at the given DPI) at every
-# run into build/wine/entries/NAME/ and left there for a look until the next
-# run. NAME is QUORVEL_TEST_NAME (ctest sets the entry's name), by hand the
-# program's name.
+# run into build/wine/entries/NAME/; it is left there for a look when the
+# run fails. NAME is QUORVEL_TEST_NAME (ctest sets the entry's name), by hand
+# the program's name.
 set -uo pipefail
 dpi=96 limit=540 screen=1280x1024x24
 while [ $# -gt 0 ]; do
@@ -48,5 +48,7 @@ timeout -k 10 "$limit" bash "$here/with-display.sh" "$screen" "$@" </dev/null
 rc=$?
 [ $rc = 124 ] && echo "wine-test.sh: $name did not end within $limit s" >&2
 wineserver -k >/dev/null 2>&1
+wineserver -w
 mountpoint -q "$small" && umount "$small"
+if [ $rc = 0 ]; then rm -rf "$entry"; else echo "wine-test.sh: its prefix is kept in $entry" >&2; fi
 exit $rc
