@@ -8,6 +8,8 @@ prefix=$(bash "$root/scripts/deps-build.sh" --no-wine | tail -n 1)
 # The private Wine prefixes (32- and 64-bit) and the templates the tests'
 # prefixes are copied from need only Wine: they are made while the build runs.
 export QUORVEL_BUILD=$build
+# The tests' own prefixes of earlier checkouts (now copied per entry from the templates).
+rm -rf "$build"/wine/prefix-ui* "$build"/wine/home-ui* "$build/wine/prefix-e2e" "$build/wine/home-e2e"
 bash "$root/scripts/test-prefix.sh" 96 >/dev/null && bash "$root/scripts/test-prefix.sh" 144 >/dev/null &
 prefix32=$!
 QUORVEL_WINEARCH=win64 bash "$root/scripts/test-prefix.sh" 96 >/dev/null &

@@ -43,12 +43,20 @@ export QUORVEL_PREFIX_DPI=$dpi
 # Started apart from our pipes: a wineserver that inherits ctest's output
 # pipe keeps ctest waiting for it to close. It ends with the run, and with it
 # every process of the prefix (Wine's desktop process among them).
+end() {
+  wineserver -k >/dev/null 2>&1
+  wineserver -w
+  mountpoint -q "$small" && umount "$small"
+}
+run=
+trap 'kill -TERM -- -$run 2>/dev/null; end; exit 143' TERM INT HUP
 wineserver -p </dev/null >/dev/null 2>&1
-timeout -k 10 "$limit" bash "$here/with-display.sh" "$screen" "$@" </dev/null
+# In a process group of its own (timeout makes one), ended whole at the limit.
+timeout -k 10 "$limit" bash "$here/with-display.sh" "$screen" "$@" </dev/null &
+run=$!
+wait $run
 rc=$?
 [ $rc = 124 ] && echo "wine-test.sh: $name did not end within $limit s" >&2
-wineserver -k >/dev/null 2>&1
-wineserver -w
-mountpoint -q "$small" && umount "$small"
+end
 if [ $rc = 0 ]; then rm -rf "$entry"; else echo "wine-test.sh: its prefix is kept in $entry" >&2; fi
 exit $rc
