@@ -219,11 +219,11 @@ TEST_F(ScrollWindow, HeldArrowStepsAtOnceThenAfterADelayThenRepeats) {
     const DWORD start = GetTickCount();
     Mouse(WM_LBUTTONDOWN, down.x + down.width / 2, down.y + down.height / 2, MK_LBUTTON);
     EXPECT_EQ(1, c->Count(SB_LINEDOWN)) << "the first step comes at once";
-    const bool early = PumpUntil([&] { return c->Count(SB_LINEDOWN) > 1; }, 250);
-    EXPECT_FALSE(early) << "second step after " << GetTickCount() - start << " ms";
-    const DWORD spent = GetTickCount() - start;
-    EXPECT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) >= 3; }, spent < 700 ? 700 - spent : 0))
-        << "two more steps by 700 ms";
+    // Each step is timed as it comes: a busy machine may keep a pump past its
+    // limit, but never fires a timer early.
+    ASSERT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) > 1; }, 3000)) << "a second step";
+    EXPECT_GE(GetTickCount() - start, 250u) << "the second step waits for the delay";
+    EXPECT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) >= 3; }, 3000)) << "then the steps repeat";
     Mouse(WM_LBUTTONUP, down.x + 1, down.y + 1);
     const int released = c->Count(SB_LINEDOWN);
     PumpFor(300);
