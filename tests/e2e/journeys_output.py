@@ -38,7 +38,7 @@ def launch(s, main, record, count):
             wait_runs(s, record, count, timeout=8 if attempt == 1 else 30)
             break
         except Failure:
-            if attempt == 2 or s.probe.seen - {MAIN_TITLE}:
+            if attempt == 2 or s.probe.seen - {MAIN_TITLE, ""}:
                 raise
     wait_title(s, main, MAIN_TITLE)
 

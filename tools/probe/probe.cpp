@@ -154,10 +154,12 @@ bool ClientToScreenPoint(HWND hwnd, const std::string& xs, const std::string& ys
     return ClientToScreen(hwnd, point) != FALSE;
 }
 
+// Keys go to the foreground window's thread: a window that has only just
+// shown (later on a busy machine) may take a while to come to the front.
 void Foreground(HWND hwnd) {
     if (GetForegroundWindow() == hwnd) return;
     SetForegroundWindow(hwnd);
-    for (int i = 0; i < 20 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
+    for (int i = 0; i < 300 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
 }
 
 void MoveMouse(POINT point) {
