@@ -23,11 +23,26 @@ current() {   # current [PREFIX]
   done
   return 0
 }
-current && exit 0
+# The 32-bit prefix's libraries are, byte for byte, the 32-bit half of the
+# 64-bit one's: the two private prefixes keep one copy of them on the disk.
+# Their ready marks are renewed, so that the tests' templates are copied again.
+share() {
+  local wine=$QUORVEL_BUILD/wine
+  [ "$WINEPREFIX" = "$wine/prefix" ] || [ "$WINEPREFIX" = "$wine/prefix64" ] || return 0
+  [ -e "$wine/prefix/.quorvel-shared" ] && [ -e "$wine/prefix64/.quorvel-shared" ] && return 0
+  exec 7>"$wine/.private.lock"
+  flock 7
+  current "$wine/prefix" && current "$wine/prefix64" || return 0
+  [ -e "$wine/prefix/.quorvel-shared" ] && [ -e "$wine/prefix64/.quorvel-shared" ] && return 0
+  hardlink --quiet --content --maximize --include "$quorvel_wine_binaries" "$wine/prefix/drive_c" "$wine/prefix64/drive_c"
+  touch "$wine/prefix/.quorvel-shared" "$wine/prefix64/.quorvel-shared" \
+    "$wine/prefix/.quorvel-ready-936" "$wine/prefix64/.quorvel-ready-936"
+}
+current && { share; exit 0; }
 mkdir -p "$(dirname "$WINEPREFIX")"
 exec 8>"$WINEPREFIX.lock"
 flock 8   # made once when several ask at the same time
-current && exit 0
+current && { share; exit 0; }
 rm -rf "$WINEPREFIX" "$HOME"
 mkdir -p "$HOME"
 t0=$SECONDS
@@ -50,16 +65,6 @@ REG
 wine regedit /S "$(winepath -w "$reg.u16")" >/dev/null 2>&1
 wineserver -w
 rm -f "$reg" "$reg.u16"
-# The 32-bit prefix's libraries are, byte for byte, the 32-bit half of the
-# 64-bit one's: the two private prefixes keep one copy of them on the disk.
-exec 7>"$QUORVEL_BUILD/wine/.private.lock"
-flock 7   # the one made second finds the other ready
-for pair in "prefix prefix64" "prefix64 prefix"; do
-  set -- $pair
-  if [ "$WINEPREFIX" = "$QUORVEL_BUILD/wine/$1" ] && current "$QUORVEL_BUILD/wine/$2"; then
-    hardlink --quiet --content --maximize --include "$quorvel_wine_binaries" \
-      "$WINEPREFIX/drive_c" "$QUORVEL_BUILD/wine/$2/drive_c"
-  fi
-done
 touch "$ready"
+share
 echo "[wine] private prefix ready in $((SECONDS - t0)) s: $WINEPREFIX" >&2
