@@ -33,7 +33,8 @@ small=$entry/small-disk
 [ -d "$WINEPREFIX" ] && wineserver -k >/dev/null 2>&1
 mountpoint -q "$small" 2>/dev/null && umount "$small"
 rm -rf "$entry"
-bash "$here/wine-clone.sh" "$template/prefix" "$template/home" "$WINEPREFIX" "$HOME" || exit 1
+# Copied under a shared lock: test-prefix.sh remakes a template only under its own.
+flock -s "$template.lock" bash "$here/wine-clone.sh" "$template/prefix" "$template/home" "$WINEPREFIX" "$HOME" || exit 1
 # A tiny file system for the full-disk test; where mounting is not allowed
 # (no root, a restricted container) that test skips and says so.
 unset QUORVEL_SMALL_DISK
