@@ -5,11 +5,14 @@
 
 #include <curl/curl.h>
 
+#include <process.h>
+
 #include <memory>
 
 #include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "app/TRELMApp.h"
 #include "app/WorkingDirectory.h"
 #include "download/CurlInit.h"
@@ -72,9 +75,53 @@ void ThemeHsl(const ThemeSetting& theme, double hsl[3]) {
     wendaldui::HslToDoubles(values, hsl);
 }
 
+// Settings or accounts whose file was there but could not be read start
+// from their defaults; each such file is kept beside the new one, so that
+// saving at exit writes over nothing, and the player is told once, here.
+void KeepUnreadStoreFiles() {
+    WString notice;
+    auto keep = [&notice](auto& store, const wchar_t* what, const wchar_t* meanwhile) {
+        if (!store.LoadFailed()) return;
+        const WString path = wendaldui::EscapeMarkup(store.FilePath());
+        WString keptAs, line;
+        if (store.KeepUnreadFileAside(&keptAs)) {
+            line.Format(L"%s %s 无法读取，%s。\r\n原文件已保留为 %s，可以从中找回内容。", what, path.GetString(),
+                        meanwhile, wendaldui::EscapeMarkup(keptAs).GetString());
+        } else {
+            line.Format(L"%s %s 无法读取，%s。\r\n原文件无法另存，为免覆盖它，本次的更改不会保存。", what,
+                        path.GetString(), meanwhile);
+        }
+        if (!notice.IsEmpty()) notice.Append(L"\r\n");
+        notice.Append(line);
+    };
+    keep(g_settings, L"设置文件", L"本次使用默认设置");
+    keep(g_accountStore, L"账号文件", L"本次没有保存的账号");
+    if (!notice.IsEmpty())
+        wendaldui::CDlgMessageBox::Show(NULL, L"TRELM", notice.GetString(), wendaldui::kBoxOk, wendaldui::kIconWarning);
+}
+
 int FailStart(const wchar_t* text, int icon) {
     wendaldui::CDlgMessageBox::Show(NULL, L"TRELM", text, wendaldui::kBoxOk, icon);
     return -1;
+}
+
+int FailHttpLibrary() {
+    wchar_t version[32];
+    VersionText(version);
+    WString text;
+    text.Format(L"TRELM初始化失败，%s\r\nVer:%s", L"curl_global_init Failure", version);
+    return FailStart(text.GetString(), wendaldui::kIconError);
+}
+
+// The HTTP library loads the system's security libraries, which the first
+// frame does not need: it starts once the window is up and idle. A failure
+// still ends the run with its message.
+unsigned __stdcall StartHttpLibrary(void* uiThread) {
+    WaitForInputIdle(GetCurrentProcess(), 5000);
+    if (!download::InitCurlOnce()) {
+        PostThreadMessageW(static_cast<DWORD>(reinterpret_cast<uintptr_t>(uiThread)), kHttpLibraryFailedMessage, 0, 0);
+    }
+    return 0;
 }
 
 }  // namespace
@@ -88,6 +135,9 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     double hsl[3];
     ThemeHsl(theme, hsl);
     if (!FontInstalled(theme.font)) theme.font = L"微软雅黑";
+    // The main window's picture loads beside the rest of the start-up.
+    const bool shortcutCommand = argc == 2 && wcscmp(argv[0], L"-sclaunch") == 0;
+    if (!shortcutCommand) ui::PrefetchMainFrameBackground();
     std::unique_ptr<wendaldui::CDuiSkinManager> skin(new wendaldui::CDuiSkinManager(
         theme.font.GetString(), hsl[0], hsl[1], hsl[2], theme.useSystemAnimation ? wendaldui::kSkinStyleDwmFrame : 0));
     std::unique_ptr<ui::CTrelmResourceManager> resources(new ui::CTrelmResourceManager);
@@ -100,22 +150,23 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         WString text;
         text.Format(L"TRELM初始化失败，%s\r\n%s\r\nVer:%s", WorkingDirectoryCheckText(folder),
                     L"请手动打开启动器，且不要在压缩文件中运行", version);
+        ui::DiscardMainFrameBackground();
         return FailStart(text.GetString(), wendaldui::kIconInformation);
-    }
-    if (!download::InitCurlOnce()) {
-        VersionText(version);
-        WString text;
-        text.Format(L"TRELM初始化失败，%s\r\nVer:%s", L"curl_global_init Failure", version);
-        return FailStart(text.GetString(), wendaldui::kIconError);
     }
     ui::ReleaseTaskbarProgress();
     ui::CreateTaskbarProgress();
 
+    // A shortcut launch signs in before any window: the library starts now.
+    if (shortcutCommand && !download::InitCurlOnce()) {
+        ui::ReleaseTaskbarProgress();
+        return FailHttpLibrary();
+    }
     // A started shortcut launch is the whole run: nothing is saved after it.
     ui::CShortcutLaunchUi shortcutUi;
     const bool shortcutLaunched = DoShortcutLaunch(argc, argv, shortcutUi);
     if (!shortcutLaunched) {
         g_accountStore.Load();
+        KeepUnreadStoreFiles();
         launcher::g_javaRuntimes.Refresh();
         launcher::g_minecraftList.Refresh();
         launcher::g_instanceManager.message = launcher::kGameExitedMessage;
@@ -123,7 +174,21 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         launcher::g_instanceManager.StartMonitor();
         ui::SetRunningGameMonitor(&launcher::g_instanceManager);
         ui::ShowMainFrame();
+        HANDLE http = reinterpret_cast<HANDLE>(_beginthreadex(
+            NULL, 0, &StartHttpLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, NULL));
         app.Run();
+        if (http) {
+            WaitForSingleObject(http, INFINITE);
+            CloseHandle(http);
+        }
+        if (app.HttpLibraryFailed()) {
+            // Nothing is saved: the run ends as a failed start does.
+            delete ui::GetTopLevelWindows().mainFrame;
+            ui::GetTopLevelWindows().mainFrame = nullptr;
+            launcher::g_instanceManager.StopMonitor();
+            ui::ReleaseTaskbarProgress();
+            return FailHttpLibrary();
+        }
         g_accountStore.Save();
         g_settings.Save();
         launcher::g_instanceManager.StopMonitor();

@@ -49,6 +49,11 @@ CTRELMApp::~CTRELMApp() {
 }
 
 bool CTRELMApp::PreTranslateMessage(MSG* message) {
+    if (message->hwnd == NULL && message->message == kHttpLibraryFailedMessage) {
+        m_httpLibraryFailed = true;
+        PostQuitMessage(-1);
+        return true;
+    }
     if (message->hwnd != NULL || message->message != launcher::kGameExitedMessage) return false;
     if (m_monitor) HandleGameExitNotice(*m_monitor);
     return true;

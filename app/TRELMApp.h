@@ -20,17 +20,24 @@ void HandleGameExitNotice(launcher::MinecraftInstanceManager& monitor);
 // Takes the notice in that filter for this thread; UnhookWindowsHookEx ends it.
 HHOOK WatchSystemModalLoops(launcher::MinecraftInstanceManager* monitor);
 
+// Thread message: the HTTP library, started after the first frame, failed.
+constexpr UINT kHttpLibraryFailedMessage = 0x81FE;
+
 class CTRELMApp : public wendaldui::CDuiApp {
 public:
     explicit CTRELMApp(launcher::MinecraftInstanceManager* monitor);
     ~CTRELMApp() override;
 
-    // Takes 0x81FF, in the main loop and in every modal loop of the framework.
+    // Takes 0x81FF, in the main loop and in every modal loop of the framework;
+    // 0x81FE ends the loop.
     bool PreTranslateMessage(MSG* message) override;
+    // Whether the HTTP library reported that it could not start.
+    bool HttpLibraryFailed() const { return m_httpLibraryFailed; }
 
 private:
     launcher::MinecraftInstanceManager* m_monitor;
     HHOOK m_modalLoopFilter = NULL;
+    bool m_httpLibraryFailed = false;
 };
 
 }  // namespace trelm

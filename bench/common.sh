@@ -50,3 +50,28 @@ stop_wineserver() {
   [ -n "${wineserver_ours:-}" ] && (. "$wine_env" && wineserver -k) </dev/null >/dev/null 2>&1
   wineserver_ours=
 }
+
+# The launcher benchmarks' set-up: the benchmarks' own Wine prefix (made on
+# the first run) in this shell's environment, and a fresh folder
+# build/bench/NAME, left in $work, holding the fake Java in java/bin. Needs
+# build, and each further argument is a file that must exist.
+bench_folder() {  # root name needed...
+  local root=$1 name=$2 need; shift 2
+  for need in "$build/bench/bench_screen_watch.exe" "$build/tools/fake_java/bin/java.exe" "$@"; do
+    [ -e "$need" ] || { echo "missing: $need (build first: bash scripts/build.sh)" >&2; exit 1; }
+  done
+  export QUORVEL_WINEPREFIX=$build/wine/prefix-bench QUORVEL_WINEHOME=$build/wine/home-bench
+  bash "$root/scripts/wine-prefix.sh" >&2
+  work=$build/bench/$name
+  rm -rf "$work"
+  mkdir -p "$work/java/bin"
+  cp "$build/tools/fake_java/bin/"{java,javaw}.exe "$work/java/bin/"
+  . "$root/scripts/wine-env.sh"
+}
+
+# Registers the fake Java of a bench_folder with the running Wine server, so
+# that the launcher opens without its no-Java notice.
+register_fake_java() {  # work
+  wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_151' /v JavaHome /t REG_SZ \
+    /d "$(winepath -w "$1/java" 2>/dev/null)" /f >/dev/null 2>&1
+}

@@ -7,7 +7,9 @@ find_package(liblzma CONFIG REQUIRED)
 add_library(cryptopp STATIC IMPORTED GLOBAL)
 set_target_properties(cryptopp PROPERTIES
   IMPORTED_LOCATION ${DEPS_PREFIX}/lib/libcryptopp.a
-  INTERFACE_INCLUDE_DIRECTORIES ${DEPS_PREFIX}/include)
+  INTERFACE_INCLUDE_DIRECTORIES ${DEPS_PREFIX}/include
+  # as the library is built (scripts/deps-build.sh): no parameter is an Integer
+  INTERFACE_COMPILE_DEFINITIONS CRYPTOPP_NO_ASSIGN_TO_INTEGER)
 
 # RapidJSON and the Boost header-only parts come from Debian's headers,
 # exposed through a folder that holds nothing else of the Linux /usr/include.

@@ -144,6 +144,47 @@ bool FileExists(const wchar_t* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool KeepFileAside(const wchar_t* path, WString* keptAs) {
+    constexpr int kKeptNames = 9;
+    for (int i = 1; i <= kKeptNames; ++i) {
+        WString name;
+        if (i == 1)
+            name.Format(L"%s.bad", path);
+        else
+            name.Format(L"%s.bad%d", path, i);
+        // Without MOVEFILE_REPLACE_EXISTING an existing name is never replaced.
+        if (MoveFileExW(path, name.GetString(), 0)) {
+            *keptAs = name;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
+}
+
+void UnreadFileGuard::AfterLoad(bool read, const wchar_t* path) {
+    if (read) {
+        m_unread = false;
+        return;
+    }
+    // Only a file that is not there at all is a first start; one that
+    // cannot even be looked at is kept as well.
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+        m_unread = true;
+        return;
+    }
+    const DWORD error = GetLastError();
+    m_unread = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool UnreadFileGuard::KeepAside(const wchar_t* path, WString* keptAs) {
+    if (!m_unread) return true;
+    if (!KeepFileAside(path, keptAs)) return false;
+    m_unread = false;
+    return true;
+}
+
 bool DirectoryExists(const wchar_t* path) {
     const DWORD attributes = GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);

@@ -39,6 +39,31 @@ bool FileExists(const wchar_t* path);
 // The path exists and is a folder.
 bool DirectoryExists(const wchar_t* path);
 
+// Renames the file to the first of "<path>.bad", "<path>.bad2" ...
+// "<path>.bad9" that is not there, never replacing one: a file kept this
+// way from an earlier run may be the one that still holds the player's
+// data. keptAs receives the new name; false when every name is taken or the
+// rename fails, and the file stays where it was.
+bool KeepFileAside(const wchar_t* path, WString* keptAs);
+
+// Keeps a store (settings, accounts) from writing over its file after that
+// file was there but could not be read: until the file is kept aside the
+// store must not save.
+class UnreadFileGuard {
+public:
+    // After each load of the file at path: read tells whether it was read.
+    // A file that is not there counts as read (a first start).
+    void AfterLoad(bool read, const wchar_t* path);
+    // The file at path could not be read and is still there.
+    bool Blocks() const { return m_unread; }
+    // KeepFileAside of the unread file; true (keptAs untouched) when there
+    // is nothing to keep aside.
+    bool KeepAside(const wchar_t* path, WString* keptAs);
+
+private:
+    bool m_unread = false;
+};
+
 // Replaces the file with the bytes, creating its folders. The bytes go to
 // path + ".tmp" first and are moved over the file only when all of them
 // reached the disk, so a failure leaves the old file as it was.

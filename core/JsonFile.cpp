@@ -5,6 +5,7 @@
 
 #include <rapidjson/encodedstream.h>
 #include <rapidjson/filereadstream.h>
+#include <rapidjson/memorystream.h>
 #include <rapidjson/prettywriter.h>
 #include <rapidjson/stringbuffer.h>
 
@@ -83,6 +84,12 @@ bool LoadJsonFile(JsonDocument* document, const wchar_t* path) {
     const bool parsed = ParseLimited<rapidjson::AutoUTF<unsigned>>(document, text);
     fclose(file);
     return parsed;
+}
+
+bool ParseJsonBytes(const char* data, size_t size, JsonDocument* document) {
+    rapidjson::MemoryStream bytes(data, size);
+    rapidjson::AutoUTFInputStream<unsigned, rapidjson::MemoryStream> text(bytes);
+    return ParseLimited<rapidjson::AutoUTF<unsigned>>(document, text);
 }
 
 void JsonStringToWString(const JsonValue& value, WString* out) {

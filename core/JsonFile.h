@@ -37,6 +37,10 @@ void JsonStringToWString(const JsonValue& value, WString* out);
 // object, lacks the member or it is not a string.
 bool GetJsonStringMember(const JsonValue& value, const wchar_t* name, WString& out);
 
+// Parses size bytes of JSON in any Unicode encoding, as LoadJsonFile reads
+// a file, into document.
+bool ParseJsonBytes(const char* data, size_t size, JsonDocument* document);
+
 // Parses text (up to its first NUL) into document. Both readers refuse a
 // document nested deeper than kMaxJsonDepth.
 bool ParseJsonText(const wchar_t* text, JsonDocument* document);

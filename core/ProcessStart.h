@@ -11,3 +11,14 @@
 // last error is CreateProcessW's when it fails.
 bool StartProcess(const WString& commandLine, SECURITY_ATTRIBUTES* processAttributes, bool inheritHandles,
                   const wchar_t* workingDirectory, STARTUPINFOW* startup, PROCESS_INFORMATION* process);
+
+// The longest command line CreateProcessW takes, in characters, without the
+// terminating NUL.
+constexpr int kMaxCommandLineLength = 32766;
+
+// text as exactly one argument of a command line, by the rules of
+// CommandLineToArgvW and the C runtime: in double quotes when it is empty or
+// holds a blank, a tab, a line end or a quote (always with forceQuotes), each
+// quote escaped and every backslash before a quote or the closing quote
+// doubled. Any other text comes back as it is.
+WString QuoteArgument(const wchar_t* text, bool forceQuotes = false);

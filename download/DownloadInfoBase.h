@@ -22,6 +22,7 @@ enum DownloadInfoFlags : uint32_t {
     kFlagSha1Given = 0x1,    // compare the result with sha1
     kFlagUseCache = 0x2,     // the download cache may serve it (only with kFlagSha1Given)
     kFlagFetchSha1 = 0x100,  // game library without a hash: fetch "<url>.sha1" first
+    kFlagJsonObject = 0x200,  // a file kept only when it parses as a JSON object (a version JSON)
 };
 
 class DownloadInfoBase {
@@ -29,7 +30,8 @@ public:
     virtual ~DownloadInfoBase() = default;
 
     std::vector<DownloadUrl> urls;  // tried in order; the first is preferred
-    int64_t size = -1;              // expected bytes, -1 when unknown; for a memory buffer the largest body taken
+    int64_t size = -1;              // expected bytes, -1 when unknown; no larger body is taken (for a memory
+                                    // buffer or a version JSON it is only that limit)
     uint32_t flags = 0;
     uint32_t kind;
     uint8_t sha1[20] = {};

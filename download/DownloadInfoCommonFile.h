@@ -8,11 +8,19 @@
 namespace trelm {
 namespace download {
 
+class DownloadInfoCommonFile;
+
+// A description's own judgement of a fetched file (closed, at path) before
+// it takes the target's name; false with the reason refuses it as a wrong
+// SHA-1 is refused.
+using BodyCheck = bool (*)(const wchar_t* path, const DownloadInfoCommonFile& info, WString* reason);
+
 class DownloadInfoCommonFile : public DownloadInfoBase {
 public:
     DownloadInfoCommonFile() : DownloadInfoBase(kKindCommonFile) {}
 
-    WString target;  // full path of the file to write
+    WString target;            // full path of the file to write
+    BodyCheck accept = nullptr;  // null: every verified body is taken
 
 protected:
     explicit DownloadInfoCommonFile(uint32_t infoKind) : DownloadInfoBase(infoKind) {}

@@ -6,6 +6,7 @@
 #include <cryptopp/sha.h>
 
 #include "core/FileUtils.h"
+#include "core/JsonFile.h"
 #include "core/Sha1.h"
 #include "download/DownloadCache.h"
 
@@ -24,6 +25,23 @@ bool RenameOpenFile(HANDLE file, const WString& target) {
     info->FileNameLength = static_cast<DWORD>(nameBytes);
     std::memcpy(info->FileName, target.GetString(), nameBytes);
     return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(block.size())) != FALSE;
+}
+
+// Whether the file open at file parses as a JSON object; read through the
+// handle it was written with, whose size the description's limit bounds.
+bool HoldsJsonObject(HANDLE file) {
+    LARGE_INTEGER size = {};
+    const LARGE_INTEGER start = {};
+    if (!GetFileSizeEx(file, &size) || size.QuadPart > static_cast<LONGLONG>(kMaxJsonFileSize) ||
+        !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return false;
+    std::vector<char> bytes(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+                           read != bytes.size()))
+        return false;
+    JsonDocument document;
+    return ParseJsonBytes(bytes.data(), bytes.size(), &document) && document.IsObject();
 }
 
 bool UsesCache(uint32_t flags) { return (flags & (kFlagSha1Given | kFlagUseCache)) == (kFlagSha1Given | kFlagUseCache); }
@@ -84,7 +102,7 @@ int32_t DownloadTaskCommonFile::TryDownloadCache() {
     WString message;
     const bool verified = VerifySha1(copy, &closed, m_temporaryPath.GetString(), &message);
     if (!closed) CloseHandle(copy);
-    if (!verified) {
+    if (!verified || !AcceptsBody(&message)) {
         DeleteFileW(m_temporaryPath.GetString());
         return kTransfer;
     }
@@ -135,9 +153,16 @@ int32_t DownloadTaskCommonFile::Evaluate(CURL* curl, CURLcode code, uint32_t, ui
     WString message;
     const bool verified = VerifySha1(m_file, &closed, m_temporaryPath.GetString(), &message);
     if (closed) m_file = INVALID_HANDLE_VALUE;
-    if (!verified) {
+    if (!verified || !AcceptsBody(&message)) {
         DiscardTemporaryFile();
         SetMessageText(message.IsEmpty() ? L"确认文件失败" : message.GetString());
+        return kNextUrl;
+    }
+    // An error page or a cut answer with status 200 must not take the place
+    // of a good version JSON.
+    if ((m_info->flags & kFlagJsonObject) && !HoldsJsonObject(m_file)) {
+        DiscardTemporaryFile();
+        SetMessage(L"解析Json文件失败:%s", FileInfo()->target.GetString());
         return kNextUrl;
     }
     // The handle stays open for the move, which can then rename through it.
@@ -157,6 +182,13 @@ bool DownloadTaskCommonFile::VerifySha1(HANDLE file, bool* handleClosed, const w
     *handleClosed = false;
     if (!(m_info->flags & kFlagSha1Given)) return true;
     return FileHasSha1(file, m_info->sha1, message);
+}
+
+bool DownloadTaskCommonFile::AcceptsBody(WString* message) {
+    const DownloadInfoCommonFile* info = FileInfo();
+    if (info->accept == nullptr) return true;
+    CloseFile();  // the move then goes by name
+    return info->accept(m_temporaryPath.GetString(), *info, message);
 }
 
 bool DownloadTaskCommonFile::HashesBody() const { return (m_info->flags & (kFlagSha1Given | kFlagFetchSha1)) != 0; }

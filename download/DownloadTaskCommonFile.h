@@ -43,6 +43,9 @@ protected:
 private:
     static size_t WriteBody(char* data, size_t size, size_t count, void* task);
     int32_t TryDownloadCache();
+    // The description's own check of the temporary file; the file is closed
+    // for it.
+    bool AcceptsBody(WString* message);
     void CloseFile();
     void DiscardTemporaryFile();
 

@@ -15,7 +15,7 @@ LiteloaderInstaller::LiteloaderInstaller(const wchar_t* rootPath) { SetRoot(root
 LiteloaderInstaller::~LiteloaderInstaller() = default;
 
 bool LiteloaderInstaller::InstallAsVersion(const wendal_::byte_buffer& jar, const wchar_t* version,
-                                           const VersionInfo& base) {
+                                           const VersionInfo& base, const JsonValue* buildLibraries) {
     if (!IsSafeInstallName(version, false)) return Fail(kInstallBadName, version != nullptr ? version : L"");
     JsonDocument document;
     if (!LoadBaseVersionJson(*this, base.id, document, &m_errorMsg)) return false;
@@ -31,6 +31,12 @@ bool LiteloaderInstaller::InstallAsVersion(const wendal_::byte_buffer& jar, cons
     library.AddMember(L"url", JsonValue(url.GetString(), allocator), allocator);
     JsonValue libraries(rapidjson::kArrayType);
     libraries.PushBack(library, allocator);
+    if (buildLibraries && buildLibraries->IsArray()) {
+        for (const JsonValue& entry : buildLibraries->GetArray()) {
+            if (!IsJsonString(FindJsonMember(entry, L"name"))) continue;
+            libraries.PushBack(JsonValue(entry, allocator), allocator);
+        }
+    }
 
     // OptiFine, if the base has it, goes on under LiteLoader's tweaker.
     WString baseArguments = GetMinecraftArguments(document);

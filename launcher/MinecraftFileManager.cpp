@@ -158,6 +158,11 @@ bool MinecraftFileManager::LoadVersionChain(const wchar_t* firstId) {
                 return Fail(L"Json文件(%s)成员\"inheritsFrom\"构成循环继承", path.GetString());
             }
         }
+        if (parent != nullptr && visited.size() + 1 >= kMaxVersionChainLength) {
+            chain.clear();
+            return Fail(L"Json文件(%s)成员\"inheritsFrom\"继承层数超过%d", path.GetString(),
+                        static_cast<int>(kMaxVersionChainLength));
+        }
         visited.push_back(id);
         WString nextId = parent != nullptr ? StringOf(*parent) : WString();
         VersionChainEntry entry;
@@ -567,6 +572,9 @@ void BuildOptiFineMirrorUrl(WString& out, const wchar_t* gameVersion, const wcha
 
 bool IsValidVersionId(const wchar_t* id, size_t length) {
     if (!IsSafeRelativePath(id, length)) return false;
+    // Windows drops a folder name's trailing dots and spaces: "trail." would
+    // read and write versions\trail\trail..json, and "." versions\..json.
+    if (id[length - 1] == L'.' || id[length - 1] == L' ') return false;
     for (size_t i = 0; i < length; ++i)
         if (id[i] == L'\\' || id[i] == L'/') return false;
     return true;

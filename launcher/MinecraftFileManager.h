@@ -120,7 +120,14 @@ void BuildClientJarMirrorUrl(WString& out, const wchar_t* id);
 void BuildOptiFineMirrorUrl(WString& out, const wchar_t* gameVersion, const wchar_t* edition,
                             const wchar_t* patch);
 
-// A version id names a folder of its own: no separators, drive or "..".
+// The most version JSONs one chain may hold: the selected version and its
+// ancestors through "inheritsFrom". Real chains hold two to four (an
+// OptiFine on a Forge on the game); a deeper one is refused, and the version
+// list stops climbing there.
+constexpr size_t kMaxVersionChainLength = 16;
+
+// A version id names a folder of its own: no separators, drive or "..",
+// and no trailing dot or space, which Windows would drop from the folder.
 bool IsValidVersionId(const wchar_t* id, size_t length);
 
 }  // namespace launcher

@@ -1,5 +1,6 @@
 #include "launcher/MinecraftLauncher.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "core/Encoding.h"
@@ -32,6 +33,46 @@ WString Quoted(const WString& text) {
     return out;
 }
 
+struct Placeholder {
+    const wchar_t* name;
+    WString value;
+};
+
+// Every known placeholder replaced in one pass, so a value that itself reads
+// like a placeholder stays as it is; unknown ones stay in the text. A value
+// quoted right after backslashes of the text gets them doubled, or they
+// would escape its opening quote.
+WString FillPlaceholders(const WString& text, const std::vector<Placeholder>& placeholders) {
+    WString out;
+    const wchar_t* p = text.GetString();
+    const wchar_t* end = p + text.GetLength();
+    while (p < end) {
+        const Placeholder* found = nullptr;
+        if (p[0] == L'$' && p + 1 < end && p[1] == L'{') {
+            for (const Placeholder& placeholder : placeholders) {
+                const size_t length = wcslen(placeholder.name);
+                if (static_cast<size_t>(end - p) >= length && wcsncmp(p, placeholder.name, length) == 0) {
+                    found = &placeholder;
+                    break;
+                }
+            }
+        }
+        if (found == nullptr) {
+            out.Append(p, 1);
+            ++p;
+            continue;
+        }
+        if (!found->value.IsEmpty() && found->value[0] == L'"') {
+            int backslashes = 0;
+            while (backslashes < out.GetLength() && out[out.GetLength() - 1 - backslashes] == L'\\') ++backslashes;
+            for (int i = 0; i < backslashes; ++i) out.Append(L"\\");
+        }
+        out.Append(found->value);
+        p += wcslen(found->name);
+    }
+    return out;
+}
+
 WString WithoutFinalSeparator(WString path) {
     if (!path.IsEmpty() && path[path.GetLength() - 1] == L'\\') path.Truncate(path.GetLength() - 1);
     return path;
@@ -55,7 +96,7 @@ void MinecraftLauncher::GetJavaExecutable(WString& out, bool useJavaExe) const {
 // Every allowed library of every document, selected version first; a
 // library listed twice is put on the path twice, as the game's own launcher
 // does.
-bool MinecraftLauncher::AppendClassPath(WString& commandLine) {
+bool MinecraftLauncher::BuildClassPath(WString& classPath) {
     const std::vector<VersionChainEntry>& documents = GetChain();
     for (const VersionChainEntry& entry : documents) {
         const JsonValue* libraries = FindJsonMember(*entry.document, L"libraries");
@@ -69,18 +110,21 @@ bool MinecraftLauncher::AppendClassPath(WString& commandLine) {
             if (!allowed) continue;
             WString file;
             GetLibraryFilePath(file, path.GetString());
-            commandLine.Append(file);
-            commandLine.Append(L";");
+            classPath.Append(file);
+            classPath.Append(L";");
         }
     }
     WString rootId;
     JsonStringToWString((*documents.back().document)[L"id"], &rootId);
     WString jar;
     GetVersionJarPath(jar, rootId.GetString());
-    commandLine.Append(jar);
+    classPath.Append(jar);
     return true;
 }
 
+// Each value becomes exactly one argument, whatever the server, the files or
+// the player put in it: the paths and the version type always in quotes,
+// the others when they need them.
 void MinecraftLauncher::FillArguments(WString& arguments, const WString& id, const LaunchGameOptions& game) const {
     const JsonValue* assetsMember = FindJsonMember(*GetChain().back().document, L"assets");
     WString assetsId(L"legacy");
@@ -101,21 +145,24 @@ void MinecraftLauncher::FillArguments(WString& arguments, const WString& id, con
     WString uuid = game.uuid;
     if (!online && uuid.IsEmpty()) MakeOfflineUuid(uuid, game.playerName);
 
-    arguments.Replace(L"${assets_index_name}", assetsId.GetString());
-    arguments.Replace(L"${version_name}", id.GetString());
-    arguments.Replace(L"${game_directory}", Quoted(gameDirectory).GetString());
-    arguments.Replace(L"${game_assets}", Quoted(assetsRoot).GetString());
-    arguments.Replace(L"${assets_root}", Quoted(assetsRoot).GetString());
-    arguments.Replace(L"${version_type}", Quoted(game.versionType).GetString());
-    arguments.Replace(L"${auth_player_name}", game.playerName.GetString());
-    arguments.Replace(L"${auth_uuid}", uuid.GetString());
+    std::vector<Placeholder> placeholders = {
+        {L"${assets_index_name}", QuoteArgument(assetsId)},
+        {L"${version_name}", QuoteArgument(id)},
+        {L"${game_directory}", QuoteArgument(gameDirectory, true)},
+        {L"${game_assets}", QuoteArgument(assetsRoot, true)},
+        {L"${assets_root}", QuoteArgument(assetsRoot, true)},
+        {L"${version_type}", QuoteArgument(game.versionType, true)},
+        {L"${auth_player_name}", QuoteArgument(game.playerName)},
+        {L"${auth_uuid}", QuoteArgument(uuid)},
+        {L"${user_properties}", L"{}"},
+        {L"${user_type}", online ? L"mojang" : L"Legacy"},
+    };
     // Offline there is no token; the placeholders stay as the game knows them.
     if (online) {
-        arguments.Replace(L"${auth_access_token}", game.accessToken.GetString());
-        arguments.Replace(L"${auth_session}", game.accessToken.GetString());
+        placeholders.push_back({L"${auth_access_token}", QuoteArgument(game.accessToken)});
+        placeholders.push_back({L"${auth_session}", QuoteArgument(game.accessToken)});
     }
-    arguments.Replace(L"${user_properties}", L"{}");
-    arguments.Replace(L"${user_type}", online ? L"mojang" : L"Legacy");
+    arguments = FillPlaceholders(arguments, placeholders);
 }
 
 bool MinecraftLauncher::BuildCommand(const LaunchJvmOptions& jvm, const LaunchGameOptions& game,
@@ -140,14 +187,14 @@ bool MinecraftLauncher::BuildCommand(const LaunchJvmOptions& jvm, const LaunchGa
     line.Append(L" ");
     line.Append(game.gameHead);
     line.Append(L" ");
-    WString natives;
+    WString natives, classPath;
     GetNativesFolder(natives, id.GetString());
-    line.Append(L"\"-Djava.library.path=");
-    line.Append(WithoutFinalSeparator(natives));
-    line.Append(L"\" -Dfml.ignoreInvalidMinecraftCertificates=true -Dfml.ignorePatchDiscrepancies=true ");
-    line.Append(L"-cp \"");
-    if (!AppendClassPath(line)) return false;
-    line.Append(L"\" ");
+    line.Append(QuoteArgument(WString(L"-Djava.library.path=") + WithoutFinalSeparator(natives), true));
+    line.Append(L" -Dfml.ignoreInvalidMinecraftCertificates=true -Dfml.ignorePatchDiscrepancies=true ");
+    line.Append(L"-cp ");
+    if (!BuildClassPath(classPath)) return false;
+    line.Append(QuoteArgument(classPath, true));
+    line.Append(L" ");
     line.Append(mainClass);
     line.Append(L" ");
     FillArguments(arguments, id, game);
@@ -157,6 +204,10 @@ bool MinecraftLauncher::BuildCommand(const LaunchJvmOptions& jvm, const LaunchGa
     line.Append(segment);
     line.Append(L" ");
     line.Append(game.gameTail);
+    // Cut by the system, the line would start the game with other arguments.
+    if (line.GetLength() > kMaxCommandLineLength)
+        return Fail(L"游戏的命令行有%d个字符，超过了Windows允许的%d个字符，无法启动。请减少附加参数，或把游戏放到路径更短的文件夹",
+                    line.GetLength(), kMaxCommandLineLength);
     commandLine = line;
 
     if (game.separateFolders)

@@ -68,7 +68,8 @@ public:
 
 private:
     void GetJavaExecutable(WString& out, bool useJavaExe) const;
-    bool AppendClassPath(WString& commandLine);
+    // The jars of the chain, ';' between them, the client jar last.
+    bool BuildClassPath(WString& classPath);
     void FillArguments(WString& arguments, const WString& id, const LaunchGameOptions& game) const;
 
     JavaRuntimeInfo m_java;

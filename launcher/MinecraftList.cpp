@@ -68,8 +68,10 @@ void ResolveInheritance(const JsonValue& document, JsonCache& cache, VersionInfo
         const JsonDocument* ancestor = cache.Get(current);
         WString next;
         if (ancestor == nullptr || !InheritsFrom(*ancestor, next)) break;
-        if (std::find(seen.begin(), seen.end(), next) != seen.end()) {
-            root = parent;  // a loop: the direct parent is the best guess
+        // A loop, or a chain deeper than a version may be: the direct
+        // parent is the best guess (and the climb stays short).
+        if (seen.size() + 2 >= kMaxVersionChainLength || std::find(seen.begin(), seen.end(), next) != seen.end()) {
+            root = parent;
             break;
         }
         root = next;

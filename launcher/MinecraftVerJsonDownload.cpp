@@ -15,6 +15,10 @@ bool MinecraftVerJsonDownload::BuildDownloadInfo(download::DownloadInfoBase*& ou
     if (!IsValidVersionId(id, wcslen(id))) return false;
     download::DownloadInfoCommonFile* info = new download::DownloadInfoCommonFile;
     GetVersionJsonPath(info->target, id);
+    // Nothing larger is of use (the chain loader reads no more), and only a
+    // JSON object may replace the file: a server's error page never does.
+    info->size = static_cast<int64_t>(kMaxVersionJsonBytes);
+    info->flags = download::kFlagJsonObject;
     WString url;
     if (useMirror) {
         url.Format(L"%s/version/%s/json", EndpointBase(Endpoint::Mirror).GetString(), id);

@@ -158,18 +158,34 @@ build_libzip() {    # libzip static, zlib only (no bzip2/lzma/zstd/openssl); ZIP
     -DENABLE_MBEDTLS=OFF -DENABLE_COMMONCRYPTO=OFF -DENABLE_WINDOWS_CRYPTO=ON \
     -DBUILD_TOOLS=OFF -DBUILD_REGRESS=OFF -DBUILD_EXAMPLES=OFF -DBUILD_DOC=OFF
 }
+# libcurl leaves out what the launcher never asks for: cookies, stored logins, forms, alternative
+# services, HSTS lists, DNS over HTTPS, authentication beyond Basic, option lookup, the header API,
+# local binding, DNS shuffling and the text progress meter (transfer callbacks stay).
 build_curl() {      # libcurl static, Schannel TLS, HTTP/HTTPS only; consumers need CURL_STATICLIB (target sets it)
   # bin/curl.exe, linked with that same libcurl, is the benchmarks' peer under Wine (a few seconds more to build)
   cmake_dep "$1" "$2" "$3" -DBUILD_CURL_EXE=ON -DHTTP_ONLY=ON -DCURL_ENABLE_SSL=ON -DCURL_USE_SCHANNEL=ON \
     -DCURL_USE_OPENSSL=OFF -DCURL_USE_LIBSSH2=OFF -DUSE_LIBIDN2=OFF -DUSE_WIN32_IDN=ON \
     -DCURL_DISABLE_LDAP=ON -DCURL_DISABLE_LDAPS=ON -DCURL_ZLIB=ON \
-    -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none -DENABLE_UNICODE=ON -DENABLE_MANUAL=OFF -DPICKY_COMPILER=OFF
+    -DCURL_CA_BUNDLE=none -DCURL_CA_PATH=none -DENABLE_UNICODE=ON -DENABLE_MANUAL=OFF -DPICKY_COMPILER=OFF \
+    -DCURL_DISABLE_COOKIES=ON -DCURL_DISABLE_NETRC=ON -DCURL_DISABLE_MIME=ON -DCURL_DISABLE_ALTSVC=ON \
+    -DCURL_DISABLE_HSTS=ON -DCURL_DISABLE_DOH=ON -DCURL_DISABLE_NTLM=ON -DCURL_DISABLE_CRYPTO_AUTH=ON \
+    -DCURL_DISABLE_KERBEROS_AUTH=ON -DCURL_DISABLE_NEGOTIATE_AUTH=ON -DCURL_DISABLE_GETOPTIONS=ON \
+    -DCURL_DISABLE_HEADERS_API=ON -DCURL_DISABLE_BINDLOCAL=ON -DCURL_DISABLE_SHUFFLE_DNS=ON \
+    -DCURL_DISABLE_PROGRESS_METER=ON
 }
 build_cryptopp() {  # Crypto++ static via its GNUmakefile-cross (no CMake upstream)
+  # Programs that use only hashes, AES and Base64 should link none of the big
+  # integers and public-key code. Three things in the library pull them in:
+  # parameters assigned to Integer (off: CRYPTOPP_NO_ASSIGN_TO_INTEGER, for
+  # the library and its users), template instances the core takes from the
+  # DLL-support object (dll.o: the core and the integers carry their own),
+  # and the core's number-to-text helper, which lives among the integers
+  # (made an object of its own, the integers' copy kept to themselves).
   local src=$1 bld=$2 inst=$3
   rm -rf "$bld"; cp -a "$src" "$bld"
+  local flags="-DNDEBUG -g0 -O2 -pipe -DCRYPTOPP_NO_ASSIGN_TO_INTEGER"
   local mk=(make -C "$bld" -f GNUmakefile-cross -j "$JOBS" CXX=$HOST-g++-posix AR=$HOST-gcc-ar-posix
-            RANLIB=$HOST-gcc-ranlib-posix CXXFLAGS="-DNDEBUG -g0 -O2 -pipe")
+            RANLIB=$HOST-gcc-ranlib-posix CXXFLAGS="$flags")
   if [ -n "${CRYPTOPP_OBJS:-}" ]; then
     local objs=(); local o; for o in $CRYPTOPP_OBJS; do objs+=("$o.o"); done
     "${mk[@]}" "${objs[@]}"
@@ -177,6 +193,32 @@ build_cryptopp() {  # Crypto++ static via its GNUmakefile-cross (no CMake upstre
   else
     "${mk[@]}" static
   fi
+  local o
+  for o in cryptlib integer; do
+    (cd "$bld" && $HOST-g++-posix $flags -DCRYPTOPP_MANUALLY_INSTANTIATE_TEMPLATES -c "$o.cpp" -o "$o.o")
+  done
+  cat > "$bld/inttostring64.cpp" <<'CPP'
+// The core's own copy of the library's IntToString<word64>, which otherwise
+// sits among the big integers (the high bit of base asks for capitals).
+#include "misc.h"
+NAMESPACE_BEGIN(CryptoPP)
+template <> std::string IntToString<word64>(word64 value, unsigned int base)
+{
+    const char letter = (base & (1U << 31)) ? 'A' : 'a';
+    base &= ~(1U << 31);
+    if (value == 0) return "0";
+    std::string text;
+    for (; value > 0; value /= base) {
+        const unsigned int digit = static_cast<unsigned int>(value % base);
+        text.insert(text.begin(), static_cast<char>(digit < 10 ? '0' + digit : letter + digit - 10));
+    }
+    return text;
+}
+NAMESPACE_END
+CPP
+  (cd "$bld" && $HOST-g++-posix $flags -c inttostring64.cpp -o inttostring64.o &&
+    $HOST-objcopy --localize-symbol=__ZN8CryptoPP11IntToStringIyEENSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEET_j integer.o &&
+    $HOST-gcc-ar-posix rs libcryptopp.a cryptlib.o integer.o inttostring64.o)
   "${mk[@]}" PREFIX="$inst" install-lib
 }
 build_googletest() { # gtest + gmock static, from Debian's googletest package sources

@@ -39,15 +39,16 @@ AccountStore::AccountStore() : m_path(kAccountFileName) {
 }
 
 void AccountStore::Load() {
-    offlineNames.clear();
-    accounts.clear();
     // A file without a byte-order mark is in the ANSI code page, as the
     // runtime's Unicode text mode reads it.
     WString text;
     JsonDocument document;
-    if (!ReadTextFile(m_path, &text, kMaxAccountFileSize) || !ParseJsonText(text, &document) ||
-        !document.IsObject())
-        return;
+    const bool read = ReadTextFile(m_path, &text, kMaxAccountFileSize) && ParseJsonText(text, &document) &&
+                      document.IsObject();
+    m_unreadFile.AfterLoad(read, m_path);
+    if (!read) return;
+    offlineNames.clear();
+    accounts.clear();
 
     const JsonValue* names = FindJsonMember(document, L"offline_account_list");
     if (names != nullptr && names->IsArray()) {
@@ -71,6 +72,7 @@ void AccountStore::Load() {
 }
 
 bool AccountStore::Save() {
+    if (m_unreadFile.Blocks()) return false;
     JsonDocument document(rapidjson::kObjectType);
     JsonAllocator& allocator = document.GetAllocator();
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "core/FileUtils.h"
 #include "core/WString.h"
 #include "services/LauncherSettings.h"
 
@@ -28,8 +29,17 @@ class AccountStore {
 public:
     AccountStore();  // the path in the local application-data folder
 
+    // Reads the file; one that is there but cannot be read changes nothing.
     void Load();
+    // False, writing nothing, while a file that could not be read is still
+    // in place (see KeepUnreadFileAside).
     bool Save();
+    // The last Load found the file but could not read it, and it has not
+    // been kept aside yet.
+    bool LoadFailed() const { return m_unreadFile.Blocks(); }
+    // Keeps such a file as "<file>.bad" (KeepFileAside) so that Save may
+    // write again; true when nothing is left in the way.
+    bool KeepUnreadFileAside(WString* keptAs) { return m_unreadFile.KeepAside(m_path, keptAs); }
 
     void AddOfflineName(const wchar_t* name);
     YggdrasilAccount* FindYggdrasilAccount(const wchar_t* account);
@@ -38,7 +48,10 @@ public:
     void SetYggdrasilAccount(const wchar_t* account, const wchar_t* password, const wchar_t* playerName,
                              const wchar_t* uuid, const bool* rememberPassword);
 
-    void SetFilePath(const wchar_t* path) { m_path = path; }
+    void SetFilePath(const wchar_t* path) {
+        m_path = path;
+        m_unreadFile = UnreadFileGuard();
+    }
     const WString& FilePath() const { return m_path; }
 
     std::set<WString, OrdinalLess> offlineNames;
@@ -46,6 +59,7 @@ public:
 
 private:
     WString m_path;
+    UnreadFileGuard m_unreadFile;
 };
 
 extern AccountStore g_accountStore;

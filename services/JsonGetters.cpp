@@ -2,7 +2,8 @@
 
 #include <cfloat>
 #include <cwchar>
-#include <regex>
+
+#include "services/OfflineNameRule.h"
 
 namespace {
 
@@ -135,11 +136,8 @@ void PutJsonVersion(JsonValue& object, const LauncherVersion& version, JsonAlloc
 bool GetJsonRegex(const JsonValue& object, WString& out) {
     const JsonValue* value = Member(object, L"offline_name_regex");
     if (value == nullptr || !value->IsString()) return false;
-    try {
-        std::wregex check(value->GetString(), value->GetStringLength(), std::regex_constants::ECMAScript);
-    } catch (const std::regex_error&) {
-        return false;
-    }
+    std::wregex check;
+    if (!trelm::CompileNameRule(value->GetString(), value->GetStringLength(), &check)) return false;
     out.Assign(value->GetString(), static_cast<int>(value->GetStringLength()));
     return true;
 }

@@ -47,7 +47,8 @@ bool ParseVersionText(const wchar_t* text, LauncherVersion& out);
 bool GetJsonVersion(const JsonValue& object, LauncherVersion& out);
 void PutJsonVersion(JsonValue& object, const LauncherVersion& version, JsonAllocator& allocator);
 
-// "offline_name_regex" when it compiles as an ECMAScript expression.
+// "offline_name_regex" when CompileNameRule takes it: an ECMAScript
+// expression small enough to compile and match in bounded time and stack.
 bool GetJsonRegex(const JsonValue& object, WString& out);
 
 // A member name copied into the document.

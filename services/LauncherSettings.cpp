@@ -79,6 +79,7 @@ bool OrdinalLess::operator()(const WString& a, const WString& b) const {
 
 LauncherSettings::LauncherSettings() : m_path(kSettingsPath), m_installed(&trelm::launcher::g_minecraftList) {
     SetDefaults();
+    current = defaults;
 }
 
 void LauncherSettings::SetDefaults() {
@@ -115,15 +116,16 @@ void LauncherSettings::SetDefaults() {
 }
 
 bool LauncherSettings::Load() {
-    current = defaults;
     // Read as the runtime's Unicode text mode does: a file without a
     // byte-order mark (edited by hand and saved as ANSI) is in the ANSI code
     // page, not UTF-8.
     WString text;
     JsonDocument document;
-    if (!ReadTextFile(m_path, &text, kMaxSettingsFileSize) || !ParseJsonText(text, &document) ||
-        !document.IsObject())
-        return false;
+    const bool read = ReadTextFile(m_path, &text, kMaxSettingsFileSize) && ParseJsonText(text, &document) &&
+                      document.IsObject();
+    m_unreadFile.AfterLoad(read, m_path);
+    if (!read) return false;
+    current = defaults;
     ReadRecord(document);
     ReadVersionMap(document);
     return true;
@@ -270,6 +272,7 @@ void LauncherSettings::WriteRecord(JsonValue& root, JsonAllocator& allocator) co
 }
 
 bool LauncherSettings::Save() {
+    if (m_unreadFile.Blocks()) return false;
     JsonDocument document(rapidjson::kObjectType);
     JsonAllocator& allocator = document.GetAllocator();
     WriteRecord(document, allocator);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 
+#include "core/FileUtils.h"
 #include "core/WString.h"
 #include "launcher/MinecraftList.h"
 #include "services/JsonGetters.h"
@@ -115,10 +116,18 @@ public:
     LauncherSettings();  // defaults filled
 
     void SetDefaults();
-    // Resets to the defaults, then reads the file; true only when it was read
-    // and its root is a JSON object.
+    // Reads the file over the defaults; true only when it was read and its
+    // root is a JSON object. A file that cannot be read changes nothing.
     bool Load();
+    // False, writing nothing, while a file that could not be read is still
+    // in place (see KeepUnreadFileAside).
     bool Save();
+    // The last Load found the file but could not read it, and it has not
+    // been kept aside yet.
+    bool LoadFailed() const { return m_unreadFile.Blocks(); }
+    // Keeps such a file as "<file>.bad" (KeepFileAside) so that Save may
+    // write again; true when nothing is left in the way.
+    bool KeepUnreadFileAside(WString* keptAs) { return m_unreadFile.KeepAside(m_path, keptAs); }
 
     const wchar_t* GetVersionAlias(const wchar_t* versionId) const;
     bool GetVersionAliasOrId(const wchar_t* versionId, WString& out) const;
@@ -128,7 +137,10 @@ public:
     void SetVersionHidden(const wchar_t* versionId, bool hidden);
 
     // "quorvel_launcher\setting.json" unless changed (tests use their own).
-    void SetFilePath(const wchar_t* path) { m_path = path; }
+    void SetFilePath(const wchar_t* path) {
+        m_path = path;
+        m_unreadFile = UnreadFileGuard();
+    }
     const WString& FilePath() const { return m_path; }
     // Save writes map entries of these versions only (the launcher's list
     // unless changed).
@@ -145,6 +157,7 @@ private:
 
     WString m_path;
     const trelm::launcher::MinecraftList* m_installed;
+    UnreadFileGuard m_unreadFile;
 };
 
 extern LauncherSettings g_settings;

@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include <cryptopp/aes.h>
 #include <cryptopp/base64.h>
 #include <cryptopp/filters.h>
-#include <cryptopp/modes.h>
 #include <cryptopp/sha.h>
 
 #include <cwchar>
@@ -31,6 +31,31 @@ std::string ToAnsi(const wchar_t* text, int length) {
     if (size <= 0) return out;
     out.resize(static_cast<size_t>(size));
     WideCharToMultiByte(CP_ACP, 0, text, length, &out[0], size, nullptr, nullptr);
+    return out;
+}
+
+// AES-256 in CFB mode with a full 16-byte feedback, as the library's
+// CFB_Mode<AES> does it: each cipher block is the plain block XOR the
+// encryption of the previous cipher block (the IV first); a last partial
+// block takes as many bytes of that keystream as it needs. Made here from
+// the block cipher because the library's own mode objects are defined in a
+// part of it that links in all of its public-key code, about a megabyte the
+// launcher never runs.
+std::string AesCfb(const std::string& in, bool encrypt) {
+    CryptoPP::AES::Encryption aes(g_machineKey.key, sizeof g_machineKey.key);
+    uint8_t feedback[CryptoPP::AES::BLOCKSIZE];
+    uint8_t keystream[CryptoPP::AES::BLOCKSIZE];
+    memcpy(feedback, kZeroIv, sizeof feedback);
+    std::string out(in.size(), '\0');
+    for (size_t i = 0; i < in.size(); i += sizeof feedback) {
+        aes.ProcessBlock(feedback, keystream);
+        const size_t n = std::min(sizeof feedback, in.size() - i);
+        for (size_t j = 0; j < n; ++j) {
+            const uint8_t c = static_cast<uint8_t>(in[i + j]);
+            out[i + j] = static_cast<char>(c ^ keystream[j]);
+            feedback[j] = encrypt ? static_cast<uint8_t>(out[i + j]) : c;
+        }
+    }
     return out;
 }
 
@@ -86,10 +111,8 @@ bool EncryptWithMachineKey(const wchar_t* text, WString& out) {
 
     std::string encoded;
     try {
-        CryptoPP::CFB_Mode<CryptoPP::AES>::Encryption cipher(g_machineKey.key, sizeof g_machineKey.key, kZeroIv);
-        CryptoPP::StringSource(plain, true,
-                               new CryptoPP::StreamTransformationFilter(
-                                   cipher, new CryptoPP::Base64Encoder(new CryptoPP::StringSink(encoded), false)));
+        CryptoPP::StringSource(AesCfb(plain, true), true,
+                               new CryptoPP::Base64Encoder(new CryptoPP::StringSink(encoded), false));
     } catch (const CryptoPP::Exception&) {
         return false;
     }
@@ -105,9 +128,7 @@ bool DecryptWithMachineKey(const wchar_t* stored, WString& out) {
     try {
         std::string cipherBytes;
         CryptoPP::StringSource(encoded, true, new CryptoPP::Base64Decoder(new CryptoPP::StringSink(cipherBytes)));
-        CryptoPP::CFB_Mode<CryptoPP::AES>::Decryption cipher(g_machineKey.key, sizeof g_machineKey.key, kZeroIv);
-        CryptoPP::StringSource(cipherBytes, true,
-                               new CryptoPP::StreamTransformationFilter(cipher, new CryptoPP::StringSink(plain)));
+        plain = AesCfb(cipherBytes, false);
     } catch (const CryptoPP::Exception&) {
         return false;
     }

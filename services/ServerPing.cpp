@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <process.h>
+
 #include <stdexcept>
 
 namespace mcmotd {
@@ -63,7 +65,13 @@ bool ReadStatusResponse(mc_network_packet& packet, WString& json) {
         if (packet.ReadVarInt() != 0) return false;
         const uint8_t* text = nullptr;
         const uint32_t length = packet.ReadBytes(text);
-        json.AssignMultiByte(CP_UTF8, reinterpret_cast<const char*>(text), static_cast<int>(length));
+        // The game's own client reads no longer status text either; none of
+        // it is kept.
+        if (length > kMaxStatusTextLength * 4) return false;
+        WString decoded;
+        decoded.AssignMultiByte(CP_UTF8, reinterpret_cast<const char*>(text), static_cast<int>(length));
+        if (decoded.GetLength() > static_cast<int>(kMaxStatusTextLength)) return false;
+        json = static_cast<WString&&>(decoded);
         return true;
     } catch (const std::overflow_error&) {
         return false;
@@ -159,36 +167,110 @@ bool RecvPacket(SOCKET socket, mc_network_packet& packet, AbortFlag abort) {
     return left > 0 && RecvExact(socket, packet.GetData(), length, left, abort);
 }
 
-bool ParseServerAddress(const WString& address, in_addr& addr, uint16_t& portNetworkOrder) {
-    WString host = address;
-    uint32_t port = kDefaultPort;
-    const int colon = address.ReverseFind(L':');
-    if (colon >= 0) {
-        const wchar_t* digits = address.GetString() + colon + 1;
-        if (*digits == L'\0') return false;
-        port = 0;
-        for (; *digits; ++digits) {
-            if (*digits < L'0' || *digits > L'9') return false;
-            port = port * 10 + static_cast<uint32_t>(*digits - L'0');
-            if (port > 65535) return false;
-        }
-        host = address.Left(colon);
-    }
-    portNetworkOrder = htons(static_cast<u_short>(port));
-    if (InetPtonW(AF_INET, host.GetString(), &addr) == 1) return true;
+namespace {
+
+bool LookUpWithGetAddrInfo(const wchar_t* host, in_addr* addr) {
     ADDRINFOW hints{};
     hints.ai_flags = AI_PASSIVE;
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     ADDRINFOW* found = nullptr;
-    if (GetAddrInfoW(host.GetString(), nullptr, &hints, &found) != 0 || !found) return false;
+    if (GetAddrInfoW(host, nullptr, &hints, &found) != 0 || !found) return false;
     bool resolved = false;
     if (found->ai_addr && found->ai_addrlen >= sizeof(sockaddr_in)) {
-        addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+        *addr = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
         resolved = true;
     }
     FreeAddrInfoW(found);
     return resolved;
+}
+
+volatile HostLookup g_hostLookup = &LookUpWithGetAddrInfo;
+
+// One lookup, shared by the thread that runs it and the caller that waits;
+// whichever lets go last frees it, so a caller that gave up owes it nothing.
+struct LookupJob {
+    volatile LONG holders = 2;
+    HostLookup lookup;
+    WString host;
+    in_addr addr{};
+    bool found = false;
+    HANDLE done = NULL;
+
+    void Release() {
+        if (InterlockedDecrement(&holders) != 0) return;
+        CloseHandle(done);
+        delete this;
+    }
+};
+
+unsigned __stdcall RunLookup(void* argument) {
+    LookupJob* job = static_cast<LookupJob*>(argument);
+    job->found = job->lookup(job->host.GetString(), &job->addr);
+    SetEvent(job->done);
+    job->Release();
+    return 0;
+}
+
+// The lookup, given up within one poll step of abort being set.
+bool LookUpHost(const WString& host, in_addr* addr, AbortFlag abort) {
+    const HostLookup lookup = g_hostLookup;
+    if (abort == nullptr) return lookup(host.GetString(), addr);
+    if (Aborted(abort)) return false;
+    // Off this thread, which another may wait for: the resolver cannot be
+    // told to stop (GetAddrInfoExCancel is newer than Windows 7).
+    LookupJob* job = new LookupJob;
+    job->lookup = lookup;
+    job->host = host;
+    job->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = job->done ? reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &RunLookup, job, 0, nullptr))
+                              : NULL;
+    if (thread == NULL) {
+        if (job->done) CloseHandle(job->done);
+        delete job;
+        return lookup(host.GetString(), addr);
+    }
+    CloseHandle(thread);
+    while (WaitForSingleObject(job->done, kPollStepMs) == WAIT_TIMEOUT) {
+        if (Aborted(abort)) {
+            job->Release();
+            return false;
+        }
+    }
+    const bool found = job->found;
+    if (found) *addr = job->addr;
+    job->Release();
+    return found;
+}
+
+// kPingOk, kPingUnresolved, or kPingAborted when the lookup was given up.
+int ResolveServerAddress(const WString& address, in_addr& addr, uint16_t& portNetworkOrder, AbortFlag abort) {
+    WString host = address;
+    uint32_t port = kDefaultPort;
+    const int colon = address.ReverseFind(L':');
+    if (colon >= 0) {
+        const wchar_t* digits = address.GetString() + colon + 1;
+        if (*digits == L'\0') return kPingUnresolved;
+        port = 0;
+        for (; *digits; ++digits) {
+            if (*digits < L'0' || *digits > L'9') return kPingUnresolved;
+            port = port * 10 + static_cast<uint32_t>(*digits - L'0');
+            if (port > 65535) return kPingUnresolved;
+        }
+        host = address.Left(colon);
+    }
+    portNetworkOrder = htons(static_cast<u_short>(port));
+    if (InetPtonW(AF_INET, host.GetString(), &addr) == 1) return kPingOk;
+    if (LookUpHost(host, &addr, abort)) return kPingOk;
+    return Aborted(abort) ? kPingAborted : kPingUnresolved;
+}
+
+}  // namespace
+
+void SetHostLookup(HostLookup lookup) { g_hostLookup = lookup ? lookup : &LookUpWithGetAddrInfo; }
+
+bool ParseServerAddress(const WString& address, in_addr& addr, uint16_t& portNetworkOrder, AbortFlag abort) {
+    return ResolveServerAddress(address, addr, portNetworkOrder, abort) == kPingOk;
 }
 
 int PingServer(in_addr addr, uint16_t portNetworkOrder, WString& json, int& latencyMs, AbortFlag abort) {
@@ -227,7 +309,8 @@ int PingServer(in_addr addr, uint16_t portNetworkOrder, WString& json, int& late
 int QueryServerStatus(const WString& address, WString& json, int& latencyMs, AbortFlag abort) {
     in_addr addr{};
     uint16_t port = 0;
-    if (!ParseServerAddress(address, addr, port)) return kPingUnresolved;
+    const int resolved = ResolveServerAddress(address, addr, port, abort);
+    if (resolved != kPingOk) return resolved;
     if (Aborted(abort)) return kPingAborted;
     return PingServer(addr, port, json, latencyMs, abort);
 }

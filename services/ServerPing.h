@@ -17,6 +17,9 @@ namespace mcmotd {
 const uint32_t kStepLimitMs = 4000;
 // The protocol's largest packet: three VarInt bytes of length.
 const uint32_t kMaxPacketLength = 2097151;
+// The protocol's longest status text, in UTF-16 units (and four bytes each
+// at most); a longer one is a malformed answer.
+const uint32_t kMaxStatusTextLength = 32767;
 
 // Another thread stops an exchange by setting *abort to non-zero; every
 // step sees it within 100 ms. A null abort pointer never aborts.
@@ -30,10 +33,20 @@ bool SendPacket(SOCKET socket, const mc_network_packet& packet, AbortFlag abort)
 // anything is allocated for them.
 bool RecvPacket(SOCKET socket, mc_network_packet& packet, AbortFlag abort);
 
+// Finds host's IPv4 address (GetAddrInfoW); false when there is none. It
+// may take as long as the resolver does.
+typedef bool (*HostLookup)(const wchar_t* host, in_addr* addr);
+// Puts lookup in the place of GetAddrInfoW (null puts it back), for tests
+// of a slow resolver.
+void SetHostLookup(HostLookup lookup);
+
 // The functions below return the PingResult codes of ServerStatus.h.
 // "host[:port]", the port 25565 when there is no colon; a dotted IPv4
-// literal needs no lookup.
-bool ParseServerAddress(const WString& address, in_addr& addr, uint16_t& portNetworkOrder);
+// literal needs no lookup. A name is looked up on a thread of its own that
+// is left behind once abort is set: the resolver cannot see the flag, and a
+// slow one must not hold up whoever waits for the caller. False then too.
+bool ParseServerAddress(const WString& address, in_addr& addr, uint16_t& portNetworkOrder,
+                        AbortFlag abort = nullptr);
 int PingServer(in_addr addr, uint16_t portNetworkOrder, WString& json, int& latencyMs, AbortFlag abort);
 int QueryServerStatus(const WString& address, WString& json, int& latencyMs, AbortFlag abort);
 

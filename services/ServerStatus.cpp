@@ -34,22 +34,31 @@ void TakeString(const JsonValue& object, const wchar_t* name, WString& out) {
         out.Empty();
 }
 
+void TakeRowText(const JsonValue& object, const wchar_t* name, WString& out) {
+    TakeString(object, name, out);
+    if (out.GetLength() <= kMaxRowTextLength) return;
+    // Never half of a surrogate pair.
+    const bool split = IS_HIGH_SURROGATE(out.GetString()[kMaxRowTextLength - 1]);
+    out.Truncate(split ? kMaxRowTextLength - 1 : kMaxRowTextLength);
+}
+
 template <typename Row>
 void TakeRows(const JsonValue* array, const wchar_t* first, const wchar_t* second,
-              WString Row::*firstField, WString Row::*secondField, std::vector<Row>& rows) {
+              WString Row::*firstField, WString Row::*secondField, size_t limit, std::vector<Row>& rows) {
     rows.clear();
     if (!array || !array->IsArray()) return;
     for (const JsonValue& item : array->GetArray()) {
+        if (rows.size() == limit) break;
         Row row;
-        TakeString(item, first, row.*firstField);
-        TakeString(item, second, row.*secondField);
+        TakeRowText(item, first, row.*firstField);
+        TakeRowText(item, second, row.*secondField);
         rows.push_back(static_cast<Row&&>(row));
     }
 }
 
 uint32_t TakeCount(const JsonValue* players, const wchar_t* name) {
     const JsonValue* value = players ? FindJsonMember(*players, name) : nullptr;
-    return value && value->IsInt() ? static_cast<uint32_t>(value->GetInt()) : 0;
+    return value && value->IsInt() && value->GetInt() > 0 ? static_cast<uint32_t>(value->GetInt()) : 0;
 }
 
 // Standard Base64 with "=" padding, strictly: a length that is not a
@@ -118,12 +127,12 @@ int ParseServerStatus(const WString& json, ServerStatus& out, uint32_t parts, Gd
     }
     if (parts & kStatusPlayerSample) {
         TakeRows(players ? FindJsonMember(*players, L"sample") : nullptr, L"name", L"id", &ServerStatusPlayer::name,
-                 &ServerStatusPlayer::id, out.sample);
+                 &ServerStatusPlayer::id, kMaxSampleRows, out.sample);
     }
     if (parts & kStatusModList) {
         const JsonValue* modinfo = FindJsonMember(document, L"modinfo");
         TakeRows(modinfo ? FindJsonMember(*modinfo, L"modList") : nullptr, L"modid", L"version",
-                 &ServerStatusMod::modid, &ServerStatusMod::version, out.mods);
+                 &ServerStatusMod::modid, &ServerStatusMod::version, kMaxModRows, out.mods);
     }
     if (favicon) *favicon = DecodeFavicon(document);
     return kPingOk;

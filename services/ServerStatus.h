@@ -23,6 +23,13 @@ struct ServerStatusMod {
     WString version;
 };
 
+// What the parser keeps of the lists, so that no answer can hold up the
+// windows that show them: a server sends a sample of 12 players, names of
+// at most 16 letters and ids of 36; a modded one lists some hundred mods.
+constexpr size_t kMaxSampleRows = 100;
+constexpr size_t kMaxModRows = 1000;
+constexpr int kMaxRowTextLength = 64;  // of each name, id, mod id and version
+
 struct ServerStatus {
     WString description;
     WString versionName;
@@ -54,7 +61,9 @@ enum ServerStatusParts : uint32_t {
 };
 
 // Fills the parts asked for; kPingOk, kPingServerStarting or kPingBadJson
-// (no JSON object). With favicon given, *favicon becomes the server's icon
+// (no JSON object). The lists keep their first rows (kMaxSampleRows,
+// kMaxModRows) and each text its first kMaxRowTextLength characters; a
+// negative player count is taken as 0. With favicon given, *favicon becomes the server's icon
 // (the caller deletes it) or null; GDI+ must have been started.
 int ParseServerStatus(const WString& json, ServerStatus& out, uint32_t parts, Gdiplus::Bitmap** favicon);
 const wchar_t* ServerStatusText(int code);

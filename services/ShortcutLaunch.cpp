@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "WendalDui/Core/DlgMessageBox.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "core/Encoding.h"
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
@@ -190,7 +191,8 @@ bool CreateLaunchShortcut(const ShortcutLaunchInfo& info) {
 bool ShowShortcutLaunchError(IShortcutLaunchUi& ui, const wchar_t* versionId, const wchar_t* message) {
     WString display, text;
     g_settings.FormatVersionDisplayName(display, versionId);
-    text.Format(L"无法启动Minecraft %s\r\n%s", display.GetString(), message ? message : L"");
+    text.Format(L"无法启动Minecraft %s\r\n%s", wendaldui::EscapeMarkup(display).GetString(),
+                wendaldui::EscapeMarkup(message).GetString());
     ui.ShowMessage(L"提示", text.GetString(), wendaldui::kBoxOk, 0);
     return false;
 }
@@ -259,7 +261,7 @@ bool DoShortcutLaunch(int argc, const wchar_t* const* argv, IShortcutLaunchUi& u
     if (info.userType == 1) {
         WString token, profileId, profileName, message, text;
         if (!ui.SignIn(info.name.GetString(), password.GetString(), &token, &profileId, &profileName, &message)) {
-            text.Format(L"正版验证失败\r\n错误原因:\r\n%s", message.GetString());
+            text.Format(L"正版验证失败\r\n错误原因:\r\n%s", wendaldui::EscapeMarkup(message).GetString());
             ui.ShowMessage(L"提示", text.GetString(), wendaldui::kBoxOk, 0);
             return false;
         }

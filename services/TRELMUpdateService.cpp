@@ -12,6 +12,7 @@
 #include <curl/curl.h>
 
 #include "core/AString.h"
+#include "core/Encoding.h"
 #include "core/Endpoints.h"
 #include "core/FileUtils.h"
 #include "core/JsonFile.h"
@@ -19,7 +20,9 @@
 #include "core/Win32Error.h"
 #include "download/BoundedAnswer.h"
 #include "download/CurlInit.h"
+#include "download/DownloadInfoCommonFile.h"
 #include "download/VerifiedTls.h"
+#include "launcher/PeMachine.h"
 #include "services/JsonGetters.h"
 #include "services/UpdateHelper.h"
 
@@ -125,6 +128,13 @@ bool ParseUpdateList(const wchar_t* text, const LauncherVersion& running, Update
                                                                         : UpdateInfo::kUpToDate;
         return true;
     }
+    // The offered executable replaces the launcher: without a SHA-1 to check
+    // it against, the list offers nothing that can be taken.
+    if (!IsSha1HexText(info.sha1, static_cast<size_t>(info.sha1.GetLength()))) {
+        info.errorMessage = L"json解析错误";
+        info.state = UpdateInfo::kFailed;
+        return false;
+    }
     WString description;
     for (auto it = first; it != releases.end(); ++it) {
         if (it != first) description.Append(L"\r\n");
@@ -190,6 +200,24 @@ bool TRELMUpdateService::MakeDownloadDest(WString& out) {
     if (_wsplitpath_s(path, drive, _MAX_DRIVE, folder, _MAX_DIR, name, _MAX_FNAME, extension, _MAX_EXT) != 0)
         return false;
     out.Format(L"%s%s%s_latest%s", drive, folder, name, extension);
+    return true;
+}
+
+bool TRELMUpdateService::AcceptUpdateFile(const wchar_t* path, const download::DownloadInfoCommonFile& info,
+                                          WString* reason) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
+        (info.size >= 0 && ((uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow) != uint64_t(info.size))) {
+        *reason = L"文件的大小不正确";
+        return false;
+    }
+    int machine = -1;
+    bool isDll = false;
+    if (launcher::ReadPeMachine(path, &machine, &isDll) != launcher::kPeMachineOk ||
+        machine != launcher::kPeMachineI386 || isDll) {
+        *reason = L"此文件不是有效的可执行文件";
+        return false;
+    }
     return true;
 }
 

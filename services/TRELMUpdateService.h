@@ -26,8 +26,15 @@ struct UpdateInfo {
 };
 
 // Fills info from the update list text for the given running version; false
-// with "json解析错误" when the text is not a JSON array.
+// with "json解析错误" when the text is not a JSON array, or when the release
+// it would offer has no SHA-1 of 40 hex digits (nothing could verify it).
 bool ParseUpdateList(const wchar_t* text, const LauncherVersion& running, UpdateInfo& info);
+
+namespace trelm {
+namespace download {
+class DownloadInfoCommonFile;
+}  // namespace download
+}  // namespace trelm
 
 namespace trelm {
 
@@ -49,6 +56,10 @@ public:
     static bool MakeDownloadDest(WString& out);
     // Ends every other process running the same executable file.
     static bool TerminateOtherTRELMInstances(WString& error);
+    // The download's own check of a fetched update (a BodyCheck): exactly
+    // the listed size, and an i386 Windows program that can replace this
+    // one; the reason otherwise.
+    static bool AcceptUpdateFile(const wchar_t* path, const download::DownloadInfoCommonFile& info, WString* reason);
     // Copies the executable to "TRELMUpdateHelper.exe" beside it and starts
     // that copy to replace it with newFile; on true the caller exits at once.
     static bool CreateUpdateHelperProcess(const wchar_t* newFile, WString& error);

@@ -12,6 +12,7 @@
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "download/DownloadInfoMemoryBuffer.h"
 #include "core/SimpleEventBus.h"
 #include "download/DownloadManager.h"
@@ -62,11 +63,7 @@ int ShowVersionMessageBox(HWND owner, const wchar_t* caption, const wchar_t* tex
     return g_messageBox(owner, caption, text, style, icon);
 }
 
-WString MarkupLiteral(const WString& text) {
-    WString out = text;
-    out.Replace(L"<", L"<<");
-    return out;
-}
+WString MarkupLiteral(const WString& text) { return wendaldui::EscapeMarkup(text); }
 
 void RefreshInstalledVersions() {
     launcher::g_minecraftList.Refresh();
@@ -256,6 +253,8 @@ LRESULT CGameDownloadListDlg::OnBatchEventMessage(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CGameDownloadListDlg::OnCloseMessage(WPARAM, LPARAM) {
+    // Disabled, it waits in a download or a box of its own, which would return into a freed object.
+    if (!IsWindowEnabled(m_hWnd)) return 0;
     OnClose();
     return 0;
 }

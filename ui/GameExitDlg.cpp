@@ -2,6 +2,7 @@
 
 #include "WendalDui/Control/UILinkCtrl.h"
 #include "WendalDui/Core/DuiApp.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "core/DirectoryScan.h"
 #include "core/TextFormat.h"
 #include "services/LauncherSettings.h"
@@ -37,7 +38,8 @@ void CGameExitDlg::BuildText(const launcher::ExitedGame& game, WString* text) {
         version = game.versionId;
     }
     const WString duration = FormatDuration(game.runTime);
-    text->Format(L"Minecraft版本 %s %s退出\r\n进程退出代码：0x%08X\r\n游戏持续时间：%s\r\n", version.GetString(),
+    text->Format(L"Minecraft版本 %s %s退出\r\n进程退出代码：0x%08X\r\n游戏持续时间：%s\r\n",
+                 wendaldui::EscapeMarkup(version).GetString(),
                  game.exitCode != 0 ? L"异常" : L"", game.exitCode, duration.GetString());
 
     WString folder;
@@ -57,7 +59,8 @@ void CGameExitDlg::BuildText(const launcher::ExitedGame& game, WString* text) {
     } else {
         text->Append(L"\r\n找到的错误报告：\r\n");
         for (const WString& report : reports) {
-            line.Format(L"<a href=\"%s%s\">%s</a>\r\n", folder.GetString(), report.GetString(), report.GetString());
+            line.Format(L"<a href=\"%s%s\">%s</a>\r\n", folder.GetString(), report.GetString(),
+                        wendaldui::EscapeMarkup(report).GetString());
             text->Append(line);
         }
     }

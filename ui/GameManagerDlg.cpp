@@ -137,8 +137,10 @@ void CGameManagerDlg::CreateControls() {
         nameLabel->SetText(L"主界面显示名称:");
     }
     wendaldui::CUIRichEdit* edit = new wendaldui::CUIRichEdit;
-    if (place(edit, kNameEdit, kShown | wendaldui::kControlFocusable | wendaldui::kControlTabStop,
-              UIRect(388, 122, 180, 22), reinterpret_cast<void*>(uintptr_t(wendaldui::kRichEditCentreLine)))) {
+    // Framed and centred like the settings' fields, so that it shows where to type.
+    if (place(edit, kNameEdit, kButtonFlags | wendaldui::kScrollFrame | wendaldui::kRichEditCentreLine,
+              UIRect(388, 122, 180, 22),
+              reinterpret_cast<void*>(uintptr_t(wendaldui::kRichEditHideSelection | wendaldui::kRichEditNoDrag)))) {
         edit->SetLimitText(32);
         edit->BindEvent(wendaldui::kEventRichEditChanged, this, &CGameManagerDlg::OnNameChanged);
     }
@@ -259,7 +261,7 @@ void CGameManagerDlg::OnHideToggled(wendaldui::EventData&) {
     wendal_::GetEventBus().Publish(wendal_::kEventVersionHiddenChanged, rows[0]);
 }
 
-void CGameManagerDlg::OnDownload(wendaldui::EventData&) { ShowGameDownloadDialog(NULL); }
+void CGameManagerDlg::OnDownload(wendaldui::EventData&) { ShowGameDownloadDialog(); }
 
 void CGameManagerDlg::OnOpenFolder(wendaldui::EventData&) {
     wchar_t directory[MAX_PATH] = {};
@@ -377,6 +379,10 @@ void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
 }
 
 LRESULT CGameManagerDlg::OnCloseMessage(WPARAM, LPARAM) {
+    // Disabled, it is inside a call of its own (an installer, a question, the
+    // wait of a deletion) that would return into a freed object. The close
+    // box is out of reach then, but the taskbar's "close window" is not.
+    if (!IsWindowEnabled(m_hWnd)) return 0;
     if (m_subscription) wendal_::GetEventBus().Unsubscribe(wendal_::kEventVersionListRefreshed, m_subscription);
     m_subscription = nullptr;
     DestroyWindow(m_hWnd);  // OnFinalMessage lets the object go

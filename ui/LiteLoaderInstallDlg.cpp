@@ -48,7 +48,7 @@ void CLiteLoaderInstallDlg::Install() {
         return;
     }
     const WString version = CellText(0, selected[0]);
-    bool listed = false;
+    const JsonValue* buildLibraries = nullptr;  // the last listed build's
     if (m_document->IsArray()) {
         for (const JsonValue& entry : m_document->GetArray()) {
             WString mcversion, entryVersion;
@@ -58,10 +58,10 @@ void CLiteLoaderInstallDlg::Install() {
             }
             const JsonValue* build = FindJsonMember(entry, L"build");
             const JsonValue* libraries = build ? FindJsonMember(*build, L"libraries") : nullptr;
-            if (libraries && libraries->IsArray()) listed = true;
+            if (libraries && libraries->IsArray()) buildLibraries = libraries;
         }
     }
-    if (!listed) {
+    if (!buildLibraries) {
         ShowVersionMessageBox(m_hWnd, L"提示", L"Json格式不正确", wendaldui::kBoxOk, 0);
         return;
     }
@@ -75,7 +75,7 @@ void CLiteLoaderInstallDlg::Install() {
     if (!DownloadToBuffer(url, jar, L"正在下载Liteloader")) return;
     launcher::LiteloaderInstaller installer(nullptr);
     if (!m_asMod || !m_asMod->IsChecked()) {
-        if (installer.InstallAsVersion(jar, version.GetString(), m_version)) {
+        if (installer.InstallAsVersion(jar, version.GetString(), m_version, buildLibraries)) {
             ReportInstalledVersion(L"Liteloader", version);
             return;
         }

@@ -359,7 +359,17 @@ bool CMinecraftRedirectDlg::SearchDown() {
             found = true;
         }
     }
-    if (!found) PlaySoundW(reinterpret_cast<LPCWSTR>(SND_ALIAS_SYSTEMDEFAULT), NULL, SND_ALIAS_ID | SND_ASYNC);
+    if (!found) {
+        // The sound library is loaded on the first miss, not with every launcher start.
+        typedef BOOL(WINAPI * PlaySoundProc)(LPCWSTR, HMODULE, DWORD);
+        static const PlaySoundProc play = [] {
+            HMODULE sound = LoadLibraryW(L"winmm.dll");
+            return sound ? reinterpret_cast<PlaySoundProc>(
+                               reinterpret_cast<void (*)()>(GetProcAddress(sound, "PlaySoundW")))
+                         : nullptr;
+        }();
+        if (play) play(reinterpret_cast<LPCWSTR>(SND_ALIAS_SYSTEMDEFAULT), NULL, SND_ALIAS_ID | SND_ASYNC);
+    }
     return found;
 }
 

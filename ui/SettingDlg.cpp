@@ -22,6 +22,7 @@
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "core/FileUtils.h"
 #include "download/DownloadCache.h"
 #include "launcher/PeMachine.h"
@@ -107,13 +108,6 @@ void ApplyThemeHsl(const float hsl[3]) {
     double theme[3];
     wendaldui::HslToDoubles(hsl, theme);
     skin->SetThemeColor(theme, true);
-}
-
-// A stored text passes through a message box's mark-up as it is.
-WString EscapeMarkup(const WString& text) {
-    WString escaped = text;
-    escaped.Replace(L"<", L"<<");
-    return escaped;
 }
 
 bool AskYes(HWND owner, const wchar_t* question) {
@@ -583,7 +577,7 @@ void CSettingDlg::OpenLink(const wchar_t* href) {
                                             wendaldui::kIconInformation);
         } else {
             WString text;
-            text.Format(L"清空下载缓存失败：%s", EscapeMarkup(folder).GetString());
+            text.Format(L"清空下载缓存失败：%s", wendaldui::EscapeMarkup(folder).GetString());
             wendaldui::CDlgMessageBox::Show(m_hWnd, L"错误", text.GetString(), wendaldui::kBoxOk,
                                             wendaldui::kIconError);
         }
@@ -593,9 +587,9 @@ void CSettingDlg::OpenLink(const wchar_t* href) {
 void CSettingDlg::OpenFolder(const wchar_t* path) {
     WString text;
     if (!CreateDirectoryTree(path)) {
-        text.Format(L"创建文件夹 %s 失败", EscapeMarkup(path).GetString());
+        text.Format(L"创建文件夹 %s 失败", wendaldui::EscapeMarkup(path).GetString());
     } else if (reinterpret_cast<INT_PTR>(wendaldui::ShellOpen(path)) <= 32) {
-        text.Format(L"打开文件夹 %s 失败", EscapeMarkup(path).GetString());
+        text.Format(L"打开文件夹 %s 失败", wendaldui::EscapeMarkup(path).GetString());
     } else {
         return;
     }

@@ -74,20 +74,20 @@ T* CreateRegistered(T*& entry, T* object, const wchar_t* text, DWORD style, int 
 
 }  // namespace
 
-void ShowGameDownloadDialog(HWND owner) {
+void ShowGameDownloadDialog() {
     if (BringForward(g_windows.gameDownload)) return;
     if (CGameDwonloadDlg* dialog = CreateRegistered(g_windows.gameDownload, new CGameDwonloadDlg, L"GameDownloadDlg",
-                                                    WS_CAPTION | WS_SYSMENU, 570, 388, owner)) {
+                                                    WS_CAPTION | WS_SYSMENU, 570, 388, NULL)) {
         ShowWindow(dialog->GetHWND(), SW_SHOW);
     }
 }
 
-void ShowGameManager(HWND owner) {
+void ShowGameManager() {
     if (BringForward(g_windows.gameManager)) return;
     // The game manager makes its own window.
     CGameManagerDlg* dialog = new CGameManagerDlg;
     g_windows.gameManager = dialog;
-    if (!dialog->Open(owner)) {
+    if (!dialog->Open(NULL)) {
         g_windows.gameManager = nullptr;
         delete dialog;
         return;

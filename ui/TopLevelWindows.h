@@ -40,9 +40,11 @@ void AddOutputWindow();
 void CloseGameExitDialog(wendaldui::CDuiWindow* dialog);
 void CloseOutputWindow(wendaldui::CDuiWindow* window);
 
-// Bring the open window to the front, or create, register and show it.
-void ShowGameDownloadDialog(HWND owner);
-void ShowGameManager(HWND owner);
+// Bring the open window to the front, or create, register and show it. They
+// have no owner: each outlives the window it was opened from, and the run
+// ends with the last of them.
+void ShowGameDownloadDialog();
+void ShowGameManager();
 // Brings the update dialog forward, or makes, registers and shows it; a
 // result (when given) replaces the one it shows.
 CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);

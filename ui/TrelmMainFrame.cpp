@@ -1,10 +1,11 @@
 #include "ui/TrelmMainFrame.h"
 
 #include <gdiplus.h>
+#include <process.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <ctime>
-#include <regex>
 
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UICheckBox.h"
@@ -14,9 +15,11 @@
 #include "WendalDui/Control/UIListBoxViewString.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UITitleBar.h"
+#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "WendalDui/Core/ImageProcessing.h"
 #include "core/DirectoryScan.h"
 #include "core/TextFormat.h"
@@ -28,6 +31,7 @@
 #include "launcher/YggdrasilAuthenticate.h"
 #include "resources/resource.h"
 #include "services/AccountStore.h"
+#include "services/OfflineNameRule.h"
 #include "services/TRELMUpdateService.h"
 #include "services/UpdateHelper.h"
 #include "ui/AboutDialog.h"
@@ -59,6 +63,9 @@ namespace {
 
 constexpr UINT kFreeMemoryTimer = 0;
 constexpr UINT kProfilesTimer = 1;
+// Once, after the first frame (a timer comes after painting): the update
+// check's first transfer starts the HTTP library, which the window does not need.
+constexpr UINT kUpdateCheckTimer = 2;
 constexpr UINT kFreeMemoryMs = 5000;
 constexpr UINT kProfilesMs = 2000;
 
@@ -77,13 +84,15 @@ const UIRect kPanelShownRect(472, 0, 208, 400);
 const UIRect kPanelHiddenRect(680, 0, 208, 400);
 const UIRect kRowShownRect(25, 233, 420, 142);
 const UIRect kRowHiddenRect(25, 220, 630, 142);
+// The server status in the row, as wide as the row leaves room for: it
+// paints its text to its own edge, so at 580 it reached over the panel
+// while the row was 420 wide.
+const UIRect kMotdRect(32, 16, 580, 54);
+constexpr int kMotdRightMargin = 8;
 
 // The launch panel: a label column and a control column.
 constexpr int kLabelX = 12, kLabelWidth = 58, kFieldX = 72, kFieldWidth = 124, kRowHeight = 26;
 
-// Longer names are never valid, and std::regex recurses once per character:
-// an unbounded field could overflow the stack.
-constexpr int kMaxNameLength = 256;
 constexpr int kMaxMemoryText = 16;
 constexpr uint32_t kAutomatic = 0xFFFFFFFFu;
 
@@ -278,14 +287,15 @@ void CTrelmMainFrame::OnCreate() {
     SetTimer(m_hWnd, kProfilesTimer, kProfilesMs, NULL);
     SetPanelState(settings.mainframeLayout == kPanelHidden ? kPanelHidden : kPanelShown, false);
     SubscribeToBus();
-    StartUpdateCheck();
+    SetTimer(m_hWnd, kUpdateCheckTimer, 0, NULL);
     CenterWindow(NULL);
 }
 
 void CTrelmMainFrame::BuildStatusRow(wendaldui::CUIContainer* client) {
     m_statusRow = AddControl<wendaldui::CUIContainer>(client, kContainerFlags, kRowShownRect, kStatusRowId);
     if (!m_statusRow) return;
-    m_motd = AddControl<CUIMcMotdCtrl>(m_statusRow, kControlVisible, UIRect(32, 16, 580, 54), kMotdId);
+    m_motd = AddControl<CUIMcMotdCtrl>(m_statusRow, kControlVisible, kMotdRect, kMotdId);
+    FitServerStatus();
     m_summary = AddControl<CUIBannerTextButton>(m_statusRow, kControlVisible, UIRect(32, 72, 380, 64), kSummaryId);
     if (m_summary) {
         m_summary->SetText(L"Player_Name,\r\n游戏版本:1.1.10");
@@ -421,7 +431,8 @@ void CTrelmMainFrame::ShowStartupNotices() {
                 CDlgMessageBox::Show(NULL, L"TRELM", L"已完成自动更新", wendaldui::kBoxOk,
                                      wendaldui::kIconInformation);
             } else {
-                text.Format(L"TRELM无法完成自动更新，原因：%s。请尝试手动更新。", message.GetString());
+                text.Format(L"TRELM无法完成自动更新，原因：%s。请尝试手动更新。",
+                            wendaldui::EscapeMarkup(message).GetString());
                 CDlgMessageBox::Show(NULL, L"TRELM", text.GetString(), wendaldui::kBoxOk, wendaldui::kIconError);
             }
         }
@@ -542,17 +553,7 @@ bool CTrelmMainFrame::CheckNickname() {
     if (m_loginMode == kLoginOffline && m_nameList) {
         WString name;
         m_nameList->GetText(name);
-        valid = false;
-        if (name.GetLength() <= kMaxNameLength) {
-            try {
-                const WString& rule = g_settings.current.offlineNameRegex;
-                const std::wregex pattern(rule.GetString(), static_cast<size_t>(rule.GetLength()),
-                                          std::regex_constants::ECMAScript);
-                valid = std::regex_match(name.GetString(), name.GetString() + name.GetLength(), pattern);
-            } catch (const std::regex_error&) {
-                valid = false;
-            }
-        }
+        valid = NameMatchesRule(g_settings.current.offlineNameRegex, name);
     }
     SetVisible(m_nameHint, !valid);
     return valid;
@@ -714,6 +715,16 @@ void CTrelmMainFrame::SetPanelState(int state, bool animate) {
     m_panelState = state;
     if (m_summary) m_summary->SetToolTipText(state == kPanelShown ? L"隐藏启动设置" : L"编辑启动设置");
     if (animate && !changed && !m_sliding) return;
+    StartSlide(animate);
+}
+
+void CTrelmMainFrame::SlideToPanelState() {
+    if (!m_panel || !m_statusRow) return;
+    StartSlide(true);
+}
+
+void CTrelmMainFrame::StartSlide(bool animate) {
+    const int state = m_panelState;
     const UIRect panelTo = wendaldui::DpiScaleRect(state == kPanelShown ? kPanelShownRect : kPanelHiddenRect);
     const UIRect rowTo = wendaldui::DpiScaleRect(state == kPanelShown ? kRowShownRect : kRowHiddenRect);
     SetVisible(state == kPanelShown ? static_cast<CUIControl*>(m_panel) : m_launchButton, true);
@@ -735,6 +746,7 @@ void CTrelmMainFrame::OnAnimationTimer(UINT) {
     const bool running = m_panelTween.Step() | m_rowTween.Step();
     m_panel->SetPos(m_panelTween.GetValue());
     m_statusRow->SetPos(m_rowTween.GetValue());
+    FitServerStatus();
     if (running) {
         if (m_background) m_background->SetBlurArea(m_panel->GetRect());
         return;
@@ -750,38 +762,159 @@ void CTrelmMainFrame::OnAnimationTimer(UINT) {
     }
 }
 
+void CTrelmMainFrame::FitServerStatus() {
+    if (!m_motd || !m_statusRow) return;
+    const UIRect most = wendaldui::DpiScaleRect(kMotdRect);
+    const int room = m_statusRow->GetRect().width - most.x - wendaldui::DpiScale(kMotdRightMargin);
+    const int width = std::max(0, std::min(most.width, room));
+    if (m_motd->GetRect().width != width) m_motd->SetPos(UIRect(most.x, most.y, width, most.height));
+}
+
 // Background.
 
-void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
-    if (!m_background) return;
-    Gdiplus::Bitmap* loaded = nullptr;
+bool BackgroundSource::operator==(const BackgroundSource& o) const {
+    return path == o.path && bytes == o.bytes && CompareFileTime(&written, &o.written) == 0 && area.cx == o.area.cx &&
+           area.cy == o.area.cy;
+}
+
+namespace {
+
+// A random picture of the folder (the built-in one when there is none or it
+// cannot be read) scaled once to cover `area`, premultiplied as it is drawn;
+// null in `picture` when it is `shown` already, or when nothing could be read.
+void LoadBackground(const WString& folder, int* lastIndex, SIZE area, const BackgroundSource* shown,
+                    BackgroundSource& source, Gdiplus::Bitmap*& picture) {
+    picture = nullptr;
+    source = BackgroundSource();
     WString path;
-    if (PickRandomFile(g_settings.current.backgroundImgFolder, &path,
-                       static_cast<int>(sizeof kPicturePatterns / sizeof kPicturePatterns[0]), kPicturePatterns,
-                       &m_lastBackground)) {
-        loaded = Gdiplus::Bitmap::FromFile(path.GetString());
+    if (PickRandomFile(folder, &path, static_cast<int>(sizeof kPicturePatterns / sizeof kPicturePatterns[0]),
+                       kPicturePatterns, lastIndex)) {
+        WIN32_FILE_ATTRIBUTE_DATA file;
+        if (GetFileAttributesExW(path.GetString(), GetFileExInfoStandard, &file)) {
+            source.path = path;
+            source.bytes = (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
+            source.written = file.ftLastWriteTime;
+        }
+    }
+    source.area = area;
+    // The same file (or the built-in picture) for the same area: nothing to read.
+    if (shown && source == *shown) return;
+    Gdiplus::Bitmap* loaded = nullptr;
+    if (source.path.GetLength() > 0) {
+        loaded = Gdiplus::Bitmap::FromFile(source.path.GetString());
         if (loaded && loaded->GetLastStatus() != Gdiplus::Ok) {
             delete loaded;
             loaded = nullptr;
         }
     }
-    if (!loaded) loaded = wendaldui::LoadResourceImage(L"JPG", IDR_JPG_BACKGROUND);
+    if (!loaded) {
+        source = BackgroundSource();
+        source.area = area;
+        if (shown && source == *shown) return;
+        loaded = wendaldui::LoadResourceImage(L"JPG", IDR_JPG_BACKGROUND);
+    }
     if (!loaded) return;
-    const UIRect area = m_background->GetRect();
     const SIZE cover = wendaldui::CalcCoverSize(static_cast<int>(loaded->GetWidth()),
-                                                static_cast<int>(loaded->GetHeight()), area.width, area.height);
-    Gdiplus::Bitmap* picture = wendaldui::ScaleBitmap(loaded, PixelFormat32bppARGB,
-                                                      Gdiplus::InterpolationModeHighQualityBicubic, cover.cx, cover.cy);
+                                                static_cast<int>(loaded->GetHeight()), area.cx, area.cy);
+    picture = wendaldui::ResampleBitmap(loaded, cover.cx, cover.cy);
     delete loaded;  // lets the file go
+}
+
+// The first picture, loaded on a thread of its own during the start-up.
+struct BackgroundPrefetch {
+    HANDLE thread = NULL;
+    WString folder;
+    SIZE area = {};
+    int lastIndex = -1;
+    BackgroundSource source;
+    Gdiplus::Bitmap* picture = nullptr;
+};
+BackgroundPrefetch g_prefetch;
+
+unsigned __stdcall PrefetchBackground(void*) {
+    const HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+    LoadBackground(g_prefetch.folder, &g_prefetch.lastIndex, g_prefetch.area, nullptr, g_prefetch.source,
+                   g_prefetch.picture);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return 0;
+}
+
+SIZE ClientAreaInPixels() {
+    const UIRect area = wendaldui::DpiScaleRect(kClientRect);
+    return SIZE{area.width, area.height};
+}
+
+// The prefetched picture for `area`, when one was started for it: false
+// (nothing taken) otherwise. Waits for the thread.
+bool TakePrefetchedBackground(SIZE area, int* lastIndex, BackgroundSource& source, Gdiplus::Bitmap*& picture) {
+    if (!g_prefetch.thread) return false;
+    WaitForSingleObject(g_prefetch.thread, INFINITE);
+    CloseHandle(g_prefetch.thread);
+    g_prefetch.thread = NULL;
+    const bool fits = g_prefetch.area.cx == area.cx && g_prefetch.area.cy == area.cy && g_prefetch.picture;
+    if (fits) {
+        *lastIndex = g_prefetch.lastIndex;
+        source = g_prefetch.source;
+        picture = g_prefetch.picture;
+    } else {
+        delete g_prefetch.picture;
+    }
+    g_prefetch.picture = nullptr;
+    return fits;
+}
+
+}  // namespace
+
+void PrefetchMainFrameBackground() {
+    if (g_prefetch.thread) return;
+    g_prefetch.folder = g_settings.current.backgroundImgFolder;
+    g_prefetch.area = ClientAreaInPixels();
+    g_prefetch.thread = reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, &PrefetchBackground, nullptr, 0, NULL));
+}
+
+void DiscardMainFrameBackground() {
+    Gdiplus::Bitmap* picture = nullptr;
+    BackgroundSource source;
+    int lastIndex = -1;
+    TakePrefetchedBackground(g_prefetch.area, &lastIndex, source, picture);
+    delete picture;
+}
+
+void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
+    if (!m_background) return;
+    const UIRect area = m_background->GetRect();
+    const SIZE size = {area.width, area.height};
+    BackgroundSource source;
+    Gdiplus::Bitmap* picture = nullptr;
+    if (!TakePrefetchedBackground(size, &m_lastBackground, source, picture)) {
+        LoadBackground(g_settings.current.backgroundImgFolder, &m_lastBackground, size,
+                       m_background->GetPicture() ? &m_backgroundSource : nullptr, source, picture);
+    }
+    // Nothing new: the picture and the size shown already, or nothing readable.
     if (!picture) return;
+    m_backgroundSource = source;
     if (g_settings.current.theme.colorFollowBg) FollowBackgroundColor(picture);
+    ApplyBackgroundTint();
     UIRect crop;
     if (!wendaldui::DpiScaleRect(kPanelShownRect)
              .Intersect(UIRect(0, 0, static_cast<int>(picture->GetWidth()), static_cast<int>(picture->GetHeight())),
                         crop)) {
         crop = UIRect();
     }
-    m_background->SetImage(picture, crop, crossFade ? 12 : 10, crossFade ? 165 : 0);
+    // A new picture fades in over the old one; the first shows at once, so
+    // that the window's first picture is already the finished one.
+    m_background->SetImage(picture, crop, crossFade ? 12 : 1, crossFade ? 165 : 255);
+}
+
+void CTrelmMainFrame::ApplyBackgroundTint() {
+    const wendaldui::CDuiSkinManager* skin = wendaldui::CDuiSkinManager::GetInstance();
+    if (!m_background || !skin) return;
+    const double* rgb = skin->GetTheme().rgb;
+    m_background->SetTint(wendaldui::MakeArgb(0xFF, rgb[0], rgb[1], rgb[2]));
+}
+
+void CTrelmMainFrame::OnSkinChanged(uint32_t bits) {
+    if (bits & wendaldui::kSkinChangedColors) ApplyBackgroundTint();
 }
 
 void CTrelmMainFrame::FollowBackgroundColor(Gdiplus::Bitmap* picture) {
@@ -871,6 +1004,11 @@ LRESULT CTrelmMainFrame::OnTimer(WPARAM wParam, LPARAM lParam) {
         UpdateFreeMemory();
         return 0;
     }
+    if (wParam == kUpdateCheckTimer) {
+        KillTimer(m_hWnd, kUpdateCheckTimer);
+        StartUpdateCheck();
+        return 0;
+    }
     if (wParam == kProfilesTimer) {
         KillTimer(m_hWnd, kProfilesTimer);
         launcher::MinecraftLauncher2 profiles(L"");
@@ -884,16 +1022,16 @@ LRESULT CTrelmMainFrame::OnMenuCommand(WPARAM wParam, LPARAM lParam) {
     if (reinterpret_cast<wendaldui::CMenu*>(wParam) != &m_menu) return 0;
     switch (static_cast<int>(lParam)) {
         case kMenuVersionDownload:
-            ShowGameDownloadDialog(m_hWnd);
+            ShowGameDownloadDialog();
             break;
         case kMenuGameManager:
-            ShowGameManager(m_hWnd);
+            ShowGameManager();
             break;
         case kMenuSettings:
             RunSettingDialog(m_hWnd);
-            // The server may have changed; the row slides as after a change of panel.
+            // The server may have changed; the row slides back into its place.
             ApplyServerStatusSettings();
-            SetPanelState(m_panelState);
+            SlideToPanelState();
             RefreshJavaList();
             break;
         case kMenuCheckUpdate: {
@@ -928,7 +1066,8 @@ void CTrelmMainFrame::SaveLaunchFields() {
 }
 
 LRESULT CTrelmMainFrame::OnClose(WPARAM, LPARAM) {
-    if (m_busy) return 0;
+    // Disabled, a dialog of its own runs in a call that would return into a freed window.
+    if (m_busy || !IsWindowEnabled(m_hWnd)) return 0;
     SetLaunchFieldsSaver(nullptr);
     SetSettingDlgHooks({nullptr, nullptr});
     StopUpdateCheck();

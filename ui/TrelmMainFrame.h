@@ -102,9 +102,27 @@ enum MainFrameMenuCommand {
 void SetRunningGameMonitor(launcher::MinecraftInstanceManager* monitor);
 launcher::MinecraftInstanceManager* RunningGameMonitor();
 
+// Starts loading and scaling the background picture of the settings on a
+// thread of its own, beside the rest of the start-up; the main window's
+// first picture takes it from there instead of loading it itself.
+void PrefetchMainFrameBackground();
+// Waits for a prefetch that no window will take and drops its picture (a
+// run that ends before its main window; GDI+ must still be up).
+void DiscardMainFrameBackground();
+
 // Whether an offer of `offered` at `now` (seconds since 1970) opens the update
 // dialog: not when the same version was announced at most three days ago.
 bool ShouldAnnounceUpdate(const UpdateOfferedSetting& stored, const LauncherVersion& offered, int64_t now);
+
+// What the background shows: the file (empty: the built-in picture), its
+// size and time, and the area it was scaled to cover. The same again is kept.
+struct BackgroundSource {
+    WString path;
+    uint64_t bytes = 0;
+    FILETIME written = {};
+    SIZE area = {};
+    bool operator==(const BackgroundSource& o) const;
+};
 
 class CTrelmMainFrame : public wendaldui::CDuiDialog {
 public:
@@ -115,6 +133,7 @@ public:
     void OnCreate() override;
     void OnAfterCreate() override;
     void OnAnimationTimer(UINT id) override;
+    void OnSkinChanged(uint32_t bits) override;
 
     void SaveLaunchFields();
     // Selects the item that reads `select`, by default the one selected now,
@@ -128,11 +147,17 @@ public:
     void UpdateLaunchButtons();
     void UpdateFreeMemory();
     void SetPanelState(int state, bool animate = true);
+    // The panel and the status row slide from where they are to the places
+    // of the current state, also when the state did not change.
+    void SlideToPanelState();
+    void StartSlide(bool animate);
     void ApplyServerStatusSettings();
     // A random picture of the background folder, or the built-in one.
     void SetBackgroundFromFolder(bool crossFade);
     // The theme takes the picture's dominant colour (null: the one shown).
     void FollowBackgroundColor(Gdiplus::Bitmap* picture);
+    // The background's tint: the theme colour, opaque.
+    void ApplyBackgroundTint();
 
     // The memory field in MB, negative for automatic; typed text is read and
     // shown back as "%s MB".
@@ -191,6 +216,8 @@ private:
     static int ShowWithDoNotShow(HWND owner, const wchar_t* text, int style, int icon, bool& dontShowAgain);
     void BuildPanel(wendaldui::CUIContainer* client);
     void BuildStatusRow(wendaldui::CUIContainer* client);
+    // Narrows the server status to the status row's width.
+    void FitServerStatus();
     void BuildMenu();
     void SetLoginMode(int mode);
     void SubscribeToBus();
@@ -257,6 +284,7 @@ private:
     std::unique_ptr<TRELMUpdateServiceWindowNotify> m_updateService;
     uint64_t m_lastCtrlN = 0;
     int m_lastBackground = -1;
+    BackgroundSource m_backgroundSource;
 
     // The launch in progress.
     bool m_busy = false;

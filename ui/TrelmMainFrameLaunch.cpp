@@ -13,6 +13,7 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UITitleBar.h"
 #include "WendalDui/Core/DlgMessageBox.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "launcher/JavaRuntimeList.h"
 #include "launcher/MemoryDefaults.h"
 #include "launcher/MinecraftInstanceManager.h"
@@ -99,7 +100,8 @@ void CTrelmMainFrame::SetStatusText(const wchar_t* text) {
 void CTrelmMainFrame::ShowLaunchError(const wchar_t* versionId, const wchar_t* message) {
     WString display, text;
     g_settings.FormatVersionDisplayName(display, versionId);
-    text.Format(L"无法启动Minecraft %s\r\n%s", display.GetString(), message ? message : L"");
+    text.Format(L"无法启动Minecraft %s\r\n%s", wendaldui::EscapeMarkup(display).GetString(),
+                wendaldui::EscapeMarkup(message).GetString());
     CDlgMessageBox::Show(m_hWnd, L"提示", text.GetString(), wendaldui::kBoxOk, 0);
 }
 
@@ -332,7 +334,9 @@ LRESULT CTrelmMainFrame::OnAuthDone(WPARAM, LPARAM) {
         }
         if (!signedIn) {
             WString text;
-            text.Format(L"无法完成正版验证\r\n错误原因:\r\n%s%s", m_authenticator->Message().GetString(),
+            // The reason is the sign-in server's own text: shown as it is, never as mark-up.
+            text.Format(L"无法完成正版验证\r\n错误原因:\r\n%s%s",
+                        wendaldui::EscapeMarkup(m_authenticator->Message()).GetString(),
                         m_authenticator->Result() == launcher::kAuthRefused
                             ? L"\r\n如果您确定用户名和密码正确，可能由于请求过于频繁导致，稍等几秒即可"
                             : L"");

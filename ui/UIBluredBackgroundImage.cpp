@@ -86,9 +86,23 @@ void CUIBluredBackgroundImage::SetImage(Gdiplus::Bitmap*& picture, const UIRect&
         }
         if (m_blurred) wendaldui::BlurBitmap(m_blurred, static_cast<int>(8 * wendaldui::g_dpiFactor));
     }
-    m_alpha.Start(startAlpha, 255, frames);
-    if (m_window) m_window->SetControlTimer(this, kFadeTimer, kFadeMs);
+    if (startAlpha >= 255) {
+        // Shown whole at once: no fade, nothing of the old picture to keep.
+        if (m_window) m_window->KillControlTimer(this, kFadeTimer);
+        m_alpha.Start(255, 255, 1);
+        DeletePrevious();
+    } else {
+        m_alpha.Start(startAlpha, 255, frames);
+        if (m_window) m_window->SetControlTimer(this, kFadeTimer, kFadeMs);
+    }
     Invalidate();
+}
+
+void CUIBluredBackgroundImage::SetTint(wendaldui::ARGB tint) {
+    if (tint == m_backgroundColor) return;
+    m_backgroundColor = tint;
+    // Only seen while a picture fades in over no previous one.
+    if (m_alpha.GetValue() < 255 && !m_previous) Invalidate();
 }
 
 void CUIBluredBackgroundImage::OnTimer(UINT localId) {

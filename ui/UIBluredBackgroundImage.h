@@ -19,9 +19,13 @@ public:
     ~CUIBluredBackgroundImage() override;
 
     // Takes the picture (the caller's pointer is cleared); its crop part is
-    // blurred, and the picture fades in from startAlpha over `frames` frames.
-    // A picture still fading out is dropped at once: two pairs at the most.
+    // blurred, and the picture fades in from startAlpha over `frames` frames
+    // (a start of 255 shows it at once). A picture still fading out is
+    // dropped at once: two pairs at the most.
     void SetImage(Gdiplus::Bitmap*& picture, const wendaldui::UIRect& crop, int frames, int startAlpha);
+    // The colour under a picture that fades in over none (opaque black at first).
+    void SetTint(wendaldui::ARGB tint);
+    wendaldui::ARGB GetTint() const { return m_backgroundColor; }
 
     // Where the blurred copy shows, in control coordinates; (0, 0, -1, -1)
     // shows none. The owner moves it with its panel.

@@ -182,6 +182,8 @@ void CUIMcMotdCtrl::SetServerAddress(const wchar_t* address) {
         SetEvent(m_wake);
     }
     m_cachedDescription.Empty();
+    // Another server's icon must not stand in for this one's.
+    if (m_icon) m_icon->SetFavicon(nullptr);
     ReadCache();
     if (m_cachedDescription.GetLength() == 0) {
         WString waiting;
@@ -253,9 +255,11 @@ void CUIMcMotdCtrl::OnPostedCall(UINT code, WPARAM, LPARAM) {
     const WString address = GetServerAddress();
     WString text;
     Gdiplus::Bitmap* favicon = nullptr;
+    bool answered;
     {
         Lock lock(m_resultLock);
-        if (m_result->status == mcmotd::kPingOk) {
+        answered = m_result->status == mcmotd::kPingOk;
+        if (answered) {
             m_status = mcmotd::ServerStatus();
             mcmotd::ParseServerStatus(m_result->json, m_status, kEverythingButIcon, &favicon);
             CrLf(m_status.description);
@@ -268,7 +272,8 @@ void CUIMcMotdCtrl::OnPostedCall(UINT code, WPARAM, LPARAM) {
         }
     }
     ShowStatusText(text);
-    if (m_icon) {
+    // A failed query keeps the icon shown, as it keeps the cached text.
+    if (m_icon && answered) {
         m_icon->SetFavicon(favicon);
     } else {
         delete favicon;

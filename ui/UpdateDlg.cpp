@@ -7,12 +7,15 @@
 
 #include <shobjidl.h>
 
+#include <cstring>
+
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UIContainer2.h"
 #include "WendalDui/Control/UIImage.h"
 #include "WendalDui/Control/UILabel.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Core/DlgMessageBox.h"
+#include "WendalDui/Core/FormattedText.h"
 #include "core/Encoding.h"
 #include "core/TextFormat.h"
 #include "download/DownloadInfoCommonFile.h"
@@ -59,8 +62,7 @@ public:
 
 void ShowAutoUpdateError(HWND owner, const wchar_t* step, const wchar_t* error) {
     WString text;
-    text.Format(L"无法完成自动更新，原因：%s,%s", step, error);
-    text.Replace(L"<", L"<<");
+    text.Format(L"无法完成自动更新，原因：%s,%s", step, wendaldui::EscapeMarkup(error).GetString());
     wendaldui::CDlgMessageBox::Show(owner, L"错误", text.GetString(), wendaldui::kBoxOk, wendaldui::kIconError);
 }
 
@@ -78,15 +80,19 @@ LaunchFieldsSaver SetLaunchFieldsSaver(LaunchFieldsSaver saver) {
     return old;
 }
 
-void BuildUpdateDownload(const UpdateInfo& info, const wchar_t* target, std::vector<download::DownloadInfoBase*>& out) {
+bool BuildUpdateDownload(const UpdateInfo& info, const wchar_t* target, std::vector<download::DownloadInfoBase*>& out) {
+    uint8_t sha1[20];
+    if (!IsSha1HexText(info.sha1, static_cast<size_t>(info.sha1.GetLength())) || !HexDecode(info.sha1, sha1, 20))
+        return false;
     auto* file = new download::DownloadInfoCommonFile;
     file->target = target;
     file->urls.emplace_back(info.url, download::kSourceUpdate);
-    if (info.sha1.GetLength() >= 40 && HexDecode(info.sha1.GetString(), file->sha1, 20)) {
-        file->flags |= download::kFlagSha1Given;
-    }
-    file->flags |= download::kFlagUseCache;
+    std::memcpy(file->sha1, sha1, sizeof sha1);
+    file->size = info.size;
+    file->flags = download::kFlagSha1Given | download::kFlagUseCache;
+    file->accept = &TRELMUpdateService::AcceptUpdateFile;
     out.push_back(file);
+    return true;
 }
 
 DUI_BEGIN_MESSAGE_MAP(CUpdateDlg, wendaldui::CDuiDialog)
@@ -167,9 +173,8 @@ void CUpdateDlg::ShowResult() {
 
 int CUpdateDlg::RunDownload(const wchar_t* target) {
     std::vector<download::DownloadInfoBase*> infos;
-    BuildUpdateDownload(m_info, target, infos);
     int result = 2;
-    if (g_downloadRunner) {
+    if (BuildUpdateDownload(m_info, target, infos) && g_downloadRunner) {
         int32_t succeeded = 0;
         result = g_downloadRunner(m_hWnd, NULL, L"下载", infos, &succeeded, m_info.size);
     }

@@ -40,8 +40,9 @@ typedef void (*LaunchFieldsSaver)();
 LaunchFieldsSaver SetLaunchFieldsSaver(LaunchFieldsSaver saver);
 
 // The download of the release at url to target: the update tag, the SHA-1
-// check (and the cache) when sha1 starts with 40 hex digits.
-void BuildUpdateDownload(const UpdateInfo& info, const wchar_t* target, std::vector<download::DownloadInfoBase*>& out);
+// check (and the cache), the listed size and the program check. False, and
+// nothing added, when sha1 is not 40 hex digits: such a file is never taken.
+bool BuildUpdateDownload(const UpdateInfo& info, const wchar_t* target, std::vector<download::DownloadInfoBase*>& out);
 
 class CUpdateDlg : public wendaldui::CDuiDialog {
 public:

@@ -2,9 +2,12 @@
 
 #include <imm.h>
 
+#include <algorithm>
+
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UIRichEditView.h"
 #include "WendalDui/Control/UIScrollBar.h"
+#include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiWindow.h"
 #include "WendalDui/Core/dui_exception.h"
 
@@ -79,6 +82,26 @@ void CTextHost::SetPropertyBits(uint32_t bits) {
     if ((changed & kRichEditTransparent) && m_owner) m_owner->Invalidate();
 }
 
+void CTextHost::SetViewInset(const RECT& inset) {
+    m_viewInset = inset;
+    // The inset narrows the client rectangle (see TxGetViewInset), which the
+    // services read again only on TXTBIT_CLIENTRECTCHANGE.
+    const DWORD bits = TXTBIT_VIEWINSETCHANGE | TXTBIT_CLIENTRECTCHANGE;
+    if (m_services) m_services->OnTxPropertyBitsChange(bits, bits);
+    if (m_owner) m_owner->Invalidate();
+}
+
+RECT CTextHost::GetFormatRect(int width, int height) const {
+    // HIMETRIC to pixels, rounded: the inverse of the edit's conversion.
+    auto pixels = [](LONG himetric) { return MulDiv(himetric, g_screenDpi, 2540); };
+    RECT rect = {pixels(m_viewInset.left), pixels(m_viewInset.top), width - pixels(m_viewInset.right),
+                 height - pixels(m_viewInset.bottom)};
+    // A view narrower than its insets keeps an empty rectangle, never an inverted one.
+    rect.right = std::max(rect.left, rect.right);
+    rect.bottom = std::max(rect.top, rect.bottom);
+    return rect;
+}
+
 void CTextHost::SetSelectionColors(COLORREF selection, COLORREF selectedText) {
     m_selectionColor = selection;
     m_selectedTextColor = selectedText;
@@ -113,34 +136,37 @@ CUIScrollBar* BarOf(CUIRichEditView* owner, INT bar) {
     return bar == SB_VERT ? edit->GetVerticalBar() : bar == SB_HORZ ? edit->GetHorizontalBar() : nullptr;
 }
 
+// The services hand the bars a range cut to 16 bits (a text taller than
+// 65,535 pixels comes scaled down), while the thumb's position goes back to
+// them through EM_SETSCROLLPOS in pixels. The bars therefore take the
+// services' own pixel figures, whatever numbers came with the call.
+bool PixelScrollInfo(ITextServices* services, INT bar, LONG& min, LONG& max, LONG& pos, LONG& page) {
+    if (!services) return false;
+    const HRESULT hr = bar == SB_VERT ? services->TxGetVScroll(&min, &max, &pos, &page, nullptr)
+                                      : services->TxGetHScroll(&min, &max, &pos, &page, nullptr);
+    return SUCCEEDED(hr);
+}
+
 }  // namespace
 
 BOOL CTextHost::TxSetScrollRange(INT bar, LONG min, INT max, BOOL) {
     CUIScrollBar* scrollBar = BarOf(m_owner, bar);
-    if (!scrollBar || !m_services) return FALSE;
-    LONG page = 0;
-    if (bar == SB_VERT) {
-        m_services->TxGetVScroll(nullptr, nullptr, nullptr, &page, nullptr);
-    } else {
-        m_services->TxGetHScroll(nullptr, nullptr, nullptr, &page, nullptr);
-    }
+    if (!scrollBar) return FALSE;
+    LONG pixelMin = min, pixelMax = max, pos = 0, page = 0;
+    PixelScrollInfo(m_services, bar, pixelMin, pixelMax, pos, page);
     // The bar repaints itself only when something changed.
-    scrollBar->SetScrollRange(min, max, page);
+    scrollBar->SetScrollRange(pixelMin, pixelMax, page);
     return TRUE;
 }
 
 BOOL CTextHost::TxSetScrollPos(INT bar, INT pos, BOOL) {
     CUIScrollBar* scrollBar = BarOf(m_owner, bar);
-    if (!scrollBar || !m_services) return FALSE;
-    LONG min = 0, max = 0, page = 0;
-    if (bar == SB_VERT) {
-        m_services->TxGetVScroll(&min, &max, nullptr, &page, nullptr);
-    } else {
-        m_services->TxGetHScroll(&min, &max, nullptr, &page, nullptr);
-    }
+    if (!scrollBar) return FALSE;
+    LONG min = 0, max = 0, pixelPos = pos, page = 0;
+    PixelScrollInfo(m_services, bar, min, max, pixelPos, page);
     // Text shorter than a page gives max - page < min: the position is min.
     // The bar repaints itself when the position changed.
-    scrollBar->SetScrollPos(static_cast<int>(ClampScroll(pos, min, static_cast<int64_t>(max) - page)));
+    scrollBar->SetScrollPos(static_cast<int>(ClampScroll(pixelPos, min, static_cast<int64_t>(max) - page)));
     return TRUE;
 }
 
@@ -181,7 +207,12 @@ void CTextHost::TxKillTimer(UINT id) {
     if (m_owner && m_owner->GetWindow()) m_owner->GetWindow()->KillControlTimer(m_owner, id);
 }
 
-void CTextHost::TxScrollWindowEx(INT, INT, LPCRECT, LPCRECT, HRGN, LPRECT, UINT) {}
+void CTextHost::TxScrollWindowEx(INT, INT, LPCRECT scroll, LPCRECT clip, HRGN, LPRECT, UINT) {
+    // The view is drawn afresh rather than shifted: what the services
+    // scrolled must be painted again. (Wine's services scroll this way for
+    // every step shorter than the view: the wheel, the arrows, the keys.)
+    TxInvalidateRect(clip ? clip : scroll, TRUE);
+}
 
 void CTextHost::TxSetCapture(BOOL) {}
 
@@ -217,13 +248,16 @@ HRESULT CTextHost::TxDeactivate(LONG) { return S_OK; }
 HRESULT CTextHost::TxGetClientRect(LPRECT rect) {
     if (!rect) return E_INVALIDARG;
     const UIRect size = m_owner ? m_owner->GetRect() : UIRect();
-    SetRect(rect, 0, 0, size.width, size.height);
+    *rect = GetFormatRect(size.width, size.height);
     return S_OK;
 }
 
 HRESULT CTextHost::TxGetViewInset(LPRECT rect) {
     if (!rect) return E_INVALIDARG;
-    *rect = m_viewInset;
+    // Wine's services never ask for the inset, so the host narrows the
+    // client rectangle by it instead (TxGetClientRect, and the bounds of
+    // TxDraw); Windows lays the text out the same way in that rectangle.
+    SetRectEmpty(rect);
     return S_OK;
 }
 

@@ -77,9 +77,12 @@ public:
     // Stores the bits and tells the services which of theirs changed.
     void SetPropertyBits(uint32_t bits);
     void SetSelectionColors(COLORREF selection, COLORREF selectedText);
-    // The inset in HIMETRIC; the caller reports TXTBIT_VIEWINSETCHANGE.
-    void SetViewInset(const RECT& inset) { m_viewInset = inset; }
+    // The inset in HIMETRIC; the services are told when they exist.
+    void SetViewInset(const RECT& inset);
     const RECT& GetViewInset() const { return m_viewInset; }
+    // Where the text lies in a view of that size: the view narrowed by the
+    // inset, in pixels. It is the client rectangle the services are given.
+    RECT GetFormatRect(int width, int height) const;
     // The view is going away: later calls of the services find no owner.
     void Detach() { m_owner = nullptr; }
 

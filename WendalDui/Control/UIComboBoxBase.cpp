@@ -379,10 +379,9 @@ bool CUIComboBoxBase::OnSysKeyDown(WPARAM vk, UINT, LPARAM) {
 }
 
 void CUIComboBoxBase::OnKillFocus() {
+    // The edit, losing the focus with the box, scrolls back to its start itself.
     CUIContainer::OnKillFocus();
-    if (CUIRichEdit* edit = GetEdit()) {
-        POINT origin = {0, 0};
-        edit->SendEditMessage(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&origin));
+    if (GetEdit()) {
         SetVisualState(kVisualNormal);
     } else {
         Invalidate();

@@ -181,24 +181,37 @@ void CUIControl::SetPos(const UIRect& rect) {
     }
 }
 
-void CUIControl::InvalidateRect(const UIRect& rect) {
-    if (!IsEffectivelyVisible() || rect.IsEmpty()) return;
+CDuiWindow* CUIControl::VisibleWindowArea(const UIRect& rect, RECT& out) const {
+    if (!IsEffectivelyVisible() || rect.IsEmpty()) return nullptr;
     UIRect area = rect;
     const CUIControl* c = this;
     for (; c->m_parent; c = c->m_parent) {
         const CUIContainer* parent = c->m_parent;
-        if (!parent->IsEffectivelyVisible()) return;
+        if (!parent->IsEffectivelyVisible()) return nullptr;
         UIRect clipped;
         if (!area.Offset(c->m_rect.x, c->m_rect.y)
                  .Intersect(UIRect(0, 0, parent->m_rect.width, parent->m_rect.height), clipped)) {
-            return;
+            return nullptr;
         }
         area = clipped;
     }
-    if (!c->m_window || !c->m_window->GetHWND()) return;
-    if (c != this && c->m_window->GetRoot() != c) return;  // a detached subtree
-    const RECT dirty = {area.x, area.y, area.x + area.width, area.y + area.height};
-    ::InvalidateRect(c->m_window->GetHWND(), &dirty, FALSE);
+    if (!c->m_window || !c->m_window->GetHWND()) return nullptr;
+    if (c != this && c->m_window->GetRoot() != c) return nullptr;  // a detached subtree
+    out = {area.x, area.y, area.x + area.width, area.y + area.height};
+    return c->m_window;
+}
+
+void CUIControl::InvalidateRect(const UIRect& rect) {
+    RECT dirty;
+    if (CDuiWindow* window = VisibleWindowArea(rect, dirty)) window->InvalidateArea(dirty);
+}
+
+void CUIControl::ScrollContent(int dy) {
+    RECT area;
+    if (dy == 0) return;
+    if (CDuiWindow* window = VisibleWindowArea(UIRect(0, 0, m_rect.width, m_rect.height), area)) {
+        window->ScrollArea(area, dy);
+    }
 }
 
 void CUIControl::Invalidate() { InvalidateRect(UIRect(0, 0, m_rect.width, m_rect.height)); }

@@ -125,6 +125,10 @@ public:
 
     void InvalidateRect(const UIRect& rect);
     void Invalidate();
+    // The control's content moved dy pixels down (up when negative) under a
+    // fixed frame: what it showed is moved on the window's surface and only
+    // what comes into view is painted again. For a control nothing paints over.
+    void ScrollContent(int dy);
 
     bool SetFocus(int reason);
     bool HasFocus(int* reason = nullptr) const;
@@ -166,6 +170,9 @@ protected:
     void ApplyEnabled(bool enabled);
     void ApplyVisible(bool visible);
     void UpdateToolTip();
+    // The window and the part of `rect` (control coordinates) that shows in
+    // its client area; null when none of it shows.
+    CDuiWindow* VisibleWindowArea(const UIRect& rect, RECT& out) const;
 
     int m_id = 0;
     uint32_t m_flags = 0;

@@ -17,8 +17,8 @@ void CUIListBodyString::DrawCell(const CellPaintInfo& info) {
     const UIRect& r = info.rect;
     const Gdiplus::RectF box(static_cast<float>(r.x + indent), static_cast<float>(r.y),
                              static_cast<float>(r.width - 2 * indent), static_cast<float>(r.height));
-    DrawTextInRect(info.graphics, item->text.GetString(), static_cast<int>(item->text.GetLength()), skin->GetFont(1),
-                   box, skin->GetColor(IsEffectivelyEnabled() ? 0 : 3), skin->GetStringFormat(6));
+    DrawTextEllipsis(info.graphics, item->text.GetString(), static_cast<int>(item->text.GetLength()),
+                     skin->GetFont(1), box, skin->GetColor(IsEffectivelyEnabled() ? 0 : 3), skin->GetStringFormat(6));
 }
 
 }  // namespace internal

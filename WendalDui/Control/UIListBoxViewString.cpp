@@ -35,8 +35,8 @@ void CUIListBoxViewString::DrawItem(const DrawItemInfo& info) {
     const int g = TextGap();
     const Gdiplus::RectF box(static_cast<float>(r.x + g), static_cast<float>(r.y), static_cast<float>(r.width - g),
                              static_cast<float>(r.height));
-    DrawTextInRect(info.graphics, item->text.GetString(), static_cast<int>(item->text.GetLength()), skin->GetFont(1),
-                   box, text, skin->GetStringFormat(3));
+    DrawTextEllipsis(info.graphics, item->text.GetString(), static_cast<int>(item->text.GetLength()),
+                     skin->GetFont(1), box, text, skin->GetStringFormat(3));
 }
 
 int CUIListBoxViewString::MeasureItem(Gdiplus::Graphics* graphics, LBItemBase* item) {

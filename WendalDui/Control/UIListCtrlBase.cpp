@@ -15,9 +15,12 @@ CUIControl* CUIListCtrlBase::CreateView(const ViewCreateInfo& info) {
 
 void CUIListCtrlBase::AdjustViewSize(int&, int& height) { height -= CUIListCtrlViewBase::HeaderHeight(); }
 
-void CUIListCtrlBase::OnScrollPosChanged(int bar, int) {
+void CUIListCtrlBase::OnScrollPosChanged(int bar, int pos) {
     if (bar == kEventVScroll) {
-        if (CUIControl* body = GetBody()) body->Invalidate();
+        // The rows already drawn move; only those coming into view are drawn.
+        const int dy = m_shownY - pos;
+        m_shownY = pos;
+        if (CUIControl* body = GetBody()) body->ScrollContent(dy);
     } else if (CUIControl* view = GetView()) {
         view->Invalidate();  // the header scrolls sideways with the body
     }

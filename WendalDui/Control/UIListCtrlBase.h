@@ -29,6 +29,9 @@ public:
     bool EnsureRowVisible(int row);
     // Single mode: the row becomes the selection; multiple: it is added. False out of range.
     bool SelectRow(int row);
+
+private:
+    int m_shownY = 0;  // the vertical position the body was last told of
 };
 
 }  // namespace internal

@@ -11,6 +11,7 @@
 
 #include "WendalDui/Control/TextHost.h"
 #include "WendalDui/Control/UIRichEditView.h"
+#include "WendalDui/Control/UIScrollBar.h"
 #include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -35,6 +36,7 @@ constexpr DWORD kEventMask = ENM_CHANGE | ENM_SCROLL | ENM_SELCHANGE | ENM_LINK;
 constexpr int kLinkLength = 7;
 constexpr COLORREF kLinkColor = 0xCC6600;
 constexpr int kMenuOffset = 32;  // the Applications key opens the menu here (logical pixels)
+constexpr int kRightMargin = 2;  // pixels between the text and the edit's right edge
 
 COLORREF PaletteColor(int entry) {
     const CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
@@ -116,9 +118,11 @@ void CUIRichEdit::OnCreate(void* arg) {
     SetDefaultCharFormat();
     const CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
     const int indent = skin ? skin->GetTextIndent() : 4;
-    RECT inset = {PixelsToHimetric(static_cast<int>(static_cast<float>(indent) * g_dpiFactor) + 2), 0, 0, 0};
-    view->GetHost()->SetViewInset(inset);
-    services->OnTxPropertyBitsChange(TXTBIT_VIEWINSETCHANGE, TXTBIT_VIEWINSETCHANGE);
+    // Two pixels on the right keep the end of a long line off whatever sits
+    // beside the edit (a combo box's arrow, the frame) without taking room
+    // from the narrow number fields.
+    const int left = static_cast<int>(static_cast<float>(indent) * g_dpiFactor) + 2;
+    view->GetHost()->SetViewInset(RECT{PixelsToHimetric(left), 0, PixelsToHimetric(kRightMargin), 0});
     if (m_flags & kRichEditCentreLine) CentreVertically();
     // A flat selection like the rest of the theme (Wine ignores the message).
     SendEditMessage(EM_SETEDITSTYLEEX, SES_EX_NOACETATESELECTION, SES_EX_NOACETATESELECTION);
@@ -179,7 +183,6 @@ void CUIRichEdit::CentreVertically() {
     inset.top = PixelsToHimetric(top);
     inset.bottom = PixelsToHimetric(spare - top);
     view->GetHost()->SetViewInset(inset);
-    services->OnTxPropertyBitsChange(TXTBIT_VIEWINSETCHANGE, TXTBIT_VIEWINSETCHANGE);
 }
 
 void CUIRichEdit::OnMouseWheel(WPARAM keys, int delta, int x, int y) {
@@ -211,8 +214,19 @@ void CUIRichEdit::OnSetFocus(int reason) {
     FireEvent(kEventSetFocus);
 }
 
+void CUIRichEdit::ShowStartUnlessTyping() {
+    internal::CUIRichEditView* view = GetEditView();
+    if (!view || (GetPropertyBits() & kRichEditMultiLine) || view->HoldsKeyboard()) return;
+    // Only when it moved: scrolling makes the services paint the window at once.
+    POINT pos = GetScrollPos();
+    if (pos.x == 0 && pos.y == 0) return;
+    pos = {0, 0};
+    SendEditMessage(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
 void CUIRichEdit::OnKillFocus() {
     CUIScrollContainer::OnKillFocus();
+    ShowStartUnlessTyping();
     // Whatever the style says now: a context taken away must come back.
     RestoreIme();
     FireEvent(kEventKillFocus);
@@ -276,9 +290,13 @@ void CUIRichEdit::OnScrollBarEvent(EventData& e) {
     const int code = LOWORD(e.p1);
     const bool vertical = e.id == kEventVScroll;
     if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
-        POINT pos = {0, 0};
-        SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
-        (vertical ? pos.y : pos.x) = static_cast<LONG>(HIWORD(e.p1));
+        // The bar keeps pixels (see the host's TxSetScrollRange); its
+        // position is read from it, as the request's 16 bits cannot hold a
+        // long text's.
+        CUIScrollBar* bar = vertical ? GetVerticalBar() : GetHorizontalBar();
+        if (!bar) return;
+        POINT pos = GetScrollPos();
+        (vertical ? pos.y : pos.x) = static_cast<LONG>(bar->GetScrollPos());
         SendEditMessage(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
     } else {
         SendEditMessage(vertical ? WM_VSCROLL : WM_HSCROLL, code, 0);
@@ -353,7 +371,10 @@ LRESULT CUIRichEdit::SetText(const wchar_t* text, DWORD flags) {
     // The services may notify during the call or not at all: only this call's
     // notifications are ignored.
     FlagScope quiet(m_changeEvents, false);
-    return SendEditMessage(EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(text ? text : L""));
+    const LRESULT result =
+        SendEditMessage(EM_SETTEXTEX, reinterpret_cast<WPARAM>(&set), reinterpret_cast<LPARAM>(text ? text : L""));
+    ShowStartUnlessTyping();
+    return result;
 }
 
 int CUIRichEdit::GetTextLength() const { return static_cast<int>(SendEditMessage(WM_GETTEXTLENGTH, 0, 0)); }
@@ -373,6 +394,7 @@ int CUIRichEdit::GetTextRange(LONG start, LONG end, WString& text) const {
 void CUIRichEdit::SetSel(LONG start, LONG end) {
     CHARRANGE range = {start, end};
     SendEditMessage(EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    ShowStartUnlessTyping();
 }
 
 void CUIRichEdit::GetSel(LONG& start, LONG& end) const {
@@ -380,6 +402,15 @@ void CUIRichEdit::GetSel(LONG& start, LONG& end) const {
     SendEditMessage(EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
     start = range.cpMin;
     end = range.cpMax;
+}
+
+POINT CUIRichEdit::GetScrollPos() const {
+    LONG x = 0, y = 0;
+    if (ITextServices* services = Services()) {
+        services->TxGetHScroll(nullptr, nullptr, &x, nullptr, nullptr);
+        services->TxGetVScroll(nullptr, nullptr, &y, nullptr, nullptr);
+    }
+    return {x, y};
 }
 
 void CUIRichEdit::SetLimitText(LONG limit) { SendEditMessage(EM_EXLIMITTEXT, 0, limit); }
@@ -405,8 +436,7 @@ void CUIRichEdit::AppendText(const wchar_t* text, COLORREF color) {
     // text at the selection, and read-only text refuses range edits.
     LONG start = 0, end = 0;
     GetSel(start, end);
-    POINT scroll = {0, 0};
-    SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+    POINT scroll = GetScrollPos();
     SetSel(-1, -1);
     CHARFORMAT2W format = {};
     format.cbSize = sizeof format;

@@ -101,6 +101,9 @@ public:
     int GetTextRange(LONG start, LONG end, WString& text) const;
     void SetSel(LONG start, LONG end);
     void GetSel(LONG& start, LONG& end) const;
+    // The scroll position in pixels, which EM_SETSCROLLPOS takes back.
+    // (EM_GETSCROLLPOS answers in 16 bits: a taller text's comes scaled down.)
+    POINT GetScrollPos() const;
     // At most that many characters (EM_EXLIMITTEXT).
     void SetLimitText(LONG limit);
     // Appends at the end in that colour (COLORREF), read-only or not, without
@@ -143,6 +146,9 @@ private:
     void SetDefaultCharFormat();
     // The selection colours from the palette when the skin asks for them.
     void ApplySelectionColors();
+    // A one-line edit that is not being typed in shows its text from the
+    // start, not wherever the caret last scrolled it.
+    void ShowStartUnlessTyping();
     void DetachIme();
     void RestoreIme();
 

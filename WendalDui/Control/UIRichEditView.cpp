@@ -43,15 +43,15 @@ bool IsImeMessage(UINT message) {
     }
 }
 
-// The whole focus path leads here, not only the parent's choice.
-bool HoldsKeyboard(const CUIControl* control) {
-    for (const CUIControl* c = control; c->GetParent(); c = c->GetParent()) {
+}  // namespace
+
+bool CUIRichEditView::HoldsKeyboard() const {
+    // The whole focus path leads here, not only the parent's choice.
+    for (const CUIControl* c = this; c->GetParent(); c = c->GetParent()) {
         if (c->GetParent()->GetFocusedChild() != c) return false;
     }
-    return control->GetWindow() && control->GetWindow()->HasFocus();
+    return m_window && m_window->HasFocus();
 }
-
-}  // namespace
 
 CUIRichEditView::~CUIRichEditView() {
     // A view deleted without Destroy (its window went first) still lets go.
@@ -141,7 +141,27 @@ void CUIRichEditView::OnKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) {
         InsertCtrlTab(keyFlags);
         return;
     }
+    if (ScrollReadOnly(vk)) return;
     Send(WM_KEYDOWN, vk, keyFlags);
+}
+
+bool CUIRichEditView::ScrollReadOnly(WPARAM vk) {
+    // Text that is only read scrolls under the keys, as a page does; moving
+    // an unseen caret (left wherever the text was last set) would jump
+    // there. Shift still selects.
+    const uint32_t reading = kRichEditReadOnly | kRichEditMultiLine;
+    if (!m_host || (m_host->GetPropertyBits() & reading) != reading || KeyDown(VK_SHIFT)) return false;
+    static const struct {
+        WPARAM vk;
+        WPARAM code;
+    } kKeys[] = {{VK_UP, SB_LINEUP},     {VK_DOWN, SB_LINEDOWN}, {VK_PRIOR, SB_PAGEUP},
+                 {VK_NEXT, SB_PAGEDOWN}, {VK_HOME, SB_TOP},      {VK_END, SB_BOTTOM}};
+    for (const auto& key : kKeys) {
+        if (key.vk != vk) continue;
+        Send(WM_VSCROLL, key.code, 0);
+        return true;
+    }
+    return false;
 }
 
 void CUIRichEditView::InsertCtrlTab(LPARAM keyFlags) {
@@ -172,7 +192,7 @@ void CUIRichEditView::OnKeyUp(WPARAM vk, UINT repeat, LPARAM keyFlags) {
 }
 
 LRESULT CUIRichEditView::MessageFilter(HWND, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) {
-    if (!IsImeMessage(message) || !HoldsKeyboard(this)) return 0;
+    if (!IsImeMessage(message) || !HoldsKeyboard()) return 0;
     ITextServices* services = GetServices();
     LRESULT result = 0;
     if (services && services->TxSendMessage(message, wParam, lParam, &result) == S_OK) handled = true;
@@ -183,7 +203,7 @@ void CUIRichEditView::OnPaint(PaintContext& context) {
     const UIRect& rect = context.rect;
     UIRect dirty;
     if (!context.dirty.Intersect(rect, dirty)) return;
-    const bool focused = HoldsKeyboard(this);
+    const bool focused = HoldsKeyboard();
     const CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
     if (!(m_host && (m_host->GetPropertyBits() & kRichEditTransparent)) && skin) {
         const int entry = IsEffectivelyEnabled() ? kBackgroundEntry : kDisabledBackgroundEntry;
@@ -198,11 +218,17 @@ void CUIRichEditView::OnPaint(PaintContext& context) {
         // The services keep the view's own coordinates (their mouse and caret
         // positions use them), so the origin moves rather than the bounds.
         OffsetViewportOrgEx(dc, rect.x, rect.y, NULL);
-        RECTL bounds = {0, 0, rect.width, rect.height};
+        const RECT format = m_host->GetFormatRect(rect.width, rect.height);
+        RECTL bounds = {format.left, format.top, format.right, format.bottom};
         RECT update = {dirty.x - rect.x, dirty.y - rect.y, dirty.x - rect.x + dirty.width,
                        dirty.y - rect.y + dirty.height};
+        // A line scrolled sideways stays within the margins (Wine draws the
+        // glyphs that straddle the format rectangle's edges whole).
+        const int unclipped = SaveDC(dc);
+        IntersectClipRect(dc, format.left, 0, format.right, rect.height);
         services->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, dc, NULL, &bounds, nullptr, &update, nullptr, 0,
                          TXTVIEW_ACTIVE);
+        RestoreDC(dc, unclipped);
         if (!focused && !m_cueText.IsEmpty() && Send(WM_GETTEXTLENGTH, 0, 0) == 0) {
             PaintCueText(dc, UIRect(0, 0, rect.width, rect.height));
         }
@@ -273,7 +299,7 @@ bool CUIRichEditView::OnSetCursor() {
     if (!services) return false;
     POINT pt;
     GetCursorPos(pt);
-    RECT client = {0, 0, m_rect.width, m_rect.height};
+    const RECT client = m_host->GetFormatRect(m_rect.width, m_rect.height);
     services->OnTxSetCursor(DVASPECT_CONTENT, -1, nullptr, nullptr, NULL, NULL, &client, pt.x, pt.y);
     return true;
 }
@@ -323,7 +349,7 @@ void CUIRichEditView::SetCaretPos(int x, int y) {
 }
 
 void CUIRichEditView::OnCaretTimer() {
-    if (!m_caretShown || !HoldsKeyboard(this)) {
+    if (!m_caretShown || !HoldsKeyboard()) {
         // Nothing blinks until the services show the caret again.
         if (m_window && GetEdit()) m_window->KillControlTimer(GetEdit(), kCaretTimer);
         return;

@@ -51,6 +51,9 @@ public:
     LRESULT MessageFilter(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
     CTextHost* GetHost() const { return m_host; }
+    // The keyboard comes here: the window has the focus and so has every
+    // control on the way down to the view.
+    bool HoldsKeyboard() const;
     // Null without a host.
     ITextServices* GetServices() const;
     CUIRichEdit* GetEdit() const;
@@ -72,6 +75,8 @@ public:
     void OnCaretTimer();
 
 private:
+    // The keys that scroll a read-only text; true when vk was one.
+    bool ScrollReadOnly(WPARAM vk);
     // Ctrl+Tab: the key goes to the services, and a tab character with it.
     void InsertCtrlTab(LPARAM keyFlags);
     void InvalidateCaret();

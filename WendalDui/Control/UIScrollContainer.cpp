@@ -53,11 +53,16 @@ void CUIScrollContainer::CalcLayout(int width, int height, bool vertical, bool h
 }
 
 void CUIScrollContainer::LayOut(int width, int height) {
+    const bool vertical = IsVerticalBarShown(), horizontal = IsHorizontalBarShown();
     UIRect view, verticalBar, horizontalBar;
-    CalcLayout(width, height, IsVerticalBarShown(), IsHorizontalBarShown(), view, verticalBar, horizontalBar);
+    CalcLayout(width, height, vertical, horizontal, view, verticalBar, horizontalBar);
     if (CUIControl* control = GetView()) control->SetPos(view);
-    if (IsVerticalBarShown()) m_vertical->SetPos(verticalBar);
-    if (IsHorizontalBarShown()) m_horizontal->SetPos(horizontalBar);
+    // Sizing the view may show or hide a bar at once (a rich edit's text
+    // services do), and that laid everything out for the new bars already:
+    // these rects, made for the old ones, would squash a new bar to nothing.
+    if (vertical != IsVerticalBarShown() || horizontal != IsHorizontalBarShown()) return;
+    if (vertical) m_vertical->SetPos(verticalBar);
+    if (horizontal) m_horizontal->SetPos(horizontalBar);
 }
 
 void CUIScrollContainer::OnCreate(void* arg) {

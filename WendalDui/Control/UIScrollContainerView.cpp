@@ -11,6 +11,10 @@ void CUIScrollContainerView::OnFlagChange(uint32_t newFlags, uint32_t bit, uint3
 }
 
 void CUIScrollContainerView::OnCreate(void* arg) {
+    // The page is on the focus path of every control it holds: were it not
+    // focusable, no field on it could take the focus, by click or by Tab,
+    // and typing would reach none of them.
+    m_flags |= kControlFocusable;
     CUIScrollContainer2::OnCreate(arg);
     // One line is one pixel here.
     SetLineStep(1);

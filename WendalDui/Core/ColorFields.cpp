@@ -6,44 +6,48 @@ namespace wendaldui {
 
 namespace {
 
-// Digits in `base` (10 or 16) up to the end, at least one, and a value no
-// greater than `max`.
-bool ParseDigits(const wchar_t* text, int base, uint32_t max, uint32_t& value) {
-    if (!text || !*text) return false;
-    uint64_t result = 0;
-    for (; *text; ++text) {
-        const wchar_t c = *text;
-        int digit;
-        if (c >= L'0' && c <= L'9') {
-            digit = c - L'0';
-        } else if (base == 16 && c >= L'a' && c <= L'f') {
-            digit = c - L'a' + 10;
-        } else if (base == 16 && c >= L'A' && c <= L'F') {
-            digit = c - L'A' + 10;
-        } else {
-            return false;
-        }
-        result = result * base + digit;
-        if (result > max) return false;
+bool IsSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+
+int DigitValue(wchar_t c, int base) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (base == 16 && c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (base == 16 && c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// The digits in `base` from text up to the first other character; false
+// without one or when the number passes `limit`.
+bool ReadDigits(const wchar_t* text, int base, uint64_t limit, uint64_t& value) {
+    value = 0;
+    const wchar_t* start = text;
+    for (int digit; (digit = DigitValue(*text, base)) >= 0; ++text) {
+        value = value * base + digit;
+        if (value > limit) return false;
     }
-    value = static_cast<uint32_t>(result);
-    return true;
+    return text != start;
 }
 
 }  // namespace
 
 bool ParseDecimalChannel(const wchar_t* text, uint8_t& value) {
-    uint32_t parsed;
-    if (!ParseDigits(text, 10, 255, parsed)) return false;
+    if (!text) return false;
+    while (IsSpace(*text)) ++text;
+    const bool negative = *text == L'-';
+    if (*text == L'-' || *text == L'+') ++text;
+    uint64_t parsed;
+    if (!ReadDigits(text, 10, 255, parsed) || (negative && parsed != 0)) return false;
     value = static_cast<uint8_t>(parsed);
     return true;
 }
 
 bool ParseHexColor(const wchar_t* text, uint32_t& rgb) {
-    if (text && *text == L'#') ++text;
-    uint32_t parsed;
-    if (!ParseDigits(text, 16, 0xFFFFFFFF, parsed)) return false;
-    rgb = parsed & 0xFFFFFF;
+    if (!text) return false;
+    if (*text == L'#') ++text;
+    while (IsSpace(*text)) ++text;
+    if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X') && DigitValue(text[2], 16) >= 0) text += 2;
+    uint64_t parsed;
+    if (!ReadDigits(text, 16, 0xFFFFFFFFu, parsed)) return false;
+    rgb = static_cast<uint32_t>(parsed) & 0xFFFFFF;
     return true;
 }
 

@@ -7,16 +7,17 @@
 
 namespace wendaldui {
 
-// A channel typed in a decimal field: one or more digits and nothing else,
-// 0 to 255. Anything else ("", "300", "-5", "+5", "1a") is refused, so a field
-// cleared to type a new number does not turn its channel black on the way.
+// A channel typed in a decimal field, read as a decimal integer is read in C:
+// white space, a sign, then digits up to the first other character (" +5",
+// "1a" is 1). Refused: no digit at all ("", "-"), or a value outside 0 to
+// 255 ("300", "-5"), however many digits it has.
 bool ParseDecimalChannel(const wchar_t* text, uint8_t& value);
 
-// The hex field: an optional leading '#', then one or more hex digits and
-// nothing else, up to 0xFFFFFFFF; rgb receives the low 24 bits (0x00RRGGBB).
-// The digits are a number, not the CSS shorthand: "#fff" is 0x000FFF (blue
-// 0xFF, green 0x0F), as the field shows it back. "", "#", "#zz" and "12 3"
-// are refused, so half-typed text never reaches the colour.
+// The hex field: a leading '#' skipped, then read as a hexadecimal number:
+// white space, an optional "0x", digits up to the first other character
+// ("12 3" is 0x12); rgb receives the low 24 bits (0x00RRGGBB). The digits are
+// a number, not the CSS shorthand: "#fff" is 0x000FFF, as the field shows it
+// back. Refused: no digit ("", "#", "#zz"), a sign, or more than 32 bits.
 bool ParseHexColor(const wchar_t* text, uint32_t& rgb);
 
 // The red, green and blue bytes the fields show for an HSL colour (hue in

@@ -202,8 +202,10 @@ void CDlgColorPicker::OnPickerChanged(EventData&) {
     NotifyChange();
 }
 
-// Text that is not a whole value yet (empty, "#", "300", "-5") is left alone:
-// taking it as 0 would flash the live theme black while the player types.
+// A channel that does not read as 0 to 255 ("", "300", "-5") keeps its value,
+// yet the other fields are refilled and the caller told, as for any entry.
+// Hex text without a digit ("", "#") does nothing: reading it as 0 would
+// flash the live theme black while the player types.
 void CDlgColorPicker::OnFieldChanged(EventData& event) {
     CUIRichEdit* edit = dynamic_cast<CUIRichEdit*>(event.sender);
     if (!edit) return;
@@ -215,9 +217,12 @@ void CDlgColorPicker::OnFieldChanged(EventData& event) {
         return;
     }
     const int shift = id == kRedId ? 16 : id == kGreenId ? 8 : id == kBlueId ? 0 : -1;
+    if (shift < 0) return;
+    uint32_t rgb = GetCurrentRgb();
     uint8_t channel;
-    if (shift < 0 || !ParseDecimalChannel(text.GetString(), channel)) return;
-    const uint32_t rgb = (GetCurrentRgb() & ~(0xFFu << shift)) | (static_cast<uint32_t>(channel) << shift);
+    if (ParseDecimalChannel(text.GetString(), channel)) {
+        rgb = (rgb & ~(0xFFu << shift)) | (static_cast<uint32_t>(channel) << shift);
+    }
     ApplyTypedColor(rgb, edit);
 }
 

@@ -17,9 +17,31 @@ constexpr int kBorderWidth = 4;
 constexpr int kMinTrackWidth = 200;
 constexpr int kMinTrackHeight = 100;
 
+// dwmapi is loaded when a dialog first asks for the DWM frame (a setting
+// most players leave off), not with every start.
+HMODULE DwmLibrary() {
+    static const HMODULE dwm = LoadLibraryW(L"dwmapi.dll");
+    return dwm;
+}
+
+template <typename Proc>
+Proc DwmProc(const char* name) {
+    // Through void (*)() so that the compiler accepts the change of signature.
+    return DwmLibrary() ? reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(DwmLibrary(), name)))
+                        : nullptr;
+}
+
 bool SystemCompositionEnabled() {
+    typedef HRESULT(WINAPI * Query)(BOOL*);
+    static const Query query = DwmProc<Query>("DwmIsCompositionEnabled");
     BOOL enabled = FALSE;
-    return SUCCEEDED(DwmIsCompositionEnabled(&enabled)) && enabled;
+    return query && SUCCEEDED(query(&enabled)) && enabled;
+}
+
+void ExtendFrameIntoClientArea(HWND hwnd, const MARGINS& margins) {
+    typedef HRESULT(WINAPI * Extend)(HWND, const MARGINS*);
+    static const Extend extend = DwmProc<Extend>("DwmExtendFrameIntoClientArea");
+    if (extend) extend(hwnd, &margins);
 }
 
 CompositionQuery g_compositionQuery = &SystemCompositionEnabled;
@@ -34,6 +56,7 @@ CompositionQuery SetCompositionQuery(CompositionQuery query) {
 
 DUI_BEGIN_MESSAGE_MAP(CDuiDialog, CDuiWindow)
 DUI_MESSAGE_HANDLER(WM_CREATE, OnDialogCreate)
+DUI_MESSAGE_HANDLER(WM_PAINT, OnDialogPaint)
 DUI_MESSAGE_HANDLER(WM_NCHITTEST, OnNcHitTest)
 DUI_MESSAGE_HANDLER(WM_NCCALCSIZE, OnNcCalcSize)
 DUI_MESSAGE_HANDLER(WM_NCACTIVATE, OnNcActivate)
@@ -124,16 +147,46 @@ LRESULT CDuiDialog::OnDialogCreate(WPARAM wParam, LPARAM lParam) {
         SetWindowLongW(m_hWnd, GWL_STYLE, style | WS_CAPTION);
         if (g_compositionQuery()) {
             const MARGINS margins = {0, 0, 1, 0};
-            DwmExtendFrameIntoClientArea(m_hWnd, &margins);
+            ExtendFrameIntoClientArea(m_hWnd, margins);
         }
     } else {
         SetWindowLongW(m_hWnd, GWL_STYLE, style & ~WS_CAPTION);
-        for (int side = 0; side < 4; ++side) {
-            m_shadows[side] = new internal::CShadowWindow(side);
-            m_shadows[side]->Create(m_hWnd);
-        }
+        m_shadowsWanted = true;
     }
     return OnCreateMessage(wParam, lParam);
+}
+
+namespace {
+constexpr UINT_PTR kShadowTimerId = 0x7FFE;
+constexpr UINT kShadowDelayMs = 30;  // the first frame is on the screen by then
+}  // namespace
+
+LRESULT CDuiDialog::OnDialogPaint(WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = OnPaintMessage(wParam, lParam);
+    if (m_shadowsWanted) {
+        m_shadowsWanted = false;
+        // A timer with its own procedure: no subclass's WM_TIMER handling sees it.
+        SetTimer(m_hWnd, kShadowTimerId, kShadowDelayMs, &CDuiDialog::MakeShadowsLater);
+    }
+    return result;
+}
+
+void CALLBACK CDuiDialog::MakeShadowsLater(HWND hwnd, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(hwnd, timer);
+    auto* base = reinterpret_cast<CWindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (auto* dialog = dynamic_cast<CDuiDialog*>(base)) dialog->MakeShadows();
+}
+
+void CDuiDialog::MakeShadows() {
+    if (!m_hWnd || m_shadows[0]) return;
+    for (int side = 0; side < 4; ++side) {
+        m_shadows[side] = new internal::CShadowWindow(side);
+        m_shadows[side]->Create(m_hWnd);
+    }
+    SyncShadows();
+    if (IsWindowVisible(m_hWnd) && !IsIconic(m_hWnd)) {
+        for (internal::CShadowWindow* shadow : m_shadows) ShowWindow(shadow->GetHWND(), SW_SHOWNOACTIVATE);
+    }
 }
 
 LRESULT CDuiDialog::OnNcHitTest(WPARAM, LPARAM lParam) {

@@ -59,12 +59,20 @@ protected:
     LRESULT OnDialogMove(WPARAM wParam, LPARAM lParam);
     LRESULT OnDialogShowWindow(WPARAM wParam, LPARAM lParam);
     LRESULT OnDialogDestroy(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDialogPaint(WPARAM wParam, LPARAM lParam);
 
     void OnTitleBarButton(EventData& event);
 
 private:
+    // The four shadow windows, placed and shown when the dialog is.
+    void MakeShadows();
+    static void CALLBACK MakeShadowsLater(HWND hwnd, UINT, UINT_PTR timer, DWORD);
     void SyncShadows();
     void DestroyShadows();
+
+    // Shadows are made after the dialog's first frame: four more windows
+    // would hold its first picture back.
+    bool m_shadowsWanted = false;
 
     internal::CShadowWindow* m_shadows[4] = {};  // top, right, bottom, left
     int m_maxTrackWidth = -1;

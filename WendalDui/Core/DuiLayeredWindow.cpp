@@ -41,6 +41,7 @@ LRESULT CDuiLayeredWindow::OnLayeredPaint(WPARAM, LPARAM) {
     RECT dirty;
     if (GetUpdateRect(m_hWnd, &dirty, FALSE)) {
         ValidateRect(m_hWnd, NULL);
+        ForgetRequests();
         if (GetOffscreenDC().GetBitmap()) {
             PaintWindow(GetOffscreenDC().GetDC(), dirty);
             UpdateLayered(m_opacity);

@@ -112,6 +112,8 @@ void CDuiSkinManager::NotifyWindows(uint32_t bits) {
     for (CDuiWindow* window : windows) {
         if (!m_windows.count(window)) continue;
         if (CUIContainer* root = window->GetRoot()) root->OnSkinChanged(bits);
+        window->OnSkinChanged(bits);
+        if (!m_windows.count(window)) continue;
         if (window->GetHWND()) InvalidateRect(window->GetHWND(), NULL, FALSE);
     }
 }

@@ -66,7 +66,13 @@ DUI_MESSAGE_HANDLER(WM_DUI_POSTED_CALLS, OnPostedCallsMessage)
 DUI_MESSAGE_HANDLER(WM_DUI_ANIMATION_TICK, OnAnimationTickMessage)
 DUI_END_MESSAGE_MAP()
 
-CDuiWindow::CDuiWindow() { InitializeCriticalSectionAndSpinCount(&m_postedCallsLock, 4000); }
+CDuiWindow::CDuiWindow()
+    : m_requested(CreateRectRgn(0, 0, 0, 0)),
+      m_copyOnly(CreateRectRgn(0, 0, 0, 0)),
+      m_unpainted(CreateRectRgn(0, 0, 0, 0)),
+      m_scratch(CreateRectRgn(0, 0, 0, 0)) {
+    InitializeCriticalSectionAndSpinCount(&m_postedCallsLock, 4000);
+}
 
 CDuiWindow::~CDuiWindow() {
     if (m_hWnd) DestroyWindow(m_hWnd);
@@ -76,6 +82,7 @@ CDuiWindow::~CDuiWindow() {
     m_filters.clear();
     m_postedCalls.clear();
     DeleteCriticalSection(&m_postedCallsLock);
+    for (HRGN region : {m_requested, m_copyOnly, m_unpainted, m_scratch}) DeleteObject(region);
 }
 
 LRESULT CDuiWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -353,16 +360,108 @@ LRESULT CDuiWindow::OnTimerMessage(WPARAM wParam, LPARAM) {
     return 0;
 }
 
+void CDuiWindow::ForgetRequests() {
+    SetRectRgn(m_requested, 0, 0, 0, 0);
+    SetRectRgn(m_copyOnly, 0, 0, 0, 0);
+}
+
+void CDuiWindow::RequestArea(const RECT& area) {
+    if (!m_hWnd || IsRectEmpty(&area)) return;
+    SetRectRgn(m_scratch, area.left, area.top, area.right, area.bottom);
+    if (CombineRgn(m_scratch, m_scratch, m_requested, RGN_DIFF) == NULLREGION) return;
+    ::InvalidateRect(m_hWnd, &area, FALSE);
+    SetRectRgn(m_scratch, area.left, area.top, area.right, area.bottom);
+    CombineRgn(m_requested, m_requested, m_scratch, RGN_OR);
+}
+
+void CDuiWindow::InvalidateArea(const RECT& area) {
+    if (!m_hWnd || IsRectEmpty(&area)) return;
+    SetRectRgn(m_scratch, area.left, area.top, area.right, area.bottom);
+    CombineRgn(m_copyOnly, m_copyOnly, m_scratch, RGN_DIFF);
+    RequestArea(area);
+}
+
+void CDuiWindow::ScrollArea(const RECT& area, int dy) {
+    if (!m_hWnd || IsRectEmpty(&area) || dy == 0) return;
+    // A layered window pushes its whole surface from its own paint; a move
+    // as far as the area is high leaves nothing to keep.
+    if (!m_offscreen.GetBits() || std::abs(dy) >= area.bottom - area.top ||
+        (GetWindowLongW(m_hWnd, GWL_EXSTYLE) & WS_EX_LAYERED)) {
+        InvalidateArea(area);
+        return;
+    }
+    HRGN whole = CreateRectRgnIndirect(&area);
+    // What the surface still had to paint there moves with the pixels: what
+    // was asked for and not yet painted (the system's own requests, for
+    // parts that were covered, find the surface as it was and need only
+    // copying), and what was never painted.
+    HRGN stale = CreateRectRgn(0, 0, 0, 0);
+    CombineRgn(stale, m_requested, m_copyOnly, RGN_DIFF);
+    CombineRgn(stale, stale, m_unpainted, RGN_OR);
+    CombineRgn(stale, stale, whole, RGN_AND);
+    OffsetRgn(stale, 0, dy);
+    CombineRgn(stale, stale, whole, RGN_AND);
+    m_offscreen.MoveRows(area, dy);
+    // To paint: the strip that comes into view and the stale parts.
+    RECT strip = area;
+    if (dy > 0) {
+        strip.bottom = area.top + dy;
+    } else {
+        strip.top = area.bottom + dy;
+    }
+    SetRectRgn(m_scratch, strip.left, strip.top, strip.right, strip.bottom);
+    CombineRgn(stale, stale, m_scratch, RGN_OR);
+    CombineRgn(m_copyOnly, m_copyOnly, whole, RGN_OR);
+    CombineRgn(m_copyOnly, m_copyOnly, stale, RGN_DIFF);
+    CombineRgn(m_unpainted, m_unpainted, whole, RGN_DIFF);
+    DeleteObject(stale);
+    DeleteObject(whole);
+    // The screen takes the whole area.
+    RequestArea(area);
+}
+
+void CDuiWindow::PaintRegion(HRGN region) {
+    HDC dc = m_offscreen.GetDC();
+    const DWORD size = GetRegionData(region, 0, nullptr);
+    std::vector<char> buffer(size > sizeof(RGNDATAHEADER) ? size : sizeof(RGNDATAHEADER) + sizeof(RECT));
+    auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+    if (size == 0 || !GetRegionData(region, size, data)) return;
+    const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
+    // A few parts one by one (a scrolled strip, a thumb); many at once.
+    constexpr DWORD kFewParts = 8;
+    if (data->rdh.nCount <= kFewParts) {
+        for (DWORD i = 0; i < data->rdh.nCount; ++i) PaintWindow(dc, rects[i]);
+    } else {
+        PaintWindow(dc, data->rdh.rcBound);
+    }
+}
+
 LRESULT CDuiWindow::OnPaintMessage(WPARAM, LPARAM) {
     PAINTSTRUCT ps;
     HDC screen = BeginPaint(m_hWnd, &ps);
+    // When moved pixels only need copying, the rest of what is to be shown is painted.
+    HRGN paint = NULL;
+    RECT moved;
+    if (GetRgnBox(m_copyOnly, &moved) != NULLREGION) {
+        paint = CreateRectRgnIndirect(&ps.rcPaint);
+        CombineRgn(paint, paint, m_copyOnly, RGN_DIFF);
+    }
+    ForgetRequests();
     HDC offscreen = m_offscreen.GetBitmap() ? m_offscreen.GetDC() : NULL;
     if (offscreen) {
-        PaintWindow(offscreen, ps.rcPaint);
+        if (paint) {
+            PaintRegion(paint);
+            CombineRgn(m_unpainted, m_unpainted, paint, RGN_DIFF);
+        } else {
+            PaintWindow(offscreen, ps.rcPaint);
+            SetRectRgn(m_scratch, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+            CombineRgn(m_unpainted, m_unpainted, m_scratch, RGN_DIFF);
+        }
         BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
                ps.rcPaint.bottom - ps.rcPaint.top, offscreen, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     }
     EndPaint(m_hWnd, &ps);
+    if (paint) DeleteObject(paint);
     return 0;
 }
 
@@ -373,6 +472,9 @@ LRESULT CDuiWindow::OnSizeMessage(WPARAM wParam, LPARAM lParam) {
         const int width = LOWORD(lParam);
         const int height = HIWORD(lParam);
         m_offscreen.Resize(width, height);
+        // A new surface: nothing in it is painted, nothing is there to copy.
+        SetRectRgn(m_unpainted, 0, 0, width, height);
+        SetRectRgn(m_copyOnly, 0, 0, 0, 0);
         if (m_root) {
             if (m_root->GetFlags() & kControlRectInPixels) {
                 m_root->SetPos(UIRect(0, 0, width, height));

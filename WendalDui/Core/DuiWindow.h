@@ -37,6 +37,9 @@ public:
     // Runs from a posted message once creation has returned.
     virtual void OnAfterCreate() {}
     virtual void OnAnimationTimer(UINT id) {}
+    // The skin's colours (kSkinChangedColors) or font changed; the controls
+    // have been told. Nothing in this class.
+    virtual void OnSkinChanged(uint32_t bits) {}
 
     // Before creation only: the window takes ownership.
     void SetRoot(CUIContainer* root) { m_root = root; }
@@ -77,6 +80,16 @@ public:
     bool StopAnimationTimer(UINT unused = 0);
 
     void PaintWindow(HDC dc, const RECT& dirty);
+    // Asks for a repaint of a client area (the controls' invalidation ends
+    // here); an area already asked for since the last paint costs no call to
+    // the system, so that a thousand changes in one place cost one.
+    void InvalidateArea(const RECT& area);
+    // Moves what the surface shows in `area` by dy pixels (down when
+    // positive), as content scrolled under a fixed frame moves: only what
+    // comes into view, and what was still to be painted there, is painted
+    // anew; the rest is copied to the screen as it is. For an area that no
+    // other control paints over.
+    void ScrollArea(const RECT& area, int dy);
 
     DUI_DECLARE_MESSAGE_MAP()
 
@@ -115,6 +128,9 @@ protected:
     LRESULT OnPostedCallsMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnAnimationTickMessage(WPARAM wParam, LPARAM lParam);
 
+    // BeginPaint or ValidateRect validated the window: nothing is asked for.
+    void ForgetRequests();
+
     // A window that animates creates the queue after creation; WM_DESTROY
     // deletes it.
     HANDLE m_timerQueue = NULL;
@@ -145,8 +161,19 @@ private:
     // Mouse position of a message with screen coordinates, in the client area.
     POINT ScreenToClientPoint(LPARAM lParam) const;
     void TearDown();
+    // The system is asked to repaint the area unless it was already.
+    void RequestArea(const RECT& area);
+    // Paints the parts of `region` (client coordinates) into the surface.
+    void PaintRegion(HRGN region);
 
     COffscreenDC m_offscreen;
+    // Between two paints: what the system was asked to repaint; what of that
+    // the surface holds already (moved pixels, only to be copied to the
+    // screen); what of the surface was never painted since it was made.
+    HRGN m_requested = NULL;
+    HRGN m_copyOnly = NULL;
+    HRGN m_unpainted = NULL;
+    HRGN m_scratch = NULL;
     uint32_t m_backgroundColor = 0xFFFFFFFFu;
     CUIContainer* m_root = nullptr;
     CUIControl* m_savedFocus = nullptr;

@@ -6,6 +6,12 @@
 
 namespace wendaldui {
 
+WString EscapeMarkup(const wchar_t* text) {
+    WString out(text ? text : L"");
+    out.Replace(L"<", L"<<");
+    return out;
+}
+
 namespace {
 
 enum TagKind { kTagNone, kTagLink, kTagBold, kTagItalic, kTagStrike, kTagUnderline, kTagColor };

@@ -14,9 +14,15 @@
 
 #include "WendalDui/Core/TextMeasurer.h"
 #include "WendalDui/Utils/UIRect.h"
+#include "core/WString.h"
 #include "core/noncopyable.h"
 
 namespace wendaldui {
+
+// A text from outside (a server, a file, the system, the game) as mark-up
+// that shows it as it is: every '<' doubled, so none of it is read as a tag
+// or a link.
+WString EscapeMarkup(const wchar_t* text);
 
 class CFormattedText : private wendal_::noncopyable {
 public:

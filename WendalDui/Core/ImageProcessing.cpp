@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
@@ -93,6 +94,60 @@ private:
     Gdiplus::BitmapData m_data = {};
     bool m_locked = false;
 };
+
+// The weights of one axis of a resampling: for each target pixel the first
+// source pixel it reads and how much of each following one, in units of
+// 1 / kWeightOne (they add up to kWeightOne).
+constexpr int kWeightShift = 14;
+constexpr int kWeightOne = 1 << kWeightShift;
+
+struct AxisWeights {
+    std::vector<int> first;   // per target pixel
+    std::vector<int> count;   // per target pixel
+    std::vector<int> weights; // count[i] weights per target pixel, in order
+    std::vector<int> offset;  // where target pixel i's weights start
+};
+
+AxisWeights MakeAxisWeights(int from, int to) {
+    AxisWeights axis;
+    axis.first.resize(to);
+    axis.count.resize(to);
+    axis.offset.resize(to);
+    const double scale = static_cast<double>(from) / to;
+    for (int i = 0; i < to; ++i) {
+        axis.offset[i] = static_cast<int>(axis.weights.size());
+        std::vector<double> shares;
+        int first;
+        if (scale >= 1.0) {
+            // Shrinking: the source span [i s, (i + 1) s) averaged by overlap.
+            const double lo = i * scale, hi = std::min(static_cast<double>(from), (i + 1) * scale);
+            first = static_cast<int>(lo);
+            for (int j = first; j < from && j < hi; ++j) {
+                shares.push_back(std::min(hi, j + 1.0) - std::max(lo, static_cast<double>(j)));
+            }
+        } else {
+            // Enlarging: the two source pixels around the target pixel's centre.
+            const double x = std::max(0.0, std::min(from - 1.0, (i + 0.5) * scale - 0.5));
+            first = std::min(static_cast<int>(x), std::max(0, from - 2));
+            const double f = x - first;
+            shares.push_back(1.0 - f);
+            if (first + 1 < from) shares.push_back(f);
+        }
+        double total = 0;
+        for (double share : shares) total += share;
+        int sum = 0, largest = 0;
+        for (size_t k = 0; k < shares.size(); ++k) {
+            const int w = static_cast<int>(shares[k] / total * kWeightOne + 0.5);
+            axis.weights.push_back(w);
+            sum += w;
+            if (w > axis.weights[axis.offset[i] + largest]) largest = static_cast<int>(k);
+        }
+        axis.weights[axis.offset[i] + largest] += kWeightOne - sum;  // exactly one in all
+        axis.first[i] = first;
+        axis.count[i] = static_cast<int>(shares.size());
+    }
+    return axis;
+}
 
 UIRect WholeBitmap(Gdiplus::Bitmap* bitmap) {
     return UIRect(0, 0, static_cast<int>(bitmap->GetWidth()), static_cast<int>(bitmap->GetHeight()));
@@ -284,6 +339,65 @@ Gdiplus::Bitmap* ScaleBitmap(Gdiplus::Bitmap* source, Gdiplus::PixelFormat forma
     return scaled;
 }
 
+void ResamplePixels(const uint8_t* source, int sourceWidth, int sourceHeight, int sourceStride, uint8_t* target,
+                    int width, int height, int stride) {
+    if (!source || !target || sourceWidth < 1 || sourceHeight < 1 || width < 1 || height < 1) return;
+    const AxisWeights across = MakeAxisWeights(sourceWidth, width);
+    const AxisWeights down = MakeAxisWeights(sourceHeight, height);
+    // Rows first: every source row resampled across into 8.8 fixed point.
+    std::vector<uint16_t> rows(static_cast<size_t>(width) * 4 * sourceHeight);
+    for (int y = 0; y < sourceHeight; ++y) {
+        const uint8_t* in = source + static_cast<ptrdiff_t>(y) * sourceStride;
+        uint16_t* out = &rows[static_cast<size_t>(y) * width * 4];
+        for (int x = 0; x < width; ++x) {
+            const uint8_t* pixel = in + across.first[x] * 4;
+            const int* w = &across.weights[across.offset[x]];
+            uint32_t sum[4] = {0, 0, 0, 0};
+            for (int k = 0; k < across.count[x]; ++k, pixel += 4) {
+                for (int c = 0; c < 4; ++c) sum[c] += pixel[c] * static_cast<uint32_t>(w[k]);
+            }
+            for (int c = 0; c < 4; ++c) out[x * 4 + c] = static_cast<uint16_t>(sum[c] >> (kWeightShift - 8));
+        }
+    }
+    // Then columns: the resampled rows combined down.
+    std::vector<uint32_t> sum(static_cast<size_t>(width) * 4);
+    for (int y = 0; y < height; ++y) {
+        std::fill(sum.begin(), sum.end(), 0u);
+        const int* w = &down.weights[down.offset[y]];
+        for (int k = 0; k < down.count[y]; ++k) {
+            const uint16_t* row = &rows[static_cast<size_t>(down.first[y] + k) * width * 4];
+            for (int i = 0; i < width * 4; ++i) sum[i] += row[i] * static_cast<uint32_t>(w[k]);
+        }
+        uint8_t* out = target + static_cast<ptrdiff_t>(y) * stride;
+        constexpr int shift = kWeightShift + 8;
+        for (int i = 0; i < width * 4; ++i) {
+            out[i] = static_cast<uint8_t>(std::min<uint32_t>(255u, (sum[i] + (1u << (shift - 1))) >> shift));
+        }
+    }
+}
+
+Gdiplus::Bitmap* ResampleBitmap(Gdiplus::Bitmap* source, int width, int height) {
+    if (!source || width < 1 || height < 1) return nullptr;
+    const int sourceWidth = static_cast<int>(source->GetWidth()), sourceHeight = static_cast<int>(source->GetHeight());
+    if (sourceWidth < 1 || sourceHeight < 1) return nullptr;
+    // Premultiplied on both sides: transparent pixels add no colour to their neighbours.
+    Gdiplus::Rect all(0, 0, sourceWidth, sourceHeight);
+    Gdiplus::BitmapData in = {};
+    if (source->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &in) != Gdiplus::Ok) return nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> scaled(new Gdiplus::Bitmap(width, height, PixelFormat32bppPARGB));
+    Gdiplus::Rect area(0, 0, width, height);
+    Gdiplus::BitmapData out = {};
+    if (scaled->GetLastStatus() != Gdiplus::Ok ||
+        scaled->LockBits(&area, Gdiplus::ImageLockModeWrite, PixelFormat32bppPARGB, &out) != Gdiplus::Ok) {
+        source->UnlockBits(&in);
+        return nullptr;
+    }
+    ResamplePixels(static_cast<const uint8_t*>(in.Scan0), sourceWidth, sourceHeight, in.Stride,
+                   static_cast<uint8_t*>(out.Scan0), width, height, out.Stride);
+    source->UnlockBits(&in);
+    return scaled->UnlockBits(&out) == Gdiplus::Ok ? scaled.release() : nullptr;
+}
+
 bool BlurBitmap(Gdiplus::Bitmap* bitmap, int sigma) {
     return bitmap && BlurBitmapRect(bitmap, WholeBitmap(bitmap), sigma, 2);
 }
@@ -314,6 +428,55 @@ void DrawTextInRect(Gdiplus::Graphics* graphics, const wchar_t* text, int length
                     const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format) {
     Gdiplus::SolidBrush brush{Gdiplus::Color(argb)};
     graphics->DrawString(text, length, font, rect, format, &brush);
+}
+
+namespace {
+
+constexpr wchar_t kEllipsis = 0x2026;
+
+float TextWidth(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                const Gdiplus::StringFormat* format) {
+    Gdiplus::RectF box;
+    graphics->MeasureString(text, length, font, Gdiplus::PointF(0.0f, 0.0f), format, &box);
+    return box.Width;
+}
+
+}  // namespace
+
+int FitTextBeforeEllipsis(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                          float width, const Gdiplus::StringFormat* format) {
+    if (!graphics || !text || !font || length <= 0) return std::max(length, 0);
+    if (TextWidth(graphics, text, length, font, format) <= width) return length;
+    std::wstring candidate(text, static_cast<size_t>(length));
+    auto fits = [&](int kept) {
+        candidate.assign(text, static_cast<size_t>(kept));
+        candidate.push_back(kEllipsis);
+        return TextWidth(graphics, candidate.c_str(), kept + 1, font, format) <= width;
+    };
+    // Wider with every character kept, so the longest that fits is found by halving.
+    int low = 0, high = length - 1;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        if (fits(middle)) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    if (low > 0 && IS_HIGH_SURROGATE(text[low - 1])) --low;
+    return low;
+}
+
+void DrawTextEllipsis(Gdiplus::Graphics* graphics, const wchar_t* text, int length, const Gdiplus::Font* font,
+                      const Gdiplus::RectF& rect, uint32_t argb, const Gdiplus::StringFormat* format) {
+    const int kept = FitTextBeforeEllipsis(graphics, text, length, font, rect.Width, format);
+    if (kept >= length) {
+        DrawTextInRect(graphics, text, length, font, rect, argb, format);
+        return;
+    }
+    std::wstring shown(text, static_cast<size_t>(kept));
+    shown.push_back(kEllipsis);
+    DrawTextInRect(graphics, shown.c_str(), kept + 1, font, rect, argb, format);
 }
 
 }  // namespace wendaldui

@@ -1,5 +1,8 @@
 #include "WendalDui/Core/OffscreenDC.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace wendaldui {
 
 COffscreenDC::~COffscreenDC() {
@@ -29,6 +32,21 @@ void COffscreenDC::Resize(int width, int height) {
     if (m_bitmap) DeleteObject(m_bitmap);
     m_bitmap = bitmap;
     m_bits = bitmap ? static_cast<uint32_t*>(bits) : nullptr;
+}
+
+void COffscreenDC::MoveRows(const RECT& area, int dy) {
+    if (!m_bits || dy == 0) return;
+    const int left = std::max(0L, area.left), right = std::min(static_cast<LONG>(m_width), area.right);
+    const int top = std::max(0L, area.top), bottom = std::min(static_cast<LONG>(m_height), area.bottom);
+    if (left >= right || bottom - top <= std::abs(dy)) return;
+    GdiFlush();  // what GDI still holds back lands before the pixels move
+    const size_t bytes = static_cast<size_t>(right - left) * 4;
+    auto row = [&](int y) { return m_bits + static_cast<ptrdiff_t>(y) * m_width + left; };
+    if (dy < 0) {
+        for (int y = top; y < bottom + dy; ++y) memcpy(row(y), row(y - dy), bytes);
+    } else {
+        for (int y = bottom - 1; y >= top + dy; --y) memcpy(row(y), row(y - dy), bytes);
+    }
 }
 
 }  // namespace wendaldui

@@ -25,6 +25,9 @@ public:
     int GetHeight() const { return m_height; }
     // Row-major pixels, width * height, 0xAARRGGBB; null without a bitmap.
     const uint32_t* GetBits() const { return m_bits; }
+    // Moves the pixels of the part of `area` inside the surface dy rows down
+    // (up when negative); the rows they leave keep what they showed.
+    void MoveRows(const RECT& area, int dy);
 
 private:
     HBITMAP m_bitmap = NULL;

@@ -290,6 +290,40 @@ TEST_F(DownloadCacheTest, CorruptEntryIsAMissAndIsRepaired) {
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
+// The description's own check sees the cached copy and the fetched body
+// alike; what it refuses never reaches the target.
+int g_judged = 0;
+bool RefuseBody(const wchar_t* path, const DownloadInfoCommonFile&, WString* reason) {
+    ++g_judged;
+    *reason = FileExists(path) ? L"不是要的文件" : L"看不到文件";
+    return false;
+}
+bool TakeBody(const wchar_t* path, const DownloadInfoCommonFile&, WString*) { return ++g_judged, FileExists(path); }
+
+TEST_F(DownloadCacheTest, DescriptionsOwnCheckJudgesCachedAndFetchedBodies) {
+    WriteBytes(m_entry, m_body);
+    g_judged = 0;
+    auto* refused = CachedFile(L"refused", kFlagSha1Given | kFlagUseCache);
+    refused->accept = &RefuseBody;
+    DownloadTaskBase* task = RunOne(refused);
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kFailed, task->GetResult());
+    EXPECT_EQ("不是要的文件", MessageOf(task));
+    EXPECT_EQ(2, g_judged) << "the cached copy, then the fetched body";
+    EXPECT_EQ(1, Hits("/c"));
+    EXPECT_FALSE(Exists(Target(L"refused")));
+    EXPECT_FALSE(Exists(Target(L"refused.dl")));
+
+    g_judged = 0;
+    auto* taken = CachedFile(L"taken", kFlagSha1Given);
+    taken->accept = &TakeBody;
+    task = RunOne(taken);
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kSucceeded, task->GetResult()) << MessageOf(task);
+    EXPECT_EQ(1, g_judged);
+    EXPECT_EQ(m_body, ReadBytes(Target(L"taken")));
+}
+
 // --- Game library and its ".sha1" -----------------------------------------
 
 class LibraryTask : public DownloadTest {

@@ -21,6 +21,10 @@ class Failure(AssertionError):
     pass
 
 
+class Skipped(Exception):
+    """A journey that cannot run here (its data is missing): never a pass."""
+
+
 def check(condition, message):
     if not condition:
         raise Failure(message)
@@ -136,7 +140,9 @@ class Probe:
         return self.wait(lambda ws: next((w for w in ws if match(w)), None), what, timeout, cls, process)
 
     def wait_gone(self, hwnd, timeout=30, cls=LAUNCHER_CLASS):
-        self.wait(lambda ws: all(w["hwnd"] != hwnd for w in ws) or ["gone"], "window %d to go" % hwnd, timeout, cls)
+        # A value only once it has gone: a bare False would end the wait at once.
+        self.wait(lambda ws: None if any(w["hwnd"] == hwnd for w in ws) else ["gone"], "window %d to go" % hwnd,
+                  timeout, cls)
 
     def find(self, hwnd):
         return next((w for w in self.windows() if w["hwnd"] == hwnd), None)

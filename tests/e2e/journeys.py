@@ -218,7 +218,10 @@ def unusable_server_address_file_is_reported(s):
     texts = s.probe.call("dialog", box["hwnd"])["statics"]
     check('服务器地址文件(%s)含有未知的成员"mirrors"' % s.wine.dos(bad) in texts, "the box says %s" % texts)
     s.probe.close(box)
-    close_and_exit(s, launcher, main_window(s, launcher))
+    main = main_window(s, launcher)
+    # The notice that no game is there: the main window waits in it and ignores closing meanwhile.
+    s.probe.close_and_wait(s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15))
+    close_and_exit(s, launcher, main)
 
 
 def refused_from_another_folder(s):

@@ -10,7 +10,7 @@ import os
 import time
 
 from game_tree import write_settings
-from harness import check
+from harness import Skipped, check
 from journeys import at, click_at, main_window, read_bytes, wait_until
 
 LIST_TITLE = "TRELM - 原版下载"
@@ -18,9 +18,10 @@ MANIFEST = "/mc/game/version_manifest.json"
 MIRROR = "/bmcl"  # the mirror's base below the server, so that its requests can be told apart
 VERSIONS = ["1.12.2", "1.8.9", "1.7.10"]  # newest first, as the manifest lists them
 
-# Logical pixels in the windows: the main window's menu items; the list
-# dialog's "刷新" and "下载" buttons and its rows.
-MENU_ITEM_HEIGHT = 24
+# Logical pixels in the windows: the main window's menu items and the
+# separators after its second and fourth; the list dialog's "刷新" and "下载"
+# buttons and its rows.
+MENU_ITEM_HEIGHT, MENU_SEPARATOR_HEIGHT = 24, 5
 LIST_REFRESH = (516, 48)
 LIST_DOWNLOAD = (516, 81)
 LIST_FIRST_ROW, LIST_ROW_HEIGHT = 59, 22
@@ -33,6 +34,12 @@ def real_data(s):
 
 def open_vanilla_list(s, main):
     """"原版下载", the menu's first item."""
+    return open_menu_item(s, main, 0, LIST_TITLE)
+
+
+def open_menu_item(s, main, index, title):
+    """The main menu's item of that index (0 "原版下载" to 4 "关于"),
+    clicked; the window it opens."""
     before = {w["hwnd"] for w in s.probe.windows()}
     at(s, main, "menu")
 
@@ -43,11 +50,12 @@ def open_vanilla_list(s, main):
     time.sleep(0.3)
     # The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
     top = menu["rect"][1]
-    shadow = ((menu["rect"][3] - top) - (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * 5) * s.factor) / 2
+    shadow = ((menu["rect"][3] - top) - (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor) / 2
+    item = (index + 0.5) * MENU_ITEM_HEIGHT + ((index >= 2) + (index >= 4)) * MENU_SEPARATOR_HEIGHT
     # Clicked through the main window: bringing the menu's own window forward would close it.
     s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
-                  top + shadow + (2 + MENU_ITEM_HEIGHT / 2) * s.factor - main["rect"][1])
-    return s.probe.wait_window(text=LIST_TITLE, timeout=15)
+                  top + shadow + (2 + item) * s.factor - main["rect"][1])
+    return s.probe.wait_window(text=title, timeout=15)
 
 
 def manifest_hits(s):
@@ -62,8 +70,7 @@ def two_versions_downloaded_from_the_vanilla_list(s):
     never asked while it is not chosen."""
     data = real_data(s)
     if not data:
-        print("SKIP two_versions_downloaded_from_the_vanilla_list: no real game files beside the checkout")
-        return
+        raise Skipped("no real game files beside the checkout")
     folder = s.folder("vanilla")
     write_settings(folder, {"bmclapi": False, "mainframe_layout": 1})
     endpoints = os.path.join(s.work, "endpoints-versions.json")
@@ -103,6 +110,9 @@ def two_versions_downloaded_from_the_vanilla_list(s):
     for v in ("1.12.2", "1.7.10"):
         check(read_bytes(paths[v]) == jsons[v], "%s.json was not downloaded right" % v)
     check(not os.path.exists(paths["1.8.9"]), "1.8.9 was downloaded although it was not chosen")
+    # The files are there before the download dialog has gone; till then the list ignores closing.
+    s.probe.wait(lambda ws: any(w["hwnd"] == dialog["hwnd"] and w["enabled"] for w in ws),
+                 "the list to be enabled again", 15)
     s.probe.close_and_wait(dialog)
 
     dialog = open_vanilla_list(s, main)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Runs the end-to-end journeys of the real QuorvelLauncher.exe in order and
-ends with "N passed, N failed"; the exit status is non-zero on any failure.
+ends with "N passed, N failed, N skipped"; the exit status is 1 on any
+failure, else 77 (ctest's "skipped") when a journey could not run.
 Started by scripts/e2e-test.sh, which gives it a display, the Wine prefix
 and a time limit."""
 
@@ -14,6 +15,8 @@ import traceback
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness  # noqa: E402
+
+SKIPPED = 77  # SKIP_RETURN_CODE of the ctest entries
 
 
 def main():
@@ -29,7 +32,7 @@ def main():
     started = time.monotonic()
     journeys = importlib.import_module(args.module)
     selected = [j for j in journeys.JOURNEYS if not args.only or j.__name__ in args.only]
-    passed = failed = 0
+    passed = failed = skipped = 0
     with open(os.path.join(artifacts, "e2e-wine-%s.log" % args.module), "w") as log:
         session = harness.Session(args.build, args.source, artifacts, log)
         print("set-up: %.1f s" % (time.monotonic() - started), flush=True)
@@ -40,6 +43,9 @@ def main():
                     journey(session)
                     passed += 1
                     print("PASS %s (%.1f s)" % (journey.__name__, time.monotonic() - began), flush=True)
+                except harness.Skipped as reason:
+                    skipped += 1
+                    print("SKIP %s: %s" % (journey.__name__, reason), flush=True)
                 except Exception as error:  # a journey's failure must not stop the others
                     failed += 1
                     print("FAIL %s (%.1f s): %s" % (journey.__name__, time.monotonic() - began, error), flush=True)
@@ -55,8 +61,8 @@ def main():
         finally:
             session.close()
     print("time: %.0f s" % (time.monotonic() - started))
-    print("%d passed, %d failed" % (passed, failed), flush=True)
-    return 1 if failed or not selected else 0
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped), flush=True)
+    return 1 if failed or not selected else SKIPPED if skipped else 0
 
 
 if __name__ == "__main__":

@@ -1,5 +1,8 @@
 // Which game files are missing and how each is to be fetched: libraries,
-// client jar, asset index and asset objects, from generated game trees.
+// client jar, asset index and asset objects, from generated game trees; and
+// what a fetched version JSON must be to take a file's place.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 #include <gmock/gmock.h>
 
@@ -7,6 +10,7 @@
 #include "download/DownloadInfoCommonFile.h"
 #include "launcher/MinecraftFileManager.h"
 #include "launcher/MinecraftVerJsonDownload.h"
+#include "tests/download/DownloadTestKit.h"
 #include "tests/launcher/GameTree.h"
 
 namespace {
@@ -19,6 +23,7 @@ using testing_support::TargetOf;
 using testing_support::UrlsOf;
 using trelm::download::DownloadInfoBase;
 using trelm::download::DownloadInfoForgeXZLibrary;
+using trelm::download::DownloadTaskBase;
 using trelm::launcher::MinecraftFileManager;
 
 const char kSha1A[] = "a94a8fe5ccb19ba61c4c0873d391e987982fbbd3";  // SHA-1 of "test"
@@ -389,15 +394,52 @@ TEST(MinecraftVerJsonDownload, ManifestUrlOrTheLegacyStore) {
     list.infos.push_back(info);
     EXPECT_EQ("R:\\.minecraft\\versions\\1.7.10\\1.7.10.json", TargetOf(info));
     EXPECT_THAT(UrlsOf(info), ElementsAre("http://mirror.test/version/1.7.10/json (1)", "https://meta.test/last.json (0)"));
-    EXPECT_EQ(-1, info->size);
-    EXPECT_EQ(0u, info->flags);
+    EXPECT_EQ(10485760, info->size);  // a limit, as for the lists
+    EXPECT_EQ(trelm::download::kFlagJsonObject, info->flags);
 
     ASSERT_TRUE(builder.BuildDownloadInfo(info, manifest, L"b1.0", false));
     list.infos.push_back(info);
     EXPECT_THAT(UrlsOf(info), ElementsAre("https://legacy.test/Minecraft.Download/versions/b1.0/b1.0.json (0)"));
 
-    EXPECT_FALSE(builder.BuildDownloadInfo(info, manifest, L"..", false));
-    EXPECT_EQ(nullptr, info);
+    // Windows drops a folder's trailing dots and spaces: versions\..json,
+    // versions\trail\trail..json.
+    for (const wchar_t* id : {L"..", L".", L"trail.", L"trail ", L"a. "}) {
+        EXPECT_FALSE(builder.BuildDownloadInfo(info, manifest, id, false)) << Narrow(id);
+        EXPECT_EQ(nullptr, info);
+    }
+}
+
+// A version JSON from the network replaces the file only when it is one: a
+// huge, endless or HTML answer leaves the good file and nothing beside it.
+class VersionJsonDownload : public download_test::DownloadTest {};
+
+TEST_F(VersionJsonDownload, OnlyABoundedJsonObjectReplacesTheFile) {
+    const std::string good = R"({"id":"1.7.10","mainClass":"M"})";
+    ASSERT_TRUE(Routes(R"({"/html": {"body": "<html><body>502 Bad Gateway</body></html>"},
+        "/array": {"body": "[1, 2]"},
+        "/huge": {"generate": 11534336, "content_length": null},
+        "/announced": {"body": "{}", "content_length": 2147483648, "stall_after": 1},
+        "/good": {"body": )" + testing_support::JsonQuote(good) + "}}"));
+    const std::wstring target = Target(L".minecraft\\versions\\1.7.10\\1.7.10.json");
+    const trelm::launcher::MinecraftVerJsonDownload builder(Target(L"").c_str());
+    for (const char* path : {"/html", "/array", "/huge", "/announced", "/good"}) {
+        SCOPED_TRACE(path);
+        testing_support::WriteBytes(target, "{\"id\":\"1.7.10\"}");
+        JsonDocument manifest;
+        const std::string text = R"({"versions":[{"id":"1.7.10","url":")" + Url(path) + R"("}]})";
+        ASSERT_TRUE(ParseJsonText(testing_support::Widen(text).c_str(), &manifest));
+        DownloadInfoBase* info = nullptr;
+        ASSERT_TRUE(builder.BuildDownloadInfo(info, manifest, L"1.7.10", false));
+        const DWORD start = GetTickCount();
+        DownloadTaskBase* task = RunOne(info);
+        ASSERT_NE(nullptr, task);
+        EXPECT_LT(GetTickCount() - start, 10000u);  // the announced size alone ends it
+        const bool kept = std::string(path) == "/good";
+        EXPECT_EQ(kept ? DownloadTaskBase::kSucceeded : DownloadTaskBase::kFailed, task->GetResult());
+        const std::string now = testing_support::ReadBytes(target);
+        EXPECT_TRUE(now == (kept ? good : "{\"id\":\"1.7.10\"}")) << now.size() << " bytes: " << now.substr(0, 40);
+        EXPECT_FALSE(testing_support::Exists(target + L".dl"));
+    }
 }
 
 TEST(MirrorUrls, OptiFineAsksForThreePartVersionsBelowTen) {

@@ -2,9 +2,11 @@
 // fake java.exe recorded, for real version JSONs and for a synthetic one
 // that holds every placeholder.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "launcher/JavaRuntimeList.h"
@@ -258,6 +260,65 @@ TEST_F(LaunchCommand, EveryPlaceholderIsFilled) {
             EXPECT_EQ(-1, line.Find(L"${"));
         }
     }
+}
+
+// Whatever the sign-in server, the version files or the player put into a
+// value, Java receives it as exactly one argument; the player's own extra
+// arguments stay the several arguments typed. A line Windows would cut is
+// refused instead.
+TEST_F(LaunchCommand, EverySubstitutedValueReachesJavaAsOneArgument) {
+    tree.WriteVersion(L"my pack", R"({"id":"my pack","mainClass":"m.Main","assets":"idx \"1\"","libraries":[],
+        "minecraftArguments":"--username ${auth_player_name} --version ${version_name} --gameDir ${game_directory} --assetIndex ${assets_index_name} --uuid ${auth_uuid} --accessToken ${auth_access_token} --versionType ${version_type} --session=${auth_session} --dir=C:\\${version_name}"})");
+    MinecraftLauncher launcher(tree.Root().c_str());
+    launcher.SetVersionAndJava(L"my pack", RegistryJava(java.Home()));
+    LaunchJvmOptions jvm;
+    jvm.jvmHead = L"-Da=1 -Db=2";
+    LaunchGameOptions game;
+    game.accountKind = 1;
+    game.uuid = L"u u";
+    game.accessToken = L"tok\\\"en\\";
+    game.versionType = L"rel \"x\" \\";
+    game.gameTail = L"--tail1 --tail2";
+    for (const wchar_t* name : {L"a b\" --server evil.example.com --port 25565 --gameDir \\\\evil\\share",
+                                L"${auth_access_token}", L""}) {
+        game.playerName = name;
+        WString line, folder, exe;
+        ASSERT_TRUE(launcher.BuildCommand(jvm, game, line, folder, exe)) << Narrow(launcher.GetErrorMsg().GetString());
+        int count = 0;
+        wchar_t** argv = CommandLineToArgvW(line.GetString(), &count);
+        ASSERT_NE(nullptr, argv);
+        const std::vector<std::wstring> args(argv, argv + count);
+        LocalFree(argv);
+        auto after = [&](const std::wstring& option) {
+            const auto at = std::find(args.begin(), args.end(), option);
+            return at != args.end() && at + 1 != args.end() ? *(at + 1) : L"(missing " + option + L")";
+        };
+        const std::wstring expected[][2] = {
+            {L"--username", name}, {L"--version", L"my pack"}, {L"--gameDir", Mc()}, {L"--assetIndex", L"idx \"1\""},
+            {L"--uuid", L"u u"}, {L"--accessToken", L"tok\\\"en\\"}, {L"--versionType", L"rel \"x\" \\"},
+            {L"-cp", Mc(L"\\versions\\my pack\\my pack.jar")}, {L"m.Main", L"--username"}};
+        for (const auto& pair : expected) {
+            EXPECT_EQ(Narrow(pair[1]), Narrow(after(pair[0]))) << Narrow(line.GetString());
+        }
+        for (const wchar_t* arg : {L"-Da=1", L"-Db=2", L"--session=tok\\\"en\\", L"--dir=C:\\my pack",
+                                   L"--tail1", L"--tail2"}) {
+            EXPECT_NE(args.end(), std::find(args.begin(), args.end(), arg))
+                << Narrow(arg) << "\n" << Narrow(line.GetString());
+        }
+        EXPECT_EQ(args.end(), std::find(args.begin(), args.end(), L"--server"));
+        EXPECT_EQ(args.end(), std::find(args.begin(), args.end(), L"--port"));
+    }
+
+    game.gameTail = std::wstring(33000, L'x').c_str();
+    WString line, folder, exe;
+    EXPECT_FALSE(launcher.BuildCommand(jvm, game, line, folder, exe));
+    const std::string message = Narrow(launcher.GetErrorMsg().GetString());
+    EXPECT_NE(std::string::npos, message.find("超过了Windows允许的32766个字符")) << message;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    EXPECT_FALSE(launcher.Launch(jvm, game, false, &startup, &process, nullptr, nullptr));
+    EXPECT_EQ(0u, java.Runs().size());
 }
 
 TEST_F(LaunchCommand, OfflineUuidIsTheNameBasedSha1Uuid) {

@@ -78,8 +78,13 @@ TEST_F(ModInstallers, OptiFineThenLiteLoaderOverItAsVersions) {
     EXPECT_EQ(kJarBytes, testing_support::ReadBytes(tree.Path(
                              L"libraries\\optifine\\OptiFine\\1.12.2_HD_U_E3\\OptiFine-1.12.2_HD_U_E3.jar")));
 
+    // The build's libraries as the LiteLoader list gives them; an entry without a name is no library.
+    JsonDocument build;
+    ASSERT_TRUE(ParseJsonText(LR"([{"name":"net.minecraft:launchwrapper:1.12"},{"url":"http://x/"},
+        {"name":"org.ow2.asm:asm-all:5.0.3","url":"https://repo.example/"}])",
+                              &build));
     LiteloaderInstaller liteloader(tree.Root().c_str());
-    ASSERT_TRUE(liteloader.InstallAsVersion(Jar(), L"1.12.2", Record(L"1.12.2-OptiFine_HD_U_E3", L"1.12.2")))
+    ASSERT_TRUE(liteloader.InstallAsVersion(Jar(), L"1.12.2", Record(L"1.12.2-OptiFine_HD_U_E3", L"1.12.2"), &build))
         << Narrow(liteloader.GetErrorMsg().GetString());
     const std::wstring id = L"1.12.2-OptiFine_HD_U_E3-LiteLoader1.12.2";
     JsonDocument& both = Load(id);
@@ -87,9 +92,12 @@ TEST_F(ModInstallers, OptiFineThenLiteLoaderOverItAsVersions) {
     EXPECT_EQ("--tweakClass com.tolvane.liteloader.launch.LiteLoaderTweaker  --username ${auth_player_name}  "
               "--tweakClass optifine.OptiFineForgeTweaker",
               Member(both, L"minecraftArguments"));
-    EXPECT_EQ(std::vector<std::string>{"com.tolvane:liteloader:1.12.2 " +
-                                       Narrow(trelm::EndpointBase(trelm::Endpoint::LiteLoader).GetString()) +
-                                       "/versions/"},
+    // Without launchwrapper and asm LiteLoader's tweaker cannot start.
+    EXPECT_EQ((std::vector<std::string>{"com.tolvane:liteloader:1.12.2 " +
+                                            Narrow(trelm::EndpointBase(trelm::Endpoint::LiteLoader).GetString()) +
+                                            "/versions/",
+                                        "net.minecraft:launchwrapper:1.12",
+                                        "org.ow2.asm:asm-all:5.0.3 https://repo.example/"}),
               LibraryNames(both));
 
     // The game-tree code reads the three-level chain.
@@ -162,9 +170,9 @@ TEST_F(ModInstallers, HostileNamesAreRefusedAndNothingIsWritten) {
         EXPECT_EQ(n.message, Narrow(optifine.GetErrorMsg().GetString()));
     }
     EXPECT_FALSE(optifine.InstallAsMod(Jar(), L"1.12.2", L"HD_U", L"E3", L"..", true, nullptr, nullptr));
-    EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"..\\..\\x", Record(L"1.12.2", L"1.12.2")));
+    EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"..\\..\\x", Record(L"1.12.2", L"1.12.2"), nullptr));
     EXPECT_EQ(u8"名称无效:..\\..\\x", Narrow(liteloader.GetErrorMsg().GetString()));
-    EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"1.12.2", Record(L"..\\..", L"1.12.2")));
+    EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"1.12.2", Record(L"..\\..", L"1.12.2"), nullptr));
     EXPECT_FALSE(liteloader.InstallAsMod(Jar(), L"1.12.2", Record(L"x", L"..\\..\\..\\evil"), false, nullptr, nullptr));
     EXPECT_EQ(u8"名称无效:..\\..\\..\\evil", Narrow(liteloader.GetErrorMsg().GetString()));
     EXPECT_FALSE(liteloader.InstallAsMod(Jar(), L"1.12.2", Record(L"a/../..", L"1.12.2"), true, nullptr, nullptr));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/MinecraftFileManager.h"
+#include "launcher/MinecraftList.h"
 #include "tests/launcher/GameTree.h"
 
 namespace {
@@ -67,6 +68,12 @@ TEST(VersionChain, LoadsOrSaysWhichFileIsWrong) {
          L"Json文件(%sv\\v.json)缺失成员\"inheritsFrom\"或此成员值不正确"},
         {"parent is ..", {{L"v", Child("v", "..")}}, L"v", L"Json文件(%sv\\v.json)缺失成员\"inheritsFrom\"或此成员值不正确"},
         {"empty parent", {{L"v", Child("v", "")}}, L"v", L"Json文件(%sv\\v.json)缺失成员\"inheritsFrom\"或此成员值不正确"},
+        // Windows drops the folder's trailing dot: "trail." would read trail\trail..json.
+        {"parent ends in a dot",
+         {{L"v", Child("v", "trail.")}, {L"trail.", Version("trail.")}},
+         L"v",
+         L"Json文件(%sv\\v.json)缺失成员\"inheritsFrom\"或此成员值不正确"},
+        {"parent ends in a space", {{L"v", Child("v", "a ")}}, L"v", L"Json文件(%sv\\v.json)缺失成员\"inheritsFrom\"或此成员值不正确"},
     };
     for (const ChainCase& c : cases) {
         GameTree tree;
@@ -106,6 +113,35 @@ TEST(VersionChain, ChainRunsFromTheSelectedVersionToItsRootAndReloadsAfterSetVer
     manager.SetVersion(L"b");
     EXPECT_FALSE(manager.EnsureVersionChain());
     EXPECT_TRUE(manager.GetChain().empty());
+}
+
+// A chain of 3,000 versions took 21 s to list: both readers stop at
+// kMaxVersionChainLength files.
+TEST(VersionChain, DepthIsBounded) {
+    const size_t deepest = trelm::launcher::kMaxVersionChainLength;
+    GameTree tree;
+    for (size_t i = 0; i <= deepest; ++i) {
+        const std::string id = "v" + std::to_string(i);
+        tree.WriteVersion(testing_support::Widen(id),
+                          i == deepest ? Version(id) : Child(id, "v" + std::to_string(i + 1)));
+    }
+    MinecraftFileManager manager(tree.Root().c_str());
+    manager.SetVersion(L"v1");
+    ASSERT_TRUE(manager.EnsureVersionChain()) << Narrow(manager.GetErrorMsg().GetString());
+    EXPECT_EQ(deepest, manager.GetChain().size());
+    manager.SetVersion(L"v0");
+    EXPECT_FALSE(manager.EnsureVersionChain());
+    WString expected;
+    expected.Format(L"Json文件(%s)成员\"inheritsFrom\"继承层数超过16", tree.Path(L"versions\\v15\\v15.json").c_str());
+    EXPECT_EQ(Narrow(expected.GetString()), Narrow(manager.GetErrorMsg().GetString()));
+
+    trelm::launcher::MinecraftList list(tree.Root().c_str());
+    ASSERT_TRUE(list.Refresh());
+    const auto root = [&](const wchar_t* id) {
+        return Narrow(list.versions[static_cast<size_t>(list.FindById(id))].rootId.GetString());
+    };
+    EXPECT_EQ("v16", root(L"v1"));
+    EXPECT_EQ("v1", root(L"v0"));  // too deep: the direct parent, as for a loop
 }
 
 TEST(VersionChain, OversizedJsonIsNotRead) {

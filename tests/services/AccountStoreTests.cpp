@@ -237,15 +237,27 @@ TEST_F(AccountFile, MalformedEntriesAreSkippedOneByOne) {
     EXPECT_FALSE(first->rember_pw);
     EXPECT_TRUE(store.FindYggdrasilAccount(L"second")->rember_pw);
 
-    // Damaged files give empty lists and are not rewritten by loading.
-    const wchar_t* damaged[] = {L"{\"offline_account_list\": [{\"name\": \"A\"}", L"[]", L"{\"offline_account_list\": {}}"};
-    for (const wchar_t* text : damaged) {
+    // A file that cannot be read (cut short, not an object) changes nothing
+    // and is not written over until it is kept aside.
+    for (const wchar_t* text : {L"{\"offline_account_list\": [{\"name\": \"A\"}", L"[]"}) {
         LoadText(text);
-        EXPECT_TRUE(store.offlineNames.empty() && store.accounts.empty()) << Narrow(text);
+        EXPECT_TRUE(store.LoadFailed()) << Narrow(text);
+        EXPECT_EQ(2u, store.accounts.size()) << Narrow(text);
+        const std::string unread = ReadBytes(path);
+        EXPECT_FALSE(store.Save());
+        EXPECT_EQ(unread, ReadBytes(path));
     }
+    WString kept;
+    ASSERT_TRUE(store.KeepUnreadFileAside(&kept));
+    EXPECT_EQ(path + L".bad", std::wstring(kept.GetString()));
+    EXPECT_TRUE(store.Save());
+    // An object of the wrong shape is read: empty lists.
+    LoadText(L"{\"offline_account_list\": {}}");
+    EXPECT_TRUE(store.offlineNames.empty() && store.accounts.empty());
+    // A missing file is a first start: nothing fails, nothing is written by loading.
     store.SetFilePath((dir / L"none.json").c_str());
     store.Load();
-    EXPECT_TRUE(store.accounts.empty());
+    EXPECT_FALSE(store.LoadFailed());
     EXPECT_FALSE(testing_support::Exists(dir / L"none.json"));
 }
 

@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -6,6 +8,7 @@
 #include "core/TextFile.h"
 #include "launcher/MinecraftList.h"
 #include "services/LauncherSettings.h"
+#include "services/OfflineNameRule.h"
 #include "tests/support/TestPaths.h"
 
 using testing_support::ReadBytes;
@@ -209,6 +212,19 @@ TEST_F(SettingsFile, EveryKeyIsValidatedOnItsOwn) {
         {LR"("offline_name_regex": "[a-", "offline_name_mismatch_hint": "提示")", regex, L"|"},
         {LR"("offline_name_regex": 7, "offline_name_mismatch_hint": "提示")", regex, L"|"},
         {LR"("offline_name_regex": "^\\w{3,16}$", "offline_name_mismatch_hint": "提示")", regex, L"^\\w{3,16}$|提示"},
+        // Rules that would overflow the stack or spin are dropped like the
+        // ones that do not compile; a rule that only backtracks is matched
+        // without backtracking and kept.
+        {L"\"offline_name_regex\": \"" + std::wstring(30000, L'(') + std::wstring(30000, L')') +
+             L"\", \"offline_name_mismatch_hint\": \"提示\"",
+         regex, L"|"},
+        {L"\"offline_name_regex\": \"" + std::wstring(257, L'a') + L"\"", regex, L"|"},
+        {L"\"offline_name_regex\": \"" + std::wstring(256, L'a') + L"\"", regex, std::wstring(256, L'a') + L"|"},
+        {LR"r("offline_name_regex": "(((((((((((((((((a)))))))))))))))))")r", regex, L"|"},
+        {LR"r("offline_name_regex": "((a{200}){200}){200}")r", regex, L"|"},
+        {LR"("offline_name_regex": "a{99999}")", regex, L"|"},
+        {LR"r("offline_name_regex": "^(.)\\1$")r", regex, L"|"},  // back-references need backtracking
+        {LR"r("offline_name_regex": "^(a|a)*$", "offline_name_mismatch_hint": "提示")r", regex, L"^(a|a)*$|提示"},
         {LR"("theme": {"color": {"h": 120, "s": 0.5, "l": 0.5}})", color, Hsl(HslColor())},
         {LR"("theme": {"color": {"h": 120.0, "s": 1.5, "l": 0.5}})", color, Hsl(HslColor())},
         {LR"("theme": {"color": {"h": 360.5, "s": 0.5, "l": 0.5}})", color, Hsl(HslColor())},
@@ -230,27 +246,82 @@ TEST_F(SettingsFile, EveryKeyIsValidatedOnItsOwn) {
     }
 }
 
-TEST_F(SettingsFile, BadInputLeavesDefaultsAndKeepsTheMap) {
-    settings.SetVersionAlias(L"1.8.9", L"PVP");
-    const wchar_t* bad[] = {L"[1, 2]", L"{\"java_xmx\": 2048", L"", L"\"text\""};
-    for (const wchar_t* text : bad) {
-        settings.current.javaXmx = 5;
-        EXPECT_FALSE(LoadText(text)) << testing_support::Narrow(text);
-        EXPECT_EQ(-1, settings.current.javaXmx);
-        EXPECT_STREQ(L"PVP", settings.GetVersionAlias(L"1.8.9"));
+// The nickname check runs at start-up on the stored name: no rule the
+// getter takes may hang it, and the usual ones keep their meaning.
+TEST(OfflineNameRule, MatchesWholeNamesInBoundedTime) {
+    const struct {
+        const wchar_t* rule;
+        std::wstring name;
+        bool matches;
+    } cases[] = {
+        {L"^[A-Za-z0-9_]{3,16}$", L"Steve_01", true},
+        {L"^[A-Za-z0-9_]{3,16}$", L"St", false},
+        {L"[\\u4e00-\\u9fa5]{2,4}", L"小明", true},
+        {L"(?!admin)[a-z]+", L"admin", false},
+        {L"[a-z]+", L"abc1", false},  // the whole name, not a part
+        {L"", L"", true},
+        // 2^30 ways to fail under backtracking (79 s for 31 letters).
+        {L"^(a|a)*$", std::wstring(30, L'a') + L"!", false},
+        {L"^(a|a)*$", std::wstring(31, L'a'), true},
+        // About the largest rule taken, against the longest name.
+        {L"^(a?){190}(a|aa)*$", std::wstring(255, L'a') + L"b", false},
+        {L"^(.)\\1$", L"aa", false},  // refused, so nothing matches
+        {L"[a-z]+", std::wstring(trelm::kMaxNameLength + 1, L'a'), false},
+    };
+    for (const auto& c : cases) {
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(c.matches, trelm::NameMatchesRule(c.rule, c.name.c_str())) << testing_support::Narrow(c.rule);
+        EXPECT_LT(GetTickCount() - start, 500u) << testing_support::Narrow(c.rule);
     }
-    EXPECT_TRUE(LoadText(L"{}"));
-    EXPECT_EQ(nullptr, settings.GetVersionAlias(L"1.8.9"));  // a good file replaces the map
+}
 
-    // A bad value never wipes its neighbours.
+// A file that is there but cannot be read (cut short, not an object) changes
+// nothing and is never written over; kept aside, it gives way to a new file
+// under a name that no earlier kept file loses. A missing file is a first
+// start, not a failure.
+TEST_F(SettingsFile, UnreadFileChangesNothingAndIsKeptAsideNotWrittenOver) {
+    ASSERT_TRUE(LoadText(kFullSettings));
+    const std::wstring full = kFullSettings;
+    const std::wstring cut = full.substr(0, full.size() - 40);
+    for (const std::wstring& text : {cut, std::wstring(L"[1, 2]"), std::wstring(L""), std::wstring(L"\"text\"")}) {
+        EXPECT_FALSE(LoadText(text)) << testing_support::Narrow(text);
+        EXPECT_TRUE(settings.LoadFailed());
+        EXPECT_EQ(3072, settings.current.javaXmx);
+        EXPECT_EQ(L"Steve", Text(settings.current.offlineName));
+        EXPECT_STREQ(L"PVP 用", settings.GetVersionAlias(L"1.8.9"));
+        const std::string unread = ReadBytes(path);
+        EXPECT_FALSE(settings.Save());
+        EXPECT_EQ(unread, ReadBytes(path));
+    }
+    WString kept;
+    ASSERT_TRUE(settings.KeepUnreadFileAside(&kept));
+    EXPECT_EQ(path + L".bad", Text(kept));
+    EXPECT_FALSE(settings.LoadFailed());
+    ASSERT_TRUE(settings.Save());
+    ASSERT_TRUE(settings.Load());
+    EXPECT_EQ(3072, settings.current.javaXmx);
+    const std::string firstKept = ReadBytes(path + L".bad");
+    EXPECT_FALSE(LoadText(cut));
+    ASSERT_TRUE(settings.KeepUnreadFileAside(&kept));
+    EXPECT_EQ(path + L".bad2", Text(kept));
+    EXPECT_EQ(firstKept, ReadBytes(path + L".bad"));
+
+    settings.SetFilePath((dir / L"missing\\setting.json").c_str());
+    EXPECT_FALSE(settings.Load());
+    EXPECT_FALSE(settings.LoadFailed());
+    EXPECT_EQ(3072, settings.current.javaXmx);
+}
+
+// A bad value never wipes its neighbours; a good file replaces the map.
+TEST_F(SettingsFile, BadKeysKeepTheirDefaultsAlone) {
+    settings.SetVersionAlias(L"1.8.9", L"PVP");
+    EXPECT_TRUE(LoadText(L"{}"));
+    EXPECT_EQ(nullptr, settings.GetVersionAlias(L"1.8.9"));
     ASSERT_TRUE(LoadText(LR"({"java_xmx": "x", "offline_name": "Alex", "theme": {"font": 3, "color_follow_bg": true}})"));
     EXPECT_EQ(-1, settings.current.javaXmx);
     EXPECT_EQ(L"Alex", Text(settings.current.offlineName));
     EXPECT_EQ(L"微软雅黑", Text(settings.current.theme.font));
     EXPECT_TRUE(settings.current.theme.colorFollowBg);
-
-    settings.SetFilePath((dir / L"missing\\setting.json").c_str());
-    EXPECT_FALSE(settings.Load());
 }
 
 // A file saved by hand without a byte-order mark is in the ANSI code page,

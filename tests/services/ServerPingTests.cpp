@@ -78,6 +78,8 @@ const ScriptCase kScripts[] = {
     {"length_huge", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     {"length_over_max", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     {"length_max", kPingOk, kPingOk, false, 0, 3800, kAnyLatency, kStepLatency},
+    // The game's own limit on the status text.
+    {"text_over_max", kPingMalformed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     // Without a pong the figure is the status answer's round trip, which
     // these two servers hold back 50 ms; the wrong pong, were its id not
     // checked, would make it 100 s (or the ping's own round trip).
@@ -159,8 +161,10 @@ TEST_F(ServerPing, NormalAnswerByHostName) {
 }
 
 TEST_F(ServerPing, AbortFromAnotherThread) {
-    for (const char* script : {"stall", "never_accepts"}) {
-        SCOPED_TRACE(script);
+    // The resolver cannot see the flag: the query leaves a slow lookup behind.
+    testing_support::SlowResolver slow;
+    for (const WString& address : {Address("stall"), Address("never_accepts"), WString(L"slow.example:25565")}) {
+        SCOPED_TRACE(testing_support::Narrow(address.GetString()));
         volatile uint32_t abort = 0;
         std::thread aborter([&abort] {
             Sleep(300);
@@ -169,7 +173,7 @@ TEST_F(ServerPing, AbortFromAnotherThread) {
         WString json;
         int latency = -1;
         const ULONGLONG start = GetTickCount64();
-        EXPECT_EQ(kPingAborted, QueryServerStatus(Address(script), json, latency, &abort));
+        EXPECT_EQ(kPingAborted, QueryServerStatus(address, json, latency, &abort));
         EXPECT_LT(GetTickCount64() - start, 1500u);
         aborter.join();
         EXPECT_EQ(kPingAborted, QueryServerStatus(Address("normal"), json, latency, &abort));
@@ -219,6 +223,30 @@ TEST(ServerStatusJson, MembersOfTheWrongKind) {
     EXPECT_EQ(nullptr, icon);  // valid Base64, but no image
     ASSERT_EQ(kPingOk, ParseServerStatus(L"{\"description\": 5}", status, kStatusDescription, nullptr));
     EXPECT_TRUE(status.description == L"");
+    ASSERT_EQ(kPingOk, ParseServerStatus(L"{\"players\": {\"max\": -1, \"online\": -5}}", status, 31, nullptr));
+    EXPECT_EQ(0u, status.playersMax);  // shown as a count, never as -5
+    EXPECT_EQ(0u, status.playersOnline);
+}
+
+// A sample of 10,000 names froze the main window for 48 s: the lists keep
+// their first rows, each text its first characters (whole characters).
+TEST(ServerStatusJson, ListsAndTheirTextsAreBounded) {
+    std::wstring name(kMaxRowTextLength - 1, L'n');
+    name += L"\U0001F600";  // a pair that the limit would split
+    std::wstring json = L"{\"players\": {\"sample\": [";
+    for (int i = 0; i < 150; ++i) json += L"{\"name\": \"" + name + L"\", \"id\": \"" + std::to_wstring(i) + L"\"},";
+    json.back() = L']';
+    json += L"}, \"modinfo\": {\"modList\": [";
+    for (int i = 0; i < 1200; ++i) json += L"{\"modid\": \"m\", \"version\": \"" + std::wstring(100, L'v') + L"\"},";
+    json.back() = L']';
+    json += L"}}";
+    ServerStatus status;
+    ASSERT_EQ(kPingOk, ParseServerStatus(json.c_str(), status, 31, nullptr));
+    ASSERT_EQ(kMaxSampleRows, status.sample.size());
+    EXPECT_TRUE(status.sample[0].name == std::wstring(kMaxRowTextLength - 1, L'n').c_str());
+    EXPECT_TRUE(status.sample[99].id == L"99");
+    ASSERT_EQ(kMaxModRows, status.mods.size());
+    EXPECT_EQ(kMaxRowTextLength, status.mods[0].version.GetLength());
 }
 
 // The server scripts cover the reads of a well-formed exchange; these are

@@ -7,8 +7,11 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
+#include "WendalDui/Core/DlgMessageBox.h"
 #include "core/TextFile.h"
+#include "services/LauncherSettings.h"
 #include "services/MachineKey.h"
 #include "services/ShortcutLaunch.h"
 #include "tests/support/TestPaths.h"
@@ -135,6 +138,52 @@ TEST_F(ShortcutFiles, ABadFileOrIdIsRefusedSilently) {
     EXPECT_FALSE(DoShortcutLaunch(3, notShortcut[1], ui));
     const wchar_t* unknown[] = {L"-sclaunch", L"0123456789012345678901234567890123456789"};
     EXPECT_FALSE(DoShortcutLaunch(2, unknown, ui));  // no such file: no message
+}
+
+// Texts from outside (a version id of the file and the error naming it, the
+// sign-in server's reason) reach the message box as plain text: every '<'
+// doubled, so none of them draws a tag or a link.
+TEST_F(ShortcutFiles, OutsideTextsReachTheBoxAsPlainText) {
+    struct RecordingUi : IShortcutLaunchUi {
+        std::vector<std::wstring> texts;
+        int ShowMessage(const wchar_t*, const wchar_t* text, int, int) override {
+            texts.push_back(text);
+            return wendaldui::kResultOk;
+        }
+        int RunDownload(std::vector<download::DownloadInfoBase*>&, const wchar_t*, int64_t) override { return 2; }
+        bool SignIn(const wchar_t*, const wchar_t*, WString*, WString*, WString*, WString* message) override {
+            *message = L"detail:\r\nerrorMessage:<a href=\"calc.exe\"><b>点这里</b></a>";
+            return false;
+        }
+    };
+    auto plain = [](std::wstring text) {
+        for (size_t at; (at = text.find(L"<<")) != std::wstring::npos;) text.erase(at, 2);
+        return text.find(L'<') == std::wstring::npos;
+    };
+    const bool checkedAssets = g_settings.current.dontCheckAssets;
+    g_settings.current.dontCheckAssets = true;
+    WriteTextFile(L".minecraft\\versions\\v\\v.json",
+                  L"{\"id\":\"v\",\"mainClass\":\"m\",\"minecraftArguments\":\"\",\"libraries\":[]}", false);
+    WriteTextFile(L".minecraft\\versions\\v\\v.jar", L"jar", false);
+    ShortcutLaunchInfo offline = Sample();
+    offline.versionId = L"<b>v</b>";
+    ShortcutLaunchInfo online = Sample();
+    online.userType = 1;
+    online.versionId = L"v";
+    online.password = L"pw";
+    for (const ShortcutLaunchInfo& info : {offline, online}) {
+        WString text;
+        ASSERT_TRUE(BuildShortcutLaunchText(info, &text));
+        const std::wstring id = Store(text);
+        const wchar_t* argv[] = {L"-sclaunch", id.c_str()};
+        RecordingUi ui;
+        EXPECT_FALSE(DoShortcutLaunch(2, argv, ui));
+        ASSERT_EQ(1u, ui.texts.size());
+        EXPECT_TRUE(plain(ui.texts[0])) << testing_support::Narrow(ui.texts[0]);
+        EXPECT_NE(std::wstring::npos, ui.texts[0].find(info.userType == 1 ? L"<<a href=" : L"<<b>v<</b>"))
+            << testing_support::Narrow(ui.texts[0]);
+    }
+    g_settings.current.dontCheckAssets = checkedAssets;
 }
 
 TEST_F(ShortcutFiles, TheLinkNameHoldsNoPathOrInvalidCharacters) {

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "services/ServerPing.h"
 #include "tests/support/TestPaths.h"
 
 namespace testing_support {
@@ -23,7 +24,26 @@ std::wstring ScriptPath() {
     return Widen(path + "status_server.py");
 }
 
+HANDLE g_resolverRelease = NULL;
+
+bool SlowLookup(const wchar_t*, in_addr* addr) {
+    WaitForSingleObject(g_resolverRelease, 20000);
+    addr->s_addr = htonl(INADDR_LOOPBACK);
+    return true;
+}
+
 }  // namespace
+
+SlowResolver::SlowResolver() {
+    if (!g_resolverRelease) g_resolverRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ResetEvent(g_resolverRelease);
+    mcmotd::SetHostLookup(&SlowLookup);
+}
+
+SlowResolver::~SlowResolver() {
+    mcmotd::SetHostLookup(nullptr);
+    SetEvent(g_resolverRelease);
+}
 
 TestStatusServer::TestStatusServer() : m_lifeline(INVALID_SOCKET) {}
 

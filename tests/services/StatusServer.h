@@ -32,4 +32,14 @@ private:
     uintptr_t m_lifeline;
 };
 
+// Puts a resolver that answers (127.0.0.1) only once released, or after
+// 20 s, in the place of the real one while it lives: a slow name lookup.
+class SlowResolver {
+public:
+    SlowResolver();
+    ~SlowResolver();  // the real resolver again; every lookup still waiting ends
+    SlowResolver(const SlowResolver&) = delete;
+    SlowResolver& operator=(const SlowResolver&) = delete;
+};
+
 }  // namespace testing_support

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Endpoints.h"
+#include "download/DownloadInfoCommonFile.h"
 #include "services/TRELMUpdateService.h"
 #include "services/UpdateHelper.h"
 #include "tests/support/TestHttpServer.h"
@@ -30,12 +31,14 @@ std::wstring VersionText(const LauncherVersion& v) {
            std::to_wstring(v.revision);
 }
 
+const char kSha1[] = "0123456789abcdefABCDEF0123456789abcdef01";
+
 std::wstring Release(const char* version, const char* type, const char* size = "100",
-                     const char* time = "1500000000", const char* description = nullptr) {
+                     const char* time = "1500000000", const char* description = nullptr, const char* sha1 = kSha1) {
     const std::string notes = description != nullptr ? description : std::string("notes ") + version;
     return Widen(std::string(R"({"version": ")") + version + R"(", "type": ")" + type + R"(", "time": )" + time +
-                 R"(, "description": ")" + notes + R"(", "url": "http://u/)" + version +
-                 R"(.exe", "sha1": "ab", "size": )" + size + "}");
+                 R"(, "description": ")" + notes + R"(", "url": "http://u/)" + version + R"(.exe", "sha1": ")" +
+                 sha1 + R"(", "size": )" + size + "}");
 }
 
 }  // namespace
@@ -81,11 +84,65 @@ TEST(UpdateList, PicksTheNewestReleaseAndJoinsNewerNotes) {
     EXPECT_EQ(100u, info.size);
     EXPECT_EQ(1500000000, info.time);
 
-    for (const wchar_t* bad : {L"{}", L"[", L""}) {
+    // A release offered without a SHA-1 of 40 hex digits could never be
+    // verified: the list is as bad as one that does not parse. Older or
+    // equal releases are never fetched, so their SHA-1 does not matter.
+    const std::wstring unverifiable[] = {
+        L"{}", L"[", L"",
+        L"[" + Release("1.3.0.0", "release", "100", "1", "n", "") + L"]",
+        L"[" + Release("1.3.0.0", "release", "100", "1", "n", "0123456789abcdef") + L"]",
+        L"[" + Release("1.3.0.0", "release", "100", "1", "n", "0123456789abcdefABCDEF0123456789abcdef0g") + L"]",
+        L"[" + Release("1.3.0.0", "release", "100", "1", "n", "0123456789abcdefABCDEF0123456789abcdef012") + L"]",
+    };
+    for (const std::wstring& bad : unverifiable) {
         UpdateInfo failed;
-        EXPECT_FALSE(ParseUpdateList(bad, running, failed));
-        EXPECT_EQ(UpdateInfo::kFailed, failed.state);
+        EXPECT_FALSE(ParseUpdateList(bad.c_str(), running, failed)) << Narrow(bad);
+        EXPECT_EQ(UpdateInfo::kFailed, failed.state) << Narrow(bad);
         EXPECT_EQ(L"json解析错误", Text(failed.errorMessage));
+    }
+    UpdateInfo same;
+    EXPECT_TRUE(ParseUpdateList((L"[" + Release("1.2.4.0", "release", "100", "1", "n", "") + L"]").c_str(), running,
+                                same));
+    EXPECT_EQ(UpdateInfo::kUpToDate, same.state);
+}
+
+// What the download must be before it may replace the launcher: the listed
+// size and an i386 Windows program, not a library or a page of text.
+TEST(UpdateDownloadCheck, OnlyAnI386ProgramOfTheListedSizeIsTaken) {
+    TempDir dir;
+    wchar_t self[MAX_PATH];
+    ASSERT_NE(0u, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    const std::string program = ReadBytes(self).substr(0, 4096);  // its headers are what is judged
+    const uint32_t pe = *reinterpret_cast<const uint32_t*>(program.data() + 60);
+    std::string dll = program, x64 = program;
+    dll[pe + 22 + 1] = static_cast<char>(dll[pe + 22 + 1] | 0x20);  // IMAGE_FILE_DLL
+    x64[pe + 4] = static_cast<char>(0x64);                           // IMAGE_FILE_MACHINE_AMD64
+    x64[pe + 5] = static_cast<char>(0x86);
+    const std::string page = "<html><body>" + std::string(328, 'x') + "</body></html>";
+    const struct {
+        std::string bytes;
+        int64_t listed;
+        const wchar_t* reason;  // null: taken
+    } cases[] = {
+        {program, static_cast<int64_t>(program.size()), nullptr},
+        {program, static_cast<int64_t>(program.size()) + 1, L"文件的大小不正确"},
+        {program, -1, nullptr},  // no size listed: only the program check
+        {page, static_cast<int64_t>(page.size()), L"此文件不是有效的可执行文件"},
+        {std::string(340, 'A'), 340, L"此文件不是有效的可执行文件"},
+        {dll, static_cast<int64_t>(dll.size()), L"此文件不是有效的可执行文件"},
+        {x64, static_cast<int64_t>(x64.size()), L"此文件不是有效的可执行文件"},
+    };
+    const std::wstring path = dir / L"new.exe";
+    for (const auto& c : cases) {
+        WriteBytes(path, c.bytes);
+        trelm::download::DownloadInfoCommonFile info;
+        info.size = c.listed;
+        WString reason;
+        EXPECT_EQ(c.reason == nullptr, trelm::TRELMUpdateService::AcceptUpdateFile(path.c_str(), info, &reason))
+            << c.bytes.size();
+        if (c.reason) {
+            EXPECT_EQ(std::wstring(c.reason), Text(reason));
+        }
     }
 }
 

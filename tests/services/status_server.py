@@ -25,6 +25,7 @@ import time
 import zlib
 
 MAX_PACKET = 2097151
+MAX_TEXT = 32767
 STARTING = '"server is still starting! please wait before reconnecting."'
 stop_event = threading.Event()
 log_lock = threading.Lock()
@@ -150,16 +151,33 @@ def normal(conn, text=None):
 
 
 def largest(conn):
-    # A status packet of exactly the protocol's largest length.
+    # A status packet of exactly the protocol's largest length: the longest
+    # status text, then bytes that nothing reads.
     expect_request(conn)
-    head = '{"description":"big"'
-    fixed = 1 + 3 + len(head) + 1  # id, 3-byte string length, text, "}"
-    text = head + " " * (MAX_PACKET - fixed) + "}"
-    body = b"\x00" + varint(len(text)) + text.encode()
-    assert len(body) == MAX_PACKET and len(varint(len(text))) == 3
+    text = ('{"description":"' + "b" * (MAX_TEXT - 18) + '"}').encode()
+    assert len(text) == MAX_TEXT
+    body = b"\x00" + varint(len(text)) + text
+    body += b" " * (MAX_PACKET - len(body))
     conn.sendall(packet(body))
     answer_ping(conn)
     hold(conn)
+
+
+def text_over_max(conn):
+    # One character more than the game's client reads.
+    normal(conn, '{"description":"' + "b" * (MAX_TEXT - 17) + '"}')
+
+
+def sample_at_max():
+    # As many players as the longest status text holds.
+    def text(count):
+        players = [{"name": "p%d" % i, "id": ""} for i in range(count)]
+        return status(players={"max": 20000, "online": count, "sample": players}, favicon="")
+    entry = len(text(1)) - len(text(0))
+    count = (MAX_TEXT - len(text(0))) // entry + 2
+    while len(text(count)) > MAX_TEXT:
+        count -= 1
+    return text(count)
 
 
 def announce(length_bytes):
@@ -191,6 +209,8 @@ def stall(conn):
     hold(conn)
 
 
+SAMPLE_AT_MAX = sample_at_max()
+
 SCRIPTS = {
     "normal": normal,
     "starting": lambda conn: normal(conn, STARTING),
@@ -199,6 +219,11 @@ SCRIPTS = {
     "length_huge": announce(varint(0xFFFFFFFF)),
     "length_over_max": announce(varint(MAX_PACKET + 1)),
     "length_max": largest,
+    "text_over_max": text_over_max,
+    "sample_at_max": lambda conn: normal(conn, SAMPLE_AT_MAX),
+    # 10,000 players in the sample: far longer than the game's client reads.
+    "sample_10000": lambda conn: normal(conn, status(players={"max": 20000, "online": 10000, "sample": [
+        {"name": "Player%05d" % i, "id": "069a79f4-44e9-4726-a5be-%012d" % i} for i in range(10000)]})),
     "close_before_pong": close_before_pong,
     "wrong_pong": wrong_pong,
     "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),

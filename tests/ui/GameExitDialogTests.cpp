@@ -40,7 +40,7 @@ protected:
 TEST_F(GameExit, TextNamesTheCodeTheTimeAndTheReportsOfThatExit) {
     testing_support::WriteBytes(dir / L".minecraft\\crash-reports\\crash-1.txt", "report");
     testing_support::WriteBytes(dir / L".minecraft\\versions\\1.8\\crash-reports\\crash-2.txt", "report");
-    g_settings.SetVersionAlias(L"1.8", L"我的1.8");
+    g_settings.SetVersionAlias(L"1.8", L"<b>我的</b>1.8");
     const uint64_t now = Now();
     const struct {
         const wchar_t* id;
@@ -56,9 +56,10 @@ TEST_F(GameExit, TextNamesTheCodeTheTimeAndTheReportsOfThatExit) {
         // The monitor's -1 for a code it could not read; a report 10 s before the exit is someone else's.
         {L"1.7.10", 0xFFFFFFFF, false, now + 10 * 10000000ull,
          {L"0xFFFFFFFF", L"未找到错误报告", L"打开错误报告文件夹"}},
-        // Versions kept apart: the reports are in the version's own folder; the alias is shown.
+        // Versions kept apart: the reports are in the version's own folder; the
+        // alias is shown as the player typed it, never as mark-up.
         {L"1.8", 3, true, now,
-         {L"我的1.8(1.8)", L"versions\\1.8\\crash-reports\\crash-2.txt\">crash-2.txt", L"游戏持续时间："}},
+         {L"<<b>我的<</b>1.8(1.8)", L"versions\\1.8\\crash-reports\\crash-2.txt\">crash-2.txt", L"游戏持续时间："}},
     };
     for (const auto& c : cases) {
         trelm::launcher::ExitedGame game;

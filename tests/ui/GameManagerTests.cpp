@@ -141,7 +141,7 @@ protected:
         testing_support::WriteBytes(dir / (std::wstring(L".minecraft\\versions\\") + id + L"\\" + id + L".json"), json);
     }
     CGameManagerDlg* Open() {
-        ShowGameManager(NULL);
+        ShowGameManager();
         CGameManagerDlg* dialog = GetTopLevelWindows().gameManager;
         ui_testing::PumpFor(50);
         return dialog;
@@ -188,6 +188,12 @@ TEST_F(GameManager, PanelFollowsSelectionAndNameAndHiddenFlagReachSettingsAndBus
     Select(dialog, {Row(L"A")});
     EXPECT_TRUE(dialog->GetControl(kForge)->IsEffectivelyEnabled());
     auto* edit = static_cast<wendaldui::CUIRichEdit*>(dialog->GetControl(kNameEdit));
+    // The empty name field once had no frame: nothing showed where to type.
+    const wendaldui::UIRect field = edit->GetWindowRect();
+    UpdateWindow(dialog->GetHWND());
+    auto at = [&](int dy) { return ui_testing::SurfacePixel(*dialog, field.x + field.width / 2, field.y + dy); };
+    EXPECT_FALSE(ui_testing::Near2(at(0), at(3))) << "the top edge is drawn apart from the inside";
+    EXPECT_FALSE(ui_testing::Near2(at(0), at(-2))) << "and from the window around it";
     edit->SetText(L"我的A");
     edit->FireEvent(wendaldui::kEventRichEditChanged);
     EXPECT_EQ(std::wstring(L"我的A"), g_settings.GetVersionAlias(L"A"));
@@ -546,6 +552,13 @@ TEST_F(GameManagerInstalls, OptiFineAndLiteLoaderAsModsOnAForgeVersionAsVersions
                                             version.rootId == WString(L"1.12.2"));
             }
             EXPECT_TRUE(liteLoader) << "a LiteLoader version of 1.12.2";
+            // Its tweaker needs the build's libraries (launchwrapper, asm) after LiteLoader's own.
+            JsonDocument installed;
+            const std::wstring id = L"1.12.2-LiteLoader" + testing_support::Widen(liteVersion);
+            ASSERT_TRUE(LoadJsonFile(&installed, (mc + L"versions\\" + id + L"\\" + id + L".json").c_str()));
+            WString names;
+            ASSERT_TRUE(JsonToText(installed[L"libraries"], &names));
+            EXPECT_NE(-1, names.Find(libraries.GetString() + 1)) << Narrow(names.GetString());
         }
     }
     EXPECT_EQ(2, mirror.Hits(liteJar));

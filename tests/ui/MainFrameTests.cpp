@@ -19,7 +19,9 @@
 #include "WendalDui/Control/UILabel.h"
 #include "WendalDui/Control/UILinkCtrl.h"
 #include "WendalDui/Control/UIListBoxString.h"
+#include "WendalDui/Control/UIListCtrlString.h"
 #include "WendalDui/Control/UIRichEdit.h"
+#include "WendalDui/Core/ColorConvert.h"
 #include "WendalDui/Core/DlgMessageBox.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
@@ -39,12 +41,16 @@
 #include "tests/support/TestPaths.h"
 #include "tests/support/TestSystem.h"
 #include "tests/support/TestZip.h"
+#include "ui/GameDownloadListDlg.h"
+#include "ui/GameDwonloadDlg.h"
+#include "ui/GameManagerDlg.h"
 #include "ui/SettingDlg.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmMainFrame.h"
 #include "ui/UIBannerTextButton.h"
 #include "ui/UIBluredBackgroundImage.h"
 #include "ui/UILaunchButton.h"
+#include "ui/UIMcMotdCtrl.h"
 #include "ui/UIMenuTitleButton.h"
 
 namespace {
@@ -88,7 +94,9 @@ void CALLBACK AnswerBoxes(HWND, UINT, UINT_PTR, DWORD) {
     SetPropW(box->GetHWND(), L"answered", reinterpret_cast<HANDLE>(1));
     ui_testing::PumpFor(30);  // laid out
     g_boxTexts.push_back(BoxText(*box));
+    const HWND hwnd = box->GetHWND();
     if (g_onBox) g_onBox();
+    if (!IsWindow(hwnd)) return;  // gone with its owner
     const Reply reply = g_replies.empty() ? Reply{0, false} : g_replies.front();
     if (!g_replies.empty()) g_replies.erase(g_replies.begin());
     wendaldui::CUIContainer* client = box->GetClientContainer();
@@ -284,7 +292,7 @@ TEST_F(MainFrameTest, WithoutVersionOrJavaBothLaunchButtonsAreDisabled) {
     }
 }
 
-TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
+TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBackAndTheRowKeepsItsWidth) {
     WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
     ASSERT_NO_FATAL_FAILURE(Open());
     ASSERT_EQ(kPanelShown, frame->GetPanelState());
@@ -312,6 +320,10 @@ TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
         EXPECT_EQ(step.state, frame->GetPanelState());
         EXPECT_TRUE(wendaldui::DpiScaleRect(step.panel) == frame->GetPanel()->GetRect());
         EXPECT_TRUE(wendaldui::DpiScaleRect(step.row) == frame->GetStatusRow()->GetRect());
+        // The server status stays inside the row, clear of the panel.
+        const UIRect motd = frame->GetServerStatus()->GetRect();
+        EXPECT_LE(motd.x + motd.width, frame->GetStatusRow()->GetRect().width);
+        EXPECT_GE(motd.width, wendaldui::DpiScale(step.panelVisible ? 379 : 580));
         EXPECT_EQ(step.panelVisible, frame->GetPanel()->IsEffectivelyVisible());
         EXPECT_EQ(step.launchVisible, frame->GetLaunchButton()->IsEffectivelyVisible());
         // The blurred strip lies under the panel, or nowhere.
@@ -323,7 +335,7 @@ TEST_F(MainFrameTest, PanelSlidesOutAndTheSummaryButtonBringsItBack) {
     ui_testing::SaveScreenshot(window, (L"main-frame-" + std::to_wstring(wendaldui::g_screenDpi) + L".png").c_str());
 }
 
-TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndALongNameIsNoStackOverflow) {
+TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndNoNameOrRuleHangsTheCheck) {
     WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
     g_settings.current.offlineNameRegex = L"([A-Za-z0-9_])+";
     g_settings.current.offlineNameMismatchHint = L"只能用字母、数字和下划线";
@@ -341,6 +353,14 @@ TEST_F(MainFrameTest, NicknameHintAndAccountKindSwitchAndALongNameIsNoStackOverf
         const bool valid = name != L"bad name!" && held.GetLength() <= 256;
         EXPECT_EQ(!valid, hint->IsEffectivelyVisible()) << held.GetLength();
     }
+    // A rule that backtracks without end (2^27 ways here) is matched in
+    // bounded time: the check runs at start-up, before any window shows.
+    g_settings.current.offlineNameRegex = L"^(a|a)*$";
+    names->SetEditText((std::wstring(27, L'a') + L"!").c_str());
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(frame->CheckNickname());
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    g_settings.current.offlineNameRegex = L"([A-Za-z0-9_])+";
     names->SetEditText(L"bad name!");
     auto* kind = Control<CUIComboBoxString>(kPanelAuthList);
     for (int mode : {kLoginOnline, kLoginOffline}) {
@@ -390,6 +410,62 @@ TEST_F(MainFrameTest, MenuOpensUnderItsButtonAndAboutIsModal) {
     EXPECT_EQ(nullptr, FindWindowW(wendaldui::kDuiWindowClassName, L"关于TRELM"));
 }
 
+// The game manager and the vanilla list opened from the main window's menu
+// were owned by it, so closing the main window closed them, and freed the
+// manager under its own call while it waited in a box. They are top-level
+// windows of their own; the run ends with the last of them.
+TEST_F(MainFrameTest, ManagerAndVanillaListOutliveTheMainWindowEvenInTheManagersOwnCall) {
+    WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
+    const char manifest[] = R"({"versions":[{"id":"1.7.10","type":"release"}]})";
+    wendal_::byte_buffer* kept = GetVersionListCache(kListVanilla);  // so that the list fetches nothing
+    kept->Clear();
+    kept->Write(manifest, sizeof manifest - 1);
+    ASSERT_NO_FATAL_FAILURE(Open());
+    for (int item : {0, 1}) {  // "原版下载", "游戏管理"
+        ClickControl(frame->GetMenuButton());
+        ASSERT_TRUE(ui_testing::PumpUntil([&] { return frame->GetMenu().GetMenuWindow() != nullptr; }, 2000));
+        auto* shadow = static_cast<wendaldui::CUIContainerShadow*>(frame->GetMenu().GetMenuWindow()->GetRoot());
+        dynamic_cast<wendaldui::internal::CUIMenu*>(shadow->GetContent())->ChooseItem(item);
+        ui_testing::PumpFor(100);
+    }
+    CGameManagerDlg* manager = GetTopLevelWindows().gameManager;
+    CGameDwonloadDlg* list = GetTopLevelWindows().gameDownload;
+    ASSERT_TRUE(manager && list);
+    const HWND managerWindow = manager->GetHWND(), listWindow = list->GetHWND();
+    EXPECT_EQ(NULL, GetWindow(managerWindow, GW_OWNER));
+    EXPECT_EQ(NULL, GetWindow(listWindow, GW_OWNER));
+
+    // "删除此版本" asks; while the manager waits for the answer the main window closes.
+    bool upWhileAsking = false;
+    g_onBox = [&] {
+        PostMessageW(GetTopLevelWindows().mainFrame->GetHWND(), WM_CLOSE, 0, 0);
+        ui_testing::PumpUntil([] { return GetTopLevelWindows().mainFrame == nullptr; }, 3000);
+        upWhileAsking = IsWindow(managerWindow) && IsWindow(listWindow) && GetTopLevelWindows().gameManager == manager;
+    };
+    g_replies = {{1, false}};  // "否"
+    manager->GetList()->SelectRow(0);
+    manager->GetList()->FireEvent(wendaldui::kEventSelectionChanged);
+    RECT window;
+    GetWindowRect(managerWindow, &window);
+    const UIRect button = manager->GetControl(13)->GetWindowRect();  // "删除此版本"
+    ui_testing::ClickAt(window.left + button.x + button.width / 2, window.top + button.y + button.height / 2);
+    ASSERT_TRUE(ui_testing::PumpUntil([] { return GetTopLevelWindows().mainFrame == nullptr; }, 5000));
+    ui_testing::PumpFor(100);
+    EXPECT_TRUE(upWhileAsking) << "the main window took the manager or the list with it";
+    ASSERT_EQ(manager, GetTopLevelWindows().gameManager);
+    EXPECT_TRUE(IsWindowEnabled(managerWindow)) << "the manager's call returned";
+    EXPECT_TRUE(testing_support::Exists(dir / L".minecraft\\versions\\1.7.10\\1.7.10.json")) << "no \"是\", no deletion";
+    MSG quit;
+    EXPECT_FALSE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    PostMessageW(listWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ui_testing::PumpUntil([] { return GetTopLevelWindows().gameDownload == nullptr; }, 3000));
+    EXPECT_FALSE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "the manager is still open";
+    PostMessageW(managerWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(ui_testing::PumpUntil([] { return GetTopLevelWindows().gameManager == nullptr; }, 3000));
+    EXPECT_TRUE(PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE)) << "the last window ends the run";
+    kept->Clear();
+}
+
 // The settings dialog's preset "红色" recolours the open main window at once:
 // the launch button is painted anew in the red theme while the dialog is up.
 TEST_F(MainFrameTest, PresetRedRecoloursTheOpenLaunchButtonAtOnce) {
@@ -416,6 +492,36 @@ TEST_F(MainFrameTest, PresetRedRecoloursTheOpenLaunchButtonAtOnce) {
     EXPECT_NE(before, after);
     EXPECT_GT(red, green + 40) << std::hex << after;
     EXPECT_GT(red, blue + 40) << std::hex << after;
+}
+
+void CALLBACK CloseSettings(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND settings = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 设置");
+    if (!settings || !IsWindowVisible(settings)) return;
+    KillTimer(NULL, timer);
+    PostMessageW(settings, WM_CLOSE, 0, 0);
+}
+
+// The background's tint is the theme colour and follows it; after the
+// settings close, a status row out of its place slides back into it.
+TEST_F(MainFrameTest, BackgroundTintFollowsTheThemeAndTheRowSlidesBackAfterTheSettings) {
+    WriteVersion(L"1.7.10", R"({"id":"1.7.10"})");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    auto themeTint = [&] {
+        const double* rgb = skin.GetTheme().rgb;
+        return wendaldui::MakeArgb(0xFF, rgb[0], rgb[1], rgb[2]);
+    };
+    EXPECT_EQ(themeTint(), frame->GetBackground()->GetTint());
+    ApplyThemeArgb(0xFFC0392B);
+    EXPECT_EQ(themeTint(), frame->GetBackground()->GetTint());
+    EXPECT_NE(0xFF000000u, frame->GetBackground()->GetTint());
+
+    const UIRect home = frame->GetStatusRow()->GetRect();
+    frame->GetStatusRow()->SetPos(UIRect(home.x, home.y + 40, home.width, home.height));
+    SetTimer(NULL, 0, 50, &CloseSettings);
+    SendMessageW(frame->GetHWND(), wendaldui::WM_DUI_MENU_COMMAND, reinterpret_cast<WPARAM>(&frame->GetMenu()),
+                 kMenuSettings);
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return !frame->IsPanelSliding(); }, 3000));
+    EXPECT_TRUE(home == frame->GetStatusRow()->GetRect());
 }
 
 TEST(MainFrameUpdateOffer, SameVersionIsNotAnnouncedAgainWithinThreeDays) {
@@ -577,7 +683,7 @@ TEST_F(LaunchFlowTest, OnlineSignInHandsTheProfileToTheGameOrSaysWhyItFailed) {
         const char* answer;
         bool started;
     } cases[] = {
-        {R"({"status": 403, "body": "{\"error\":\"ForbiddenOperationException\",\"errorMessage\":\"Invalid.\"}"})",
+        {R"({"status": 403, "body": "{\"error\":\"ForbiddenOperationException\",\"errorMessage\":\"<a href=\\\"calc.exe\\\"><b>Invalid.</b></a>\"}"})",
          false},
         {R"({"body": "{\"accessToken\":\"tok-1\",\"selectedProfile\":{\"id\":\"0123abcd\",\"name\":\"Alex\"}}"})",
          true},
@@ -592,9 +698,12 @@ TEST_F(LaunchFlowTest, OnlineSignInHandsTheProfileToTheGameOrSaysWhyItFailed) {
         if (c.started) {
             EXPECT_TRUE(g_boxTexts.empty());
         } else {
-            // A refusal by the server adds the hint about too frequent requests.
+            // A refusal by the server adds the hint about too frequent
+            // requests; the server's own text is shown as it is, not as mark-up.
             ASSERT_EQ(1u, g_boxTexts.size());
             EXPECT_EQ(0u, g_boxTexts[0].find(L"无法完成正版验证"));
+            EXPECT_NE(std::wstring::npos, g_boxTexts[0].find(L"errorMessage:<a href=\"calc.exe\"><b>Invalid.</b></a>"))
+                << Narrow(g_boxTexts[0]);
             EXPECT_NE(std::wstring::npos, g_boxTexts[0].find(L"请求过于频繁"));
         }
         EXPECT_TRUE(Control(kPanelLaunchButton)->IsEffectivelyEnabled());
@@ -607,6 +716,21 @@ TEST_F(LaunchFlowTest, OnlineSignInHandsTheProfileToTheGameOrSaysWhyItFailed) {
     stored->GetPassword(password);
     EXPECT_STREQ(L"Alex", stored->name.GetString());
     EXPECT_STREQ(L"pw", password.GetString());  // "记住密码" was ticked
+}
+
+// The version's display name (the player's alias from the settings file)
+// and the launcher's reason reach the launch error box as they are.
+TEST_F(LaunchFlowTest, LaunchErrorShowsTheNameAndTheReasonAsPlainText) {
+    g_settings.current.dontCheckAssets = true;
+    WriteVersion(L"1.7.10-t", R"({"id":"1.7.10-t","mainClass":"m","releaseTime":"2014-05-14T17:29:23+00:00",
+        "minecraftArguments":"","libraries":[{"name":5}]})");
+    g_settings.SetVersionAlias(L"1.7.10-t", L"<color cr=\"ff0000\">红</color>");
+    ASSERT_NO_FATAL_FAILURE(Open());
+    ASSERT_NO_FATAL_FAILURE(Launch());
+    ASSERT_EQ(1u, g_boxTexts.size());
+    EXPECT_EQ(0u, g_boxTexts[0].find(L"无法启动Minecraft <color cr=\"ff0000\">红</color>(1.7.10-t)Json文件("))
+        << Narrow(g_boxTexts[0]);
+    EXPECT_EQ(0u, java.Runs().size());
 }
 
 TEST_F(LaunchFlowTest, EmptyNicknameShowsTheTipOpensThePanelAndStartsNothing) {

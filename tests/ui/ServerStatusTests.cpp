@@ -2,6 +2,8 @@
 // 127.0.0.1: the answer shown, the cache written and read back with the
 // server gone, a click asking again, server text that looks like mark-up
 // shown as text, and a slow server not holding up the window's end.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -154,6 +156,7 @@ TEST_F(ServerStatusControl, AnswerShownCachedAndShownAgainWithTheServerGone) {
     EXPECT_NE(nullptr, control->GetIcon()->GetFavicon());
     EXPECT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"服务器信息获取失败"); }, 15000));
     EXPECT_TRUE(Shows(control, L"欢迎来到方块世界"));
+    EXPECT_NE(nullptr, control->GetIcon()->GetFavicon());  // kept with the text
 }
 
 TEST_F(ServerStatusControl, ServerTextIsNeverReadAsMarkup) {
@@ -180,6 +183,41 @@ TEST_F(ServerStatusControl, ASlowServerDoesNotHoldUpTheEnd) {
     CUIMcMotdCtrl* control = AddControl();
     control->SetServerAddress(Address(server.Port("stall")).c_str());
     ui_testing::PumpFor(300);  // the query waits for an answer that never comes
+    const DWORD start = GetTickCount();
+    DestroyWindow(hwnd);
+    EXPECT_LT(GetTickCount() - start, 2000u);
+}
+
+// A sample of 10,000 names held the main window for 48 s in the info
+// pop-up. The game's own client reads no status text that long, and the
+// largest one it reads opens the pop-up at once, its names cut to a list.
+TEST_F(ServerStatusControl, NoAnswerHoldsUpTheWindow) {
+    testing_support::TestStatusServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    for (const char* script : {"sample_10000", "sample_at_max"}) {
+        SCOPED_TRACE(script);
+        CUIMcMotdCtrl* control = AddControl();
+        control->SetServerAddress(Address(server.Port(script)).c_str());
+        ASSERT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"在线：") || Shows(control, L"失败"); }, 10000));
+        const bool refused = std::string(script) == "sample_10000";
+        EXPECT_EQ(refused, Shows(control, L"服务器信息获取失败"));
+        EXPECT_EQ(refused, control->GetResult().json.IsEmpty());  // nothing of it is kept
+        EXPECT_LE(control->GetParsedStatus().sample.size(), mcmotd::kMaxSampleRows);
+        const DWORD start = GetTickCount();
+        control->OpenInfoDialog();
+        ASSERT_NE(nullptr, control->GetInfoDialog());
+        EXPECT_LT(GetTickCount() - start, 1000u);
+        control->Destroy();
+    }
+}
+
+// Closing must not wait for the network: the resolver cannot see the stop
+// flag, so the query leaves a slow lookup behind.
+TEST_F(ServerStatusControl, ASlowNameLookupDoesNotHoldUpTheEnd) {
+    testing_support::SlowResolver slow;
+    CUIMcMotdCtrl* control = AddControl();
+    control->SetServerAddress(L"slow.example:25565");
+    ui_testing::PumpFor(300);  // the lookup has begun
     const DWORD start = GetTickCount();
     DestroyWindow(hwnd);
     EXPECT_LT(GetTickCount() - start, 2000u);

@@ -62,7 +62,7 @@ TEST_F(UpdateDialog, ShowsTheNewestReleaseWithItsNotes) {
     ASSERT_TRUE(trelm::LoadEndpointOverridesFromFile((dir / L"endpoints.json").c_str(), &message));
     const std::string list =
         R"([{"version": "1.3.0.0", "type": "release", "time": 1500000000, "description": "更快的启动", )"
-        R"("url": "http://127.0.0.1/n.exe", "sha1": "", "size": 10}])";
+        R"("url": "http://127.0.0.1/n.exe", "sha1": "0123456789abcdef0123456789abcdef01234567", "size": 10}])";
     ASSERT_TRUE(server.SetRoutes("{\"/TRELM/docs/trelm_versions.json\": {\"body\": " +
                                  testing_support::JsonQuote(list) + "}}"));
     trelm::TRELMUpdateService service;
@@ -110,33 +110,38 @@ TEST_F(UpdateDialog, ShowsTheNewestReleaseWithItsNotes) {
     EXPECT_TRUE(PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE));
 }
 
-// The SHA-1 check (and with it the cache) only when the text starts with 40 hex digits.
-TEST(UpdateDownload, ChecksTheSha1OnlyWhenItDecodes) {
+// The update is fetched only with a SHA-1 of 40 hex digits to check it
+// against, its listed size and the program check; without one nothing is
+// fetched at all.
+TEST(UpdateDownload, IsFetchedOnlyWithAValidSha1AndItsSizeAndProgramChecks) {
     const struct {
         const wchar_t* sha1;
-        uint32_t flags;
+        bool fetched;
     } cases[] = {
-        {L"", trelm::download::kFlagUseCache},
-        {L"0123456789abcdefABCDEF0123456789abcdef01", trelm::download::kFlagUseCache | trelm::download::kFlagSha1Given},
-        {L"0123456789abcdefABCDEF0123456789abcdef0g", trelm::download::kFlagUseCache},
-        {L"0123456789abcdef", trelm::download::kFlagUseCache},
+        {L"", false},
+        {L"0123456789abcdefABCDEF0123456789abcdef01", true},
+        {L"0123456789abcdefABCDEF0123456789abcdef0g", false},
+        {L"0123456789abcdefABCDEF0123456789abcdef012", false},
+        {L"0123456789abcdef", false},
     };
     for (const auto& c : cases) {
         UpdateInfo info;
         info.url = L"http://127.0.0.1/new.exe";
         info.sha1 = c.sha1;
+        info.size = 340;
         std::vector<trelm::download::DownloadInfoBase*> infos;
-        BuildUpdateDownload(info, L"C:\\t.exe", infos);
-        ASSERT_EQ(1u, infos.size());
+        EXPECT_EQ(c.fetched, BuildUpdateDownload(info, L"C:\\t.exe", infos)) << Narrow(c.sha1);
+        ASSERT_EQ(c.fetched ? 1u : 0u, infos.size()) << Narrow(c.sha1);
+        if (!c.fetched) continue;
         auto* file = static_cast<trelm::download::DownloadInfoCommonFile*>(infos[0]);
-        EXPECT_EQ(c.flags, file->flags) << Narrow(c.sha1);
+        EXPECT_EQ(trelm::download::kFlagUseCache | trelm::download::kFlagSha1Given, file->flags);
         EXPECT_EQ(trelm::download::kKindCommonFile, file->kind);
         EXPECT_EQ(std::wstring(L"C:\\t.exe"), Text(file->target));
+        EXPECT_EQ(340, file->size);
+        EXPECT_EQ(&trelm::TRELMUpdateService::AcceptUpdateFile, file->accept);
         ASSERT_EQ(1u, file->urls.size());
         EXPECT_EQ(trelm::download::kSourceUpdate, file->urls[0].source);
-        if (c.flags & trelm::download::kFlagSha1Given) {
-            EXPECT_EQ(0xEF, file->sha1[7]);
-        }
+        EXPECT_EQ(0xEF, file->sha1[7]);
         delete infos[0];
     }
 }

@@ -19,6 +19,8 @@
 //   close <hwnd>            post WM_CLOSE
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
+//   pixels <hwnd> <x> <y> <w> <h>
+//                           the block's colours, one "RRGGBB..." per row
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -34,6 +36,8 @@
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
 //   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
+//   wheel <hwnd> <x> <y> <notches>   the mouse there, the wheel turned
+//                           (negative: towards the player)
 //   quit
 #include <windows.h>
 #include <gdiplus.h>
@@ -286,6 +290,29 @@ std::string Pixel(HWND hwnd, const std::string& xs, const std::string& ys) {
     return json;
 }
 
+// A block of the screen from client (x, y): one "RRGGBB..." string per row.
+std::string Pixels(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& ws,
+                   const std::string& hs) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    const int width = atoi(ws.c_str()), height = atoi(hs.c_str());
+    if (width <= 0 || height <= 0 || width * height > 1 << 20) return Error("bad size");
+    const RECT area = {point.x, point.y, point.x + width, point.y + height};
+    std::vector<uint32_t> pixels;
+    if (!ReadScreenArea(area, &pixels)) return Error("cannot read the screen");
+    std::string json = "{\"ok\": true, \"rows\": [";
+    char hex[8];
+    for (int y = 0; y < height; ++y) {
+        json += y ? ", \"" : "\"";
+        for (int x = 0; x < width; ++x) {
+            snprintf(hex, sizeof hex, "%06X", static_cast<unsigned>(pixels[static_cast<size_t>(y) * width + x]));
+            json += hex;
+        }
+        json += "\"";
+    }
+    return json + "]}";
+}
+
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
     std::string* parts = reinterpret_cast<std::string*>(param);
     const std::wstring name = ClassOf(child);
@@ -345,17 +372,25 @@ std::string Place(HWND hwnd, const std::string& xs, const std::string& ys) {
     return moved ? "{\"ok\": true}" : Error("no such window");
 }
 
-// A button held down on a caption starts the system's move loop, which
-// returns only when the button goes up.
-std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+// Foregrounds the window, moves the mouse to that client point and sends
+// one mouse event (a button, the wheel) there.
+bool MouseAt(HWND hwnd, const std::string& xs, const std::string& ys, DWORD flags, DWORD data = 0) {
     POINT point;
-    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return false;
     Foreground(hwnd);
     MoveMouse(point);
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
     SendInput(1, &input, sizeof input);
+    return true;
+}
+
+// A button held down on a caption starts the system's move loop, which
+// returns only when the button goes up.
+std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+    if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_LEFTDOWN)) return Error("no such window");
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     bool moving = false;
@@ -395,8 +430,24 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     MoveMouse(point);
     ScreenToClient(hwnd, &point);
     const LPARAM at = MAKELPARAM(point.x, point.y);
+    // The key is also held for real while the click is handled: a control
+    // may ask GetAsyncKeyState rather than the message's flags.
+    INPUT held = {};
+    held.type = INPUT_KEYBOARD;
+    held.ki.wVk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
+    SendInput(1, &held, sizeof held);
+    Sleep(30);
     PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
     PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
+    Sleep(80);
+    held.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(1, &held, sizeof held);
+    return "{\"ok\": true}";
+}
+
+std::string Wheel(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& notches) {
+    const DWORD delta = static_cast<DWORD>(atoi(notches.c_str()) * WHEEL_DELTA);
+    if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_WHEEL, delta)) return Error("no such window");
     Sleep(80);
     return "{\"ok\": true}";
 }
@@ -425,6 +476,7 @@ std::string Run(const std::vector<std::string>& f) {
     }
     if (verb == "capture" && n == 3) return Capture(ToWindow(f[1]), f[2]);
     if (verb == "pixel" && n == 4) return Pixel(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "pixels" && n == 6) return Pixels(ToWindow(f[1]), f[2], f[3], f[4], f[5]);
     if (verb == "dialog" && n == 2) return Dialog(ToWindow(f[1]));
     if (verb == "accept" && n == 3) return Accept(ToWindow(f[1]), f[2]);
     if (verb == "hold" && n == 2) return Hold(f[1]);
@@ -434,6 +486,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "release" && n == 1) return Release();
     if (verb == "alive" && n == 2) return Alive(f[1]);
     if (verb == "clickwith" && n == 5) return ClickWithKey(ToWindow(f[1]), f[2], f[3], f[4]);
+    if (verb == "wheel" && n == 5) return Wheel(ToWindow(f[1]), f[2], f[3], f[4]);
     return Error("unknown command or wrong argument count");
 }
 

@@ -181,13 +181,16 @@ TEST_F(ColorPicker, TypedBytesSurviveThePickerForEveryGreyAndARandomSample) {
     EXPECT_EQ(0, failures);
 }
 
-TEST(ColorFields, DecimalChannelIsDigitsFrom0To255) {
+// Read as C reads a decimal integer; only a value from 0 to 255 is a channel.
+TEST(ColorFields, DecimalChannelIsAnIntegerFrom0To255) {
     const struct {
         const wchar_t* text;
         bool ok;
         int value;
-    } cases[] = {{L"0", true, 0},  {L"255", true, 255}, {L"068", true, 68}, {L"300", false, 0},
-                 {L"-5", false, 0}, {L"", false, 0},     {L"+5", false, 0},  {L"1a", false, 0}};
+    } cases[] = {{L"0", true, 0},      {L"255", true, 255},  {L"068", true, 68},   {L"+5", true, 5},
+                 {L" \t7", true, 7},   {L"1a", true, 1},     {L"-0", true, 0},     {L"256", false, 0},
+                 {L"300", false, 0},   {L"-5", false, 0},    {L"", false, 0},      {L"-", false, 0},
+                 {L"a1", false, 0},    {L"99999999999", false, 0}, {L"0000000000255", true, 255}};
     for (const auto& c : cases) {
         uint8_t value = 7;
         EXPECT_EQ(c.ok, ParseDecimalChannel(c.text, value)) << c.text;
@@ -195,16 +198,18 @@ TEST(ColorFields, DecimalChannelIsDigitsFrom0To255) {
     }
 }
 
-// "#" or other half-typed text used to read as 0 and flash the theme black.
-TEST(ColorFields, HexNeedsDigitsAndNothingElse) {
+// Read as a hexadecimal number up to the first other character; text without
+// a digit ("#" half typed) would read as 0 and flash the theme black.
+TEST(ColorFields, HexIsANumberWithAtLeastOneDigit) {
     const struct {
         const wchar_t* text;
         bool ok;
         uint32_t rgb;
     } cases[] = {{L"#00ff00", true, 0x00FF00},   {L"ABCDEF", true, 0xABCDEF}, {L"#fff", true, 0x000FFF},
-                 {L"#FF123456", true, 0x123456}, {L"#123456789", false, 0},   {L"", false, 0},
-                 {L"#", false, 0},               {L"#zz", false, 0},          {L"12 3", false, 0},
-                 {L"##1", false, 0},             {L"0x12", false, 0}};
+                 {L"#FF123456", true, 0x123456}, {L"12 3", true, 0x12},       {L"0x12", true, 0x12},
+                 {L"# 1f", true, 0x1F},          {L"#123456789", false, 0},   {L"", false, 0},
+                 {L"#", false, 0},               {L"#zz", false, 0},          {L"##1", false, 0},
+                 {L"-1", false, 0},              {L"0x", true, 0}};
     for (const auto& c : cases) {
         uint32_t rgb = 7;
         EXPECT_EQ(c.ok, ParseHexColor(c.text, rgb)) << c.text;

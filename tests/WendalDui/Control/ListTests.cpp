@@ -23,6 +23,7 @@
 #include "WendalDui/Control/UIListHeader.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "WendalDui/Core/ImageProcessing.h"
 
 namespace {
 
@@ -476,6 +477,74 @@ TEST_F(ListCtrl, RealDragOnADividerResizesItsColumn) {
     ui_testing::MoveMouseTo(x - 30, y);
     EXPECT_FALSE(header->IsOverDivider()) << "the middle of column 1";
     EXPECT_NE(skin.GetResizeCursor(), GetCursor());
+}
+
+// Wine's GDI+ only clips where the string format asks for an ellipsis, so
+// "26.1-snapshot-10" and "-11" both read "26.1-snapshot-1" with nothing to
+// tell that they were cut. The kept part is the longest that fits with "…".
+TEST_F(ListCtrl, CutTextsEndInAnEllipsis) {
+    Gdiplus::Graphics* g = skin.GetMeasureGraphics();
+    const Gdiplus::Font* font = skin.GetFont(1);
+    const Gdiplus::StringFormat* format = skin.GetStringFormat(6);
+    auto width = [&](const std::wstring& text) {
+        Gdiplus::RectF box;
+        g->MeasureString(text.c_str(), static_cast<INT>(text.size()), font, Gdiplus::PointF(0, 0), format, &box);
+        return box.Width;
+    };
+    const std::wstring id = L"26.1-snapshot-10";
+    const float whole = width(id);
+    EXPECT_EQ(16, FitTextBeforeEllipsis(g, id.c_str(), 16, font, whole, format)) << "the whole text fits";
+    for (float w : {whole - 1, whole / 2, 1.0f}) {
+        const int kept = FitTextBeforeEllipsis(g, id.c_str(), 16, font, w, format);
+        EXPECT_LT(kept, 16) << w;
+        if (kept > 0) EXPECT_LE(width(id.substr(0, kept) + L"\u2026"), w) << w;
+        EXPECT_GT(width(id.substr(0, kept + 1) + L"\u2026"), w) << w << ": one more character would fit";
+    }
+    std::wstring pairs;
+    for (int i = 0; i < 8; ++i) pairs += L"\xD83D\xDE00";
+    for (float w = 1; w < width(pairs); w += 3) {
+        EXPECT_EQ(0, FitTextBeforeEllipsis(g, pairs.c_str(), 16, font, w, format) % 2) << "a pair split at " << w;
+    }
+
+    // Drawn: the rightmost ink of a cut id is the ellipsis's dots, low on the line, where a
+    // whole id ends in a digit as tall as the text.
+    Make(0);
+    const int indent = static_cast<int>(4 * g_dpiFactor);
+    body->InsertColumn(-1, L"版本", static_cast<int>(whole * 0.8f) + 2 * indent, 20);
+    body->InsertColumn(-1, L"", static_cast<int>(whole) + 4 * indent, 20);
+    for (const wchar_t* text : {L"26.1-snapshot-10", L"26.1-snapshot-11"}) {
+        const int row = body->InsertRow(-1);
+        body->SetCell(0, row, new CUIListBodyString::Item(text));
+        body->SetCell(1, row, new CUIListBodyString::Item(text));
+    }
+    UpdateWindow(hwnd);
+    const UIRect b = body->GetWindowRect();
+    // Height of the ink in the two rightmost inked pixel columns of a cell.
+    auto endHeight = [&](int column, int row) {
+        UIRect r;
+        body->GetCellRect(column, row, r);
+        const uint32_t ground = ui_testing::SurfacePixel(window, b.x + r.x + 1, b.y + r.y + r.height / 2);
+        auto ink = [&](int x, int y) {
+            return !ui_testing::NearWithin(ground, ui_testing::SurfacePixel(window, b.x + x, b.y + y), 60);
+        };
+        int right = -1, top = r.y + r.height, bottom = -1;
+        for (int x = r.x + r.width - 2; x > r.x && right < 0; --x) {
+            for (int y = r.y + 1; y < r.y + r.height - 1 && right < 0; ++y) right = ink(x, y) ? x : -1;
+        }
+        for (int x = right - 1; right > 0 && x <= right; ++x) {
+            for (int y = r.y + 1; y < r.y + r.height - 1; ++y) {
+                if (!ink(x, y)) continue;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        return bottom - top + 1;
+    };
+    for (int row : {0, 1}) {
+        const int digit = endHeight(1, row), cut = endHeight(0, row);
+        EXPECT_GT(digit, static_cast<int>(5 * g_dpiFactor)) << row;
+        EXPECT_LT(cut * 2, digit) << row << ": the cut text does not end in the ellipsis";
+    }
 }
 
 TEST_F(ListCtrl, CellsAreReplacedAndOwned) {

@@ -8,6 +8,8 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,8 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UIRichEditView.h"
 #include "WendalDui/Control/UIScrollBar.h"
+#include "WendalDui/Control/UIScrollBarBody.h"
+#include "WendalDui/Control/UIScrollContainerView.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
@@ -54,6 +58,16 @@ void Press(WORD vk, bool ctrl = false, bool shift = false) {
     if (shift) inputs.push_back(Key(VK_SHIFT, true));
     if (ctrl) inputs.push_back(Key(VK_CONTROL, true));
     SendKeys(inputs);
+}
+
+// One notch of the real wheel (negative: towards the player) where the cursor is.
+void Wheel(int delta) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(delta);
+    SendInput(1, &input, sizeof input);
+    PumpFor(60);
 }
 
 void RightClickAt(int x, int y) {
@@ -127,15 +141,48 @@ protected:
         }
         return dark;
     }
-    // A view pixel row by row, for comparing two views of the same size.
-    std::vector<uint32_t> Pixels(const CUIRichEdit* edit) {
-        Redraw();
-        const UIRect rect = edit->GetEditView()->GetWindowRect();
+    // A view pixel row by row, for comparing two views of the same size;
+    // the caret's place is left out. Fresh: the whole window painted again
+    // first; else only what the window had marked for repainting.
+    std::vector<uint32_t> Pixels(const CUIRichEdit* edit, bool fresh = true) {
+        if (fresh) {
+            Redraw();
+        } else {
+            UpdateWindow(hwnd);
+        }
+        const internal::CUIRichEditView* view = edit->GetEditView();
+        const UIRect rect = view->GetWindowRect();
+        UIRect caret = view->GetCaretRect().Offset(rect.x, rect.y).Inflate(1);
+        if (!view->IsCaretShown() || !view->HasFocus()) caret = UIRect();
         std::vector<uint32_t> pixels;
         for (int y = rect.y; y < rect.y + rect.height; ++y) {
-            for (int x = rect.x; x < rect.x + rect.width; ++x) pixels.push_back(ui_testing::SurfacePixel(window, x, y));
+            for (int x = rect.x; x < rect.x + rect.width; ++x) {
+                pixels.push_back(caret.PtInRect(x, y) ? 0 : ui_testing::SurfacePixel(window, x, y));
+            }
         }
         return pixels;
+    }
+    // Where the text's dark pixels lie in the view's own coordinates, the
+    // caret left out: {left, top, right, bottom} exclusive, empty when none.
+    RECT DarkBox(const CUIRichEdit* edit) {
+        const std::vector<uint32_t> pixels = Pixels(edit);
+        const int width = edit->GetEditView()->GetRect().width;
+        RECT box = {INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            if (pixels[i] == 0 || (pixels[i] & 0xFF) >= 0xB0) continue;
+            const int x = static_cast<int>(i) % width, y = static_cast<int>(i) / width;
+            box = {std::min<LONG>(box.left, x), std::min<LONG>(box.top, y), std::max<LONG>(box.right, x + 1),
+                   std::max<LONG>(box.bottom, y + 1)};
+        }
+        return box.left <= box.right ? box : RECT{0, 0, 0, 0};
+    }
+    // In pixels, from the services (EM_GETSCROLLPOS scales long texts to 16 bits).
+    POINT ScrollPos(const CUIRichEdit* edit) {
+        POINT pos = {0, 0};
+        ITextServices* services = edit->GetEditView()->GetServices();
+        services->TxGetHScroll(nullptr, nullptr, &pos.x, nullptr, nullptr);
+        services->TxGetVScroll(nullptr, nullptr, &pos.y, nullptr, nullptr);
+        return pos;
     }
     // A character's place on the screen (the window sits at the origin).
     POINT CharPoint(const CUIRichEdit* edit, LONG cp) {
@@ -343,6 +390,7 @@ TEST_F(RichEdit, ScrollBarDrivesTheTextAndAppendingKeepsTheReadersPlace) {
     DWORD bits = 0;
     log->GetEditView()->GetHost()->TxGetPropertyBits(TXTBIT_READONLY | TXTBIT_USEPASSWORD, &bits);
     EXPECT_EQ(static_cast<DWORD>(TXTBIT_READONLY), bits) << "the host's bits mapped, within the mask";
+    log->GetVerticalBar()->SetScrollPos(40);  // as a drag does before it asks
     log->GetVerticalBar()->SendRequest(SB_THUMBTRACK, 40);
     POINT pos = {0, 0};
     log->SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
@@ -355,6 +403,116 @@ TEST_F(RichEdit, ScrollBarDrivesTheTextAndAppendingKeepsTheReadersPlace) {
     log->AppendText(L"新的一行\r", 0);
     log->SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
     EXPECT_EQ(reading, pos.y);
+}
+
+// Wine's services scroll a step shorter than the view by asking the host to
+// shift it: what they scrolled must be painted again. Their bar range is cut
+// to 16 bits and scaled, while the thumb's position goes back in pixels: the
+// thumb must still reach the end of a text longer than that.
+TEST_F(RichEdit, ReadOnlyTextMovesWithTheWheelTheKeysTheArrowAndTheThumbToItsEnd) {
+    CUIRichEdit* log = Add(1, UIRect(10, 10, 300, 150),
+                           kRichEditReadOnly | kRichEditMultiLine | kRichEditWordWrap | kRichEditRichText,
+                           kShown | kScrollHasVertical);
+    std::wstring text;
+    for (int i = 1; i <= 5000; ++i) text += L"第" + std::to_wstring(i) + L"行\r";
+    log->SetText(text.c_str());
+    log->SendEditMessage(WM_VSCROLL, SB_TOP, 0);
+    LONG min = 0, max = 0, page = 0;
+    log->GetEditView()->GetServices()->TxGetVScroll(&min, &max, nullptr, &page, nullptr);
+    ASSERT_GT(max, 0xFFFF) << "longer than the services' 16-bit range";
+    const internal::CUIScrollBarBody* body = log->GetVerticalBar()->GetBody();
+    EXPECT_TRUE(body->GetMax() == max && body->GetPage() == page) << "the bar counts pixels: " << body->GetMax();
+
+    const UIRect view = log->GetEditView()->GetWindowRect();
+    const UIRect bar = log->GetVerticalBar()->GetWindowRect();
+    const struct {
+        const char* how;
+        std::function<void()> act;
+    } steps[] = {
+        {"wheel", [&] { ui_testing::MoveMouseTo(view.x + 40, view.y + 40), Wheel(-WHEEL_DELTA); }},
+        {"page down", [&] { log->SetFocus(kFocusByProgram), Press(VK_NEXT); }},
+        {"the bar's down arrow",
+         [&] { ui_testing::ClickAt(bar.x + bar.width / 2, bar.y + bar.height - bar.width / 2); }},
+    };
+    for (const auto& step : steps) {
+        const LONG before = ScrollPos(log).y;
+        step.act();
+        EXPECT_GT(ScrollPos(log).y, before) << step.how;
+        EXPECT_LT(ScrollPos(log).y, max - page) << step.how << ": a step, not a jump to the caret left at the end";
+        EXPECT_EQ(Pixels(log, true), Pixels(log, false)) << step.how << ": the text on screen moved with it";
+    }
+
+    int start = 0, end = 0;
+    const UIRect track = body->GetWindowRect();
+    internal::CUIScrollBarBody::CalcThumb(track.height, body->GetMin(), body->GetMax(), body->GetPage(),
+                                          body->GetScrollPos(), internal::CUIScrollBarBody::MinThumbLength(), start,
+                                          end);
+    ui_testing::DragMouse(track.x + track.width / 2, track.y + (start + end) / 2, track.x + track.width / 2,
+                          track.y + track.height + 100);
+    EXPECT_EQ(max - page, ScrollPos(log).y) << "the thumb at the bottom shows the end";
+    POINTL last = {0, 0};
+    log->SendEditMessage(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&last), log->GetTextLength() - 2);
+    EXPECT_TRUE(last.y >= 0 && last.y < view.height) << "line 5000 is in view at " << last.y;
+
+    // Made large enough for its text and small again, as a window maximised
+    // and restored: the bar the services show again while the view shrinks
+    // must come back whole, not squashed by the layout made without it.
+    CUIRichEdit* report = Add(2, UIRect(10, 200, 200, 60), kRichEditReadOnly | kRichEditMultiLine,
+                              kShown | kScrollHasVertical);
+    report->SetText(L"1\r2\r3\r4\r5\r6");
+    for (const UIRect& rect : {UIRect(10, 200, 400, 180), UIRect(10, 200, 200, 60)}) report->SetPos(DpiScaleRect(rect));
+    ASSERT_TRUE(report->IsVerticalBarShown());
+    EXPECT_EQ(CUIScrollContainer::BarThickness(), report->GetVerticalBar()->GetRect().width);
+}
+
+// Wine's services never ask for the view inset, so the host narrows their
+// client rectangle instead: typed text sits inset and centred like the cue
+// text, the end of a long line keeps off the right edge, and a field nobody
+// types in shows its text from the start.
+TEST_F(RichEdit, OneLineTextSitsInsetAndCentredLikeTheCueAndShowsItsStartUnlessTypedIn) {
+    const uint32_t style = kShown | kScrollFrame | kRichEditCentreLine;
+    CUIRichEdit* cue = Add(1, UIRect(10, 10, 150, 30), 0, style);
+    CUIRichEdit* name = Add(2, UIRect(10, 50, 150, 30), 0, style);
+    cue->SetCueText(L"玩家昵称");
+    name->SetText(L"玩家昵称");
+    const RECT cueBox = DarkBox(cue), nameBox = DarkBox(name);
+    ASSERT_TRUE(cueBox.bottom > 0 && nameBox.bottom > 0);
+    EXPECT_NEAR(cueBox.top + cueBox.bottom, nameBox.top + nameBox.bottom, 2) << "centred like the cue: "
+                                                                             << cueBox.top << " " << nameBox.top;
+    const int indent = static_cast<int>(static_cast<float>(skin.GetTextIndent()) * g_dpiFactor);
+    EXPECT_GE(nameBox.left, indent + 2) << "inset like the cue (" << cueBox.left << ")";
+
+    const int width = name->GetEditView()->GetRect().width;
+    name->SetText(L"someone.long.player@example.com");
+    name->SetSel(0, -1);  // as a combo box shows the item chosen
+    EXPECT_EQ(0, ScrollPos(name).x) << "not typed in: from its start";
+    name->SetFocus(kFocusByProgram);
+    Press(VK_END);
+    EXPECT_GT(ScrollPos(name).x, 0) << "typing at its end";
+    const UIRect caret = name->GetEditView()->GetCaretRect();
+    EXPECT_LE(caret.x + caret.width, width - 2) << "the caret at the end stays off the edge (a combo box's arrow)";
+    cue->SetFocus(kFocusByProgram);
+    EXPECT_EQ(0, ScrollPos(name).x) << "left: from its start again";
+}
+
+// A scroll page (the settings dialog's) made without the focusable flag still
+// passes the focus, and so the keys, on to the fields it holds.
+TEST_F(RichEdit, FieldsOnAScrollPageTakeTheFocusAndTheTypedKeys) {
+    auto* page = new CUIScrollContainerView;
+    ASSERT_TRUE(page->Create(root, kControlVisible | kScrollHasVertical, UIRect(10, 10, 300, 150), 1));
+    page->SetContentSize(DpiScale(280), DpiScale(400));
+    CUIRichEdit* fields[2];
+    for (int i = 0; i < 2; ++i) {
+        fields[i] = new CUIRichEdit;
+        ASSERT_TRUE(fields[i]->Create(page->GetContent(), kShown | kScrollFrame, UIRect(10, 10 + 30 * i, 200, 22), i));
+    }
+    const UIRect first = fields[0]->GetWindowRect();
+    ui_testing::ClickAt(first.x + 20, first.y + first.height / 2);
+    TypeText(L"mc.example.com");
+    EXPECT_TRUE(fields[0]->GetText() == L"mc.example.com");
+    Press(VK_TAB);
+    TypeText(L"854");
+    EXPECT_TRUE(fields[1]->GetText() == L"854") << "Tab reaches the next field";
 }
 
 TEST_F(RichEdit, ContextMenuEnablesItemsByTheEditsState) {

@@ -112,9 +112,12 @@ TEST_F(ColorDialog, BytesTypedInTheFieldsComeBackForEveryGreyAndARandomSample) {
     });
 }
 
-// Half-typed text ("#", "300", "-5", an empty field) once read as 0 and flashed the live theme black.
-// Closing hands back the last colour, opaque, in both forms.
-TEST_F(ColorDialog, RealKeysChangeTheColourOnlyForWholeValuesAndClosingHandsItBack) {
+// A channel out of range ("300", "-5", "") keeps its value but, like any entry,
+// refills the other fields and calls onChange; once it did neither. Hex text
+// without a digit ("#") does nothing, so the live theme never flashes black;
+// numbers are read up to the first other character (" +7", "12 3"). Closing
+// hands back the last colour, opaque, in both forms.
+TEST_F(ColorDialog, RealKeysInTheFieldsRefillTheOthersAndClosingHandsTheColourBack) {
     Run([&](Dlg& d, HWND hwnd) {
         const struct {
             int id;
@@ -122,9 +125,16 @@ TEST_F(ColorDialog, RealKeysChangeTheColourOnlyForWholeValuesAndClosingHandsItBa
             const wchar_t* keys;    // '\b' is Backspace
             int changes;            // onChange calls the keys cause
             uint32_t rgb;
-        } cases[] = {{Dlg::kHexId, L"", L"#", 0, 0x336699},   {Dlg::kHexId, nullptr, L"00ff00", 6, 0x00FF00},
-                     {Dlg::kHexId, L"#", L"\b", 0, 0x00FF00}, {Dlg::kRedId, L"", L"300", 2, 0x1EFF00},
-                     {Dlg::kBlueId, L"", L"-5", 0, 0x1EFF00}};
+            const wchar_t* fields;  // red, green, blue, hex afterwards
+        } cases[] = {
+            {Dlg::kHexId, L"", L"#", 0, 0x336699, L"51,102,153,#"},
+            {Dlg::kHexId, nullptr, L"00ff00", 6, 0x00FF00, L"0,255,0,#00ff00"},
+            {Dlg::kHexId, L"#", L"\b", 0, 0x00FF00, L"0,255,0,"},
+            {Dlg::kRedId, L"", L"300", 3, 0x1EFF00, L"300,255,0,1eff00"},
+            {Dlg::kBlueId, L"", L"-5", 2, 0x1EFF00, L"30,255,-5,1eff00"},
+            {Dlg::kGreenId, L"", L" +7", 3, 0x1E0700, L"30, +7,0,1e0700"},
+            {Dlg::kHexId, L"", L"12 3", 4, 0x000012, L"0,0,18,12 3"},
+        };
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::PrintToString(std::wstring(c.keys)));
             CUIRichEdit* edit = d.GetValueField(c.id);
@@ -136,15 +146,15 @@ TEST_F(ColorDialog, RealKeysChangeTheColourOnlyForWholeValuesAndClosingHandsItBa
             for (const wchar_t* key = c.keys; *key; ++key) SendKey(*key == L'\b' ? VK_BACK : 0, *key);
             EXPECT_EQ(c.changes, changes.calls - calls);
             EXPECT_EQ(c.rgb, d.GetCurrentRgb());
+            EXPECT_EQ(c.fields, Fields(d)) << "the field typed in keeps its text, the others follow";
         }
-        EXPECT_EQ(L"300,255,-5,1eff00", Fields(d));  // refused text stays as typed, nothing refilled over it
         RECT w;
         GetWindowRect(hwnd, &w);
         ui_testing::SaveScreenshot(w, (L"color-dialog-" + std::to_wstring(g_screenDpi) + L".png").c_str());
     });
-    EXPECT_EQ(0xFF1EFF00u, param.argb);
+    EXPECT_EQ(0xFF000012u, param.argb);
     float hsl[3];
-    ArgbToHsl(0xFF1EFF00u, hsl);
+    ArgbToHsl(0xFF000012u, hsl);
     EXPECT_NEAR(hsl[0], param.h, 0.01f);
     EXPECT_NEAR(hsl[1], param.s, 0.001f);
     EXPECT_NEAR(hsl[2], param.l, 0.001f);

@@ -112,7 +112,8 @@ TEST_F(DialogWindows, ShadowSidesAreOwnedFollowMovesAndRedrawOnlyOnResize) {
             EXPECT_TRUE(UIRect(r.left, r.top, r.right - r.left, r.bottom - r.top) == want) << "side " << side;
         }
     };
-    PumpUntil([&] { return IsWindowVisible(dialog.GetShadowWindow(3)->GetHWND()) != FALSE; }, 2000);
+    // Made after the first frame.
+    PumpUntil([&] { return dialog.GetShadowWindow(3) && IsWindowVisible(dialog.GetShadowWindow(3)->GetHWND()); }, 2000);
     expectPlaced(place);
 
     HBITMAP before[4];

@@ -31,7 +31,8 @@ TEST(MenuModel, MnemonicIsTheCharacterOfATrailingAmpersandGroupAndMatchesUpperCa
     } cases[] = {{L"撤销(&U)", L'U'}, {L"(&C)", L'C'}, {L"&C)", kNoMnemonic},  // four characters do, three not
                  {L"撤销(U)", kNoMnemonic}, {L"A(&B)x", kNoMnemonic}, {L"复制(&c)", L'c'}, {nullptr, kNoMnemonic}};
     CMenu menu;
-    for (const auto& c : cases) menu.InsertItem(99, c.text, 1, c.text ? 0u : uint32_t{kMenuItemSeparator});
+    int command = 0;  // each item its own, so that disabling one leaves the others
+    for (const auto& c : cases) menu.InsertItem(99, c.text, ++command, c.text ? 0u : uint32_t{kMenuItemSeparator});
     ASSERT_EQ(7u, menu.GetItemCount());
     for (size_t i = 0; i < menu.GetItemCount(); ++i) {
         EXPECT_EQ(static_cast<int>(cases[i].mnemonic), static_cast<int>(menu.GetItem(i).mnemonic)) << i;
@@ -39,8 +40,10 @@ TEST(MenuModel, MnemonicIsTheCharacterOfATrailingAmpersandGroupAndMatchesUpperCa
     }
     EXPECT_EQ(0, CUIMenu::FindMnemonic(menu, 'U'));
     EXPECT_EQ(1, CUIMenu::FindMnemonic(menu, 'C'));
-    menu.EnableItem(1, false);
-    EXPECT_EQ(-1, CUIMenu::FindMnemonic(menu, 'C')) << "disabled items and the lower-case (&c) are never found";
+    menu.EnableItem(2, false);  // "(&C)" only
+    EXPECT_TRUE(menu.GetItem(5).IsSelectable()) << "复制(&c) stays enabled";
+    EXPECT_EQ(0, CUIMenu::FindMnemonic(menu, 'U'));
+    EXPECT_EQ(-1, CUIMenu::FindMnemonic(menu, 'C')) << "the lower-case (&c) is never found";
 }
 
 TEST(MenuModel, UpDownWalkWrapsAndSkipsDisabledItemsAndSeparators) {
@@ -129,24 +132,30 @@ protected:
         EXPECT_EQ(0, CountedMenuWindow::live);
     }
 
-    // Opens and waits for the fade-in to end.
-    HWND Open() {
+    // Opens and waits for the fade-in to end; call through ASSERT_NO_FATAL_FAILURE.
+    void Open(HWND* popup = nullptr) {
         CountedMenuWindow* window = new CountedMenuWindow;
-        EXPECT_TRUE(window->Create(&owner, menu, kX, kY));
+        ASSERT_TRUE(window->Create(&owner, menu, kX, kY));
         window->Show();
-        EXPECT_TRUE(PumpUntil([&] { return window->GetOpacity() == 255; }));
-        return window->GetHWND();
+        ASSERT_TRUE(PumpUntil([&] { return window->GetOpacity() == 255; }));
+        if (popup) *popup = window->GetHWND();
     }
+    // Null, with a failure, once the pop-up has gone.
     CUIMenu* Content() const {
-        return static_cast<CUIMenu*>(static_cast<CUIContainerShadow*>(menu->GetMenuWindow()->GetRoot())->GetContent());
+        internal::CDuiMenuWindow* window = menu->GetMenuWindow();
+        if (!window) ADD_FAILURE() << "the pop-up is not open";
+        return window ? static_cast<CUIMenu*>(static_cast<CUIContainerShadow*>(window->GetRoot())->GetContent())
+                      : nullptr;
     }
-    POINT RowCentre(int row) const {
+    // A real click in the middle of a row of the open pop-up; call through ASSERT_NO_FATAL_FAILURE.
+    void Click(int row) {
+        CUIMenu* content = Content();
+        ASSERT_NE(nullptr, content);
         RECT window;
         GetWindowRect(menu->GetMenuWindow()->GetHWND(), &window);
-        const UIRect r = Content()->GetChild(row)->GetWindowRect();
-        return {window.left + r.x + r.width / 2, window.top + r.y + r.height / 2};
+        const UIRect r = content->GetChild(row)->GetWindowRect();
+        ClickAt(window.left + r.x + r.width / 2, window.top + r.y + r.height / 2);
     }
-    void Click(int row) { ClickAt(RowCentre(row).x, RowCentre(row).y); }
     void OwnerKey(UINT vk) { PostMessageW(m_owner, WM_KEYDOWN, vk, 1); }
     static bool Closed(HWND popup) { return PumpUntil([&] { return !IsWindow(popup); }, 2000); }
 
@@ -161,7 +170,8 @@ TEST_F(MenuWindowTest, ClickedItemIsDeliveredOnceDisabledRowsAndSeparatorsDelive
     for (bool toControl : {false, true}) {
         SCOPED_TRACE(toControl ? "posted call to a control" : "WM_APP+3 to a window");
         if (toControl) menu->SetTargetControl(content);
-        HWND popup = Open();
+        HWND popup = NULL;
+        ASSERT_NO_FATAL_FAILURE(Open(&popup));
         if (!toControl) {
             EXPECT_FALSE(menu->Popup(&owner, kX, kY)) << "one pop-up per menu";
             RECT window;
@@ -172,11 +182,11 @@ TEST_F(MenuWindowTest, ClickedItemIsDeliveredOnceDisabledRowsAndSeparatorsDelive
             // Under Xvfb the layered pop-up shows as if over black.
             ui_testing::SaveScreenshot(window, (L"menu-" + std::to_wstring(g_screenDpi) + L".png").c_str());
         }
-        Click(kCutRow);
-        Click(kSeparatorRow);
+        ASSERT_NO_FATAL_FAILURE(Click(kCutRow));
+        ASSERT_NO_FATAL_FAILURE(Click(kSeparatorRow));
         PumpFor(100);
-        EXPECT_TRUE(IsWindow(popup) && g_delivered.empty());
-        Click(kSelectAllRow);
+        ASSERT_TRUE(IsWindow(popup) && g_delivered.empty()) << "a disabled row or a separator chose something";
+        ASSERT_NO_FATAL_FAILURE(Click(kSelectAllRow));
         EXPECT_TRUE(Closed(popup));
         PumpFor(100);
         EXPECT_EQ(0, CountedMenuWindow::live) << "the pop-up deleted itself";
@@ -191,21 +201,25 @@ TEST_F(MenuWindowTest, ClickedItemIsDeliveredOnceDisabledRowsAndSeparatorsDelive
 }
 
 TEST_F(MenuWindowTest, OwnerKeysWalkChooseAndEscapeButEnterWithoutHotItemDoesNothing) {
-    HWND popup = Open();
+    HWND popup = NULL;
+    ASSERT_NO_FATAL_FAILURE(Open(&popup));
     OwnerKey(VK_RETURN);
     OwnerKey('C');  // written as "(&c)"
     PumpFor(100);
-    EXPECT_TRUE(IsWindow(popup) && g_delivered.empty());
+    ASSERT_TRUE(IsWindow(popup) && g_delivered.empty()) << "Enter without a hot row or a lower-case mnemonic chose";
     OwnerKey(VK_DOWN);
     OwnerKey(VK_DOWN);
     PumpFor(50);
-    EXPECT_EQ(kSelectAllRow, Content()->GetHotItem());
+    CUIMenu* content = Content();
+    ASSERT_NE(nullptr, content);
+    EXPECT_EQ(kSelectAllRow, content->GetHotItem());
     OwnerKey(VK_RETURN);
     EXPECT_TRUE(Closed(popup));
     ASSERT_TRUE(menu->Popup(&owner, kX, kY));
+    popup = menu->GetMenuWindow()->GetHWND();
     OwnerKey(VK_ESCAPE);
-    EXPECT_TRUE(Closed(menu->GetMenuWindow()->GetHWND()));
-    popup = Open();
+    EXPECT_TRUE(Closed(popup));
+    ASSERT_NO_FATAL_FAILURE(Open(&popup));
     OwnerKey('U');
     EXPECT_TRUE(Closed(popup));
     PumpFor(50);
@@ -214,10 +228,11 @@ TEST_F(MenuWindowTest, OwnerKeysWalkChooseAndEscapeButEnterWithoutHotItemDoesNot
 }
 
 TEST_F(MenuWindowTest, ClicksInTheOwnerCloseWithoutCommandAndTheOwnerStillGetsThem) {
-    HWND popup = Open();
+    HWND popup = NULL;
+    ASSERT_NO_FATAL_FAILURE(Open(&popup));
     ClickAt(440, 380);
     EXPECT_TRUE(Closed(popup));
-    popup = Open();
+    ASSERT_NO_FATAL_FAILURE(Open(&popup));
     PostMessageW(m_owner, WM_RBUTTONDOWN, 0, MAKELPARAM(400, 350));
     EXPECT_TRUE(Closed(popup));
     PumpFor(50);
@@ -228,7 +243,8 @@ TEST_F(MenuWindowTest, ClicksInTheOwnerCloseWithoutCommandAndTheOwnerStillGetsTh
 // Fault: a menu destroyed while open left the pop-up on freed item records,
 // and its final message wrote into the freed menu.
 TEST_F(MenuWindowTest, DestroyingTheMenuWhileOpenClosesThePopupFirst) {
-    HWND popup = Open();
+    HWND popup = NULL;
+    ASSERT_NO_FATAL_FAILURE(Open(&popup));
     delete menu;
     menu = nullptr;
     EXPECT_FALSE(IsWindow(popup)) << "gone at once";

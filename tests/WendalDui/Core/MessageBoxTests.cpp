@@ -163,6 +163,45 @@ TEST_F(MessageBoxTest, DoNotShowWordIsOneOnlyWhenTicked) {
     }
 }
 
+// Each button is as wide as its text, kept within 75 to 200 × DPI; the box
+// is as high as its rows: text, 12, the check box (16), 12, the buttons (25),
+// 12 and the 28-pixel title bar, all × DPI.
+TEST_F(MessageBoxTest, ButtonWidthsAreClampedAndTheHeightAddsUpItsRows) {
+    const std::wstring middle = L"保存并关闭窗口", wide(40, L'宽');
+    const wchar_t* texts[] = {L"是", middle.c_str(), wide.c_str()};
+    const int expected[] = {DpiScale(75), CalcButtonWidth(middle.c_str()), DpiScale(200)};
+    ASSERT_TRUE(expected[1] > DpiScale(75) && expected[1] < DpiScale(200)) << expected[1] << ": not a width between";
+    ASSERT_GT(CalcButtonWidth(wide.c_str()), DpiScale(200));
+    CDlgMessageBox::Param param = {};
+    param.caption = L"提示";
+    param.text = L"好";
+    param.buttonCount = 3;
+    for (int i = 0; i < 3; ++i) {
+        param.buttonTexts[i] = texts[i];
+        param.resultIds[i] = kResultOk;
+    }
+    param.doNotShow = 1;
+    RunWith(
+        [&](CDlgMessageBox& box, HWND hwnd) {
+            const UIRect text = BoxChild(box, 1)->GetRect(), check = BoxChild(box, 2)->GetRect();
+            EXPECT_EQ(text.y + text.height + DpiScale(12), check.y);
+            EXPECT_EQ(DpiScale(16), check.height);
+            for (int i = 0; i < 3; ++i) {
+                const UIRect button = BoxChild(box, 3 + i)->GetRect();
+                EXPECT_EQ(expected[i], button.width) << i;
+                EXPECT_EQ(check.y + check.height + DpiScale(12), button.y) << i;
+                EXPECT_EQ(DpiScale(25), button.height) << i;
+            }
+            const UIRect last = BoxChild(box, 5)->GetRect();
+            EXPECT_EQ(text.x + text.width, last.x + last.width) << "the row ends under the text's right edge";
+            RECT window;
+            GetWindowRect(hwnd, &window);
+            EXPECT_EQ(last.y + DpiScale(25) + DpiScale(12) + DpiScale(28), window.bottom - window.top);
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        },
+        [&] { return CDlgMessageBox::DoModal(owner, &param); });
+}
+
 TEST_F(MessageBoxTest, LinkGoesToTheShellSeamAndTheBoxGrowsWithItsText) {
     const ShellOpenFunction old = SetShellOpenFunction(&RecordOpen);
     g_opened.clear();

@@ -1,0 +1,143 @@
+"""What hostile servers and damaged files may not do to the launcher, end to
+end: a sign-in server's error text is shown as it is (no mark-up, no live
+link), and settings and account files that cannot be read are kept beside
+the new ones, with one notice, instead of being written over."""
+
+import json
+import os
+import struct
+import time
+import zlib
+
+from game_tree import VERSION, read_utf16_json, write_settings
+from harness import check
+from journeys import (ACCOUNT, MAIN_TITLE, account_file, at, close_and_exit, game_files, java_runs, main_window,
+                      read_bytes, remove)
+
+# Red bold text, then a link to a program on the machine: what the server's
+# errorMessage tried to put in the box.
+RED_RUN = "红" * 20
+LINK_RUN = "链" * 300
+
+
+def png_pixels(path):
+    """(width, height, rows of RGB tuples) of an 8-bit RGB or RGBA PNG."""
+    data = read_bytes(path)
+    pos, chunks, width = 8, b"", 0
+    while pos < len(data):
+        length, kind = struct.unpack_from(">I4s", data, pos)
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack_from(">IIBB", body)
+            check(depth == 8 and colour in (2, 6), "capture format depth %d colour type %d" % (depth, colour))
+            step = 3 if colour == 2 else 4
+        elif kind == b"IDAT":
+            chunks += body
+        pos += 12 + length
+    raw, stride, rows, previous = zlib.decompress(chunks), width * step, [], bytearray(width * step)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            left = line[i - step] if i >= step else 0
+            up, corner = previous[i], previous[i - step] if i >= step else 0
+            if kind == 1:
+                line[i] = (line[i] + left) & 0xFF
+            elif kind == 2:
+                line[i] = (line[i] + up) & 0xFF
+            elif kind == 3:
+                line[i] = (line[i] + (left + up) // 2) & 0xFF
+            elif kind == 4:
+                p = left + up - corner
+                pa, pb, pc = abs(p - left), abs(p - up), abs(p - corner)
+                line[i] = (line[i] + (left if pa <= pb and pa <= pc else up if pb <= pc else corner)) & 0xFF
+        rows.append([tuple(line[x * step:x * step + 3]) for x in range(width)])
+        previous = line
+    return width, height, rows
+
+
+def red_pixels(s, window, name):
+    path = s.artifact(name)
+    s.probe.capture(window, path, s.wine)
+    _, _, rows = png_pixels(path)
+    return sum(1 for row in rows for r, g, b in row if r > 180 and g < 80 and b < 80)
+
+
+def sign_in_error_is_shown_as_text(s):
+    """The sign-in server refuses with an errorMessage of mark-up: red bold
+    text and a link that would run a program. The box shows the text as it
+    is: nothing red, and a click where the link would be runs nothing."""
+    folder = s.folder("hostile_auth")
+    write_settings(folder, {"user_type": "yggdrasil", "ygg_account": ACCOUNT, "game_ver": VERSION,
+                            "dont_check_assets": True, "mainframe_layout": 1})
+    game_files(s, folder)
+    program = s.wine.dos(os.path.join(s.java_home, "bin", "javaw.exe"))
+    message = '<b><color cr="ff0000">%s</color></b><a href="%s">%s</a>' % (RED_RUN, program, LINK_RUN)
+    s.auth.reset()
+    s.auth.routes({"/authenticate": {"status": 403, "headers": {"Content-Type": "application/json"},
+                                     "body": json.dumps({"errorMessage": message})}})
+    record = os.path.join(s.work, "hostile-auth-java.txt")
+    remove(record)
+    s.java_script(record)
+    launcher = s.start(folder)
+    main = main_window(s, launcher)
+    at(s, main, "password")
+    s.probe.type(main, "secret")
+    at(s, main, "panel_launch")
+    box = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=30)
+    time.sleep(0.5)  # drawn
+    red = red_pixels(s, box, "e2e-hardening-sign-in-box.png")
+    check(red == 0, "the sign-in box shows %d red pixels: the server's mark-up was drawn" % red)
+    # The link's text would fill the lines below "errorMessage:" (from the
+    # fifth line down); click across them.
+    for x in (150, 300, 450):
+        s.probe.click(box, x * s.factor, 135 * s.factor)
+    time.sleep(1.5)
+    check(not java_runs(record), "a click in the sign-in box started the server's program")
+    check(s.probe.find(box["hwnd"]) is not None, "the box went away on a click into its text")
+    s.probe.close_and_wait(box)
+    close_and_exit(s, launcher, main)
+    check(not java_runs(record), "the server's program ran")
+
+
+def unreadable_files_are_kept_and_the_player_told(s):
+    """A settings file cut 40 bytes short and an account file cut short:
+    one notice before the main window, both kept as ".bad" beside the new
+    ones written at exit, and the kept files never written over."""
+    folder = s.folder("damaged_files")
+    write_settings(folder, {"offline_name": "Keeper", "java_xmx": 3072, "custom_game_arg": {"enable": True,
+                                                                                           "mc_addition_arg_tail": "--x"},
+                            "game_ver_setting_map": [{"original": VERSION, "alias": "mine", "hidden": False}]})
+    settings = os.path.join(folder, "quorvel_launcher", "setting.json")
+    damaged = read_bytes(settings)[:-40]
+    with open(settings, "wb") as out:
+        out.write(damaged)
+    accounts = account_file(s)
+    cut_accounts = b"\xff\xfe" + '{"offline_account_list": [{"name": "Kept"}'.encode("utf-16-le")
+    with open(accounts, "wb") as out:
+        out.write(cut_accounts)
+    try:
+        launcher = s.start(folder)
+        notice = s.probe.wait_window(text="TRELM", owner=0, timeout=30, process=launcher.process)
+        check(not [w for w in s.probe.windows() if w["text"].startswith(MAIN_TITLE)],
+              "the main window opened before the notice")
+        check(read_bytes(settings + ".bad") == damaged, "setting.json.bad does not hold the unread file")
+        check(read_bytes(accounts + ".bad") == cut_accounts, "trelm_account.json.bad does not hold the unread file")
+        s.probe.capture(notice, s.artifact("e2e-hardening-unread-files.png"), s.wine)
+        s.probe.close_and_wait(notice)
+        main = main_window(s, launcher)
+        # The folder holds no game: the main window waits in that notice and ignores closing meanwhile.
+        s.probe.close_and_wait(s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15))
+        close_and_exit(s, launcher, main)
+        check(read_utf16_json(settings)["offline_name"] == "quorvel", "the new setting.json does not hold the defaults")
+        check(read_bytes(settings + ".bad") == damaged, "setting.json.bad was written over")
+        check(read_bytes(accounts + ".bad") == cut_accounts, "trelm_account.json.bad was written over")
+        read_utf16_json(accounts)  # a good file again
+    finally:
+        # The account file is the prefix's: no journey after this one may meet a cut one.
+        remove(accounts + ".bad")
+        remove(accounts)
+
+JOURNEYS = [
+    sign_in_error_is_shown_as_text,
+    unreadable_files_are_kept_and_the_player_told,
+]
