@@ -431,15 +431,18 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     ScreenToClient(hwnd, &point);
     const LPARAM at = MAKELPARAM(point.x, point.y);
     // The key is also held for real while the click is handled: a control
-    // may ask GetAsyncKeyState rather than the message's flags.
+    // may ask GetAsyncKeyState rather than the message's flags. The click is
+    // sent, not posted, so that it is handled before the key goes up however
+    // busy the window's thread is (a click that opens a modal loop holds the
+    // key until the time limit).
     INPUT held = {};
     held.type = INPUT_KEYBOARD;
     held.ki.wVk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
     SendInput(1, &held, sizeof held);
     Sleep(30);
-    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
-    PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
-    Sleep(80);
+    DWORD_PTR handled = 0;
+    SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at, SMTO_NORMAL, 10000, &handled);
+    SendMessageTimeoutW(hwnd, WM_LBUTTONUP, flag, at, SMTO_NORMAL, 10000, &handled);
     held.ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(1, &held, sizeof held);
     return "{\"ok\": true}";
