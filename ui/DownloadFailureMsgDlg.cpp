@@ -6,6 +6,7 @@
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
+#include "ui/BoundedText.h"
 #include "ui/ModalDialog.h"
 
 namespace trelm {
@@ -23,6 +24,9 @@ constexpr uint32_t kItemFlags =
 constexpr uintptr_t kEditBits =
     wendaldui::kRichEditReadOnly | wendaldui::kRichEditMultiLine | wendaldui::kRichEditWordWrap;
 constexpr int kReportPoints = 12;
+// Some 500 failed files with their addresses; a batch of 3,000 assets that
+// all failed would otherwise take the window seconds and 150 MB.
+constexpr int kMaxReportChars = 256 * 1024;
 
 }  // namespace
 
@@ -63,7 +67,7 @@ void CDownloadFailureMsgDlg::OnCreate() {
         // Points of a 96-DPI screen, scaled like the rest of the UI.
         format.yHeight = static_cast<LONG>(kReportPoints * 20 * wendaldui::g_dpiFactor * 96 / wendaldui::g_screenDpi);
         edit->SendEditMessage(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-        edit->SetText(m_text.GetString());
+        edit->SetText(BoundedText(m_text, kMaxReportChars).GetString());
         // The first failed file first.
         edit->SetSel(0, 0);
         edit->SendEditMessage(WM_VSCROLL, SB_TOP, 0);

@@ -5,6 +5,9 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
+#include <climits>
+
 #include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UILabel.h"
 #include "WendalDui/Control/UILineSplitter.h"
@@ -15,6 +18,7 @@
 #include "WendalDui/Core/DuiDpi.h"
 #include "core/HandleArgument.h"
 #include "ui/AddControl.h"
+#include "ui/BoundedText.h"
 #include "ui/TopLevelWindows.h"
 #include "ui/TrelmResourceManager.h"
 
@@ -26,10 +30,19 @@ namespace {
 using launcher::redirect::OutputLine;
 
 constexpr UINT WM_REDIRECT_OUTPUT = 0x8101;  // wParam: the source
+constexpr UINT_PTR kShowTimer = 1;             // the next slice of pending lines
+constexpr UINT kShowTimerMs = 10;
+// One append: lines of one colour, up to about this many characters.
+constexpr int kBatchChars = 8192;
+// A block of the view closes early at this many characters, so a trim never
+// takes more than a sixteenth of the view at once.
+constexpr LONG kBlockChars = CMinecraftRedirectDlg::kMaxViewChars / 16;
 
 constexpr int kWidth = 690, kHeight = 400, kMinHeight = 200;
 constexpr int kRowTop = 4, kRowHeight = 24, kGap = 4;
 constexpr int kTopMostWidth = 60, kKeepLastWidth = 120, kSearchWidth = 200, kButtonWidth = 60;
+// The search field gives up width down to this when the counters need it.
+constexpr int kSearchMinWidth = 80;
 constexpr LONG kSearchLimit = 2048;
 constexpr float kConsolasSize = 12.0f;  // logical pixels
 
@@ -54,6 +67,13 @@ void CloseIfSet(HANDLE handle) {
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
 }
 
+double SecondsNow() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
 }  // namespace
 
 namespace internal {
@@ -74,15 +94,20 @@ void CUICtnRedirect::OnCreate(void*) {
 void CUICtnRedirect::OnSize(int width, int height) {
     using wendaldui::DpiScale;
     const int top = DpiScale(kRowTop), row = DpiScale(kRowHeight), gap = DpiScale(kGap);
+    // The counters take what the search field can spare when their text
+    // is wider than the rest of the row.
+    const int fixed = DpiScale(kTopMostWidth) + DpiScale(kKeepLastWidth) + DpiScale(kButtonWidth) + 6 * gap;
+    const int search = std::max(DpiScale(kSearchMinWidth),
+                                std::min(DpiScale(kSearchWidth), width - fixed - m_dialog->CountersWidth()));
     int x = gap;
     const struct {
         int id;
         int width;
-    } cells[] = {{kTopMostId, kTopMostWidth}, {kKeepLastId, kKeepLastWidth}, {kSearchId, kSearchWidth},
-                 {kSearchButtonId, kButtonWidth}};
+    } cells[] = {{kTopMostId, DpiScale(kTopMostWidth)}, {kKeepLastId, DpiScale(kKeepLastWidth)},
+                 {kSearchId, search}, {kSearchButtonId, DpiScale(kButtonWidth)}};
     for (const auto& cell : cells) {
-        Place(GetChild(cell.id), x, top, DpiScale(cell.width), row);
-        x += DpiScale(cell.width) + gap;
+        Place(GetChild(cell.id), x, top, cell.width, row);
+        x += cell.width + gap;
     }
     Place(GetChild(kCountersId), x, top, width - x - gap, row);
     const int lineY = top + row + gap;
@@ -96,6 +121,7 @@ void CUICtnRedirect::OnSize(int width, int height) {
 DUI_BEGIN_MESSAGE_MAP(CMinecraftRedirectDlg, wendaldui::CDuiDialog)
 DUI_MESSAGE_HANDLER(WM_CLOSE, OnCloseMessage)
 DUI_MESSAGE_HANDLER(WM_REDIRECT_OUTPUT, OnOutputMessage)
+DUI_MESSAGE_HANDLER(WM_TIMER, OnShowTimer)
 DUI_MESSAGE_HANDLER(WM_GETMINMAXINFO, OnMinMaxInfo)
 DUI_END_MESSAGE_MAP()
 
@@ -136,8 +162,9 @@ void CMinecraftRedirectDlg::OnCreate() {
     if (m_search) m_search->SetLimitText(kSearchLimit);
     if (m_counters) {
         Gdiplus::FontFamily consolas(L"Consolas");
-        m_counters->SetFont(new Gdiplus::Font(&consolas, kConsolasSize * wendaldui::g_dpiFactor,
-                                              Gdiplus::FontStyleRegular, Gdiplus::UnitPixel));
+        m_countersFont = new Gdiplus::Font(&consolas, kConsolasSize * wendaldui::g_dpiFactor,
+                                           Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
+        m_counters->SetFont(m_countersFont);
     }
     for (wendaldui::CUIToggleButton* toggle : {m_topMostToggle, m_keepLastToggle}) {
         if (toggle) toggle->BindEvent(wendaldui::kEventClick, this, toggle == m_topMostToggle
@@ -176,7 +203,6 @@ void CMinecraftRedirectDlg::OnAfterCreate() {
     AppendOwnLine(line.GetString(), kOwnColor, m_keepLastLine);
     CloseIfSet(m_mapping);
     m_mapping = nullptr;
-    m_lineBuffer.reset(new OutputLine[kDrainBatch]);
     m_redirect.reset(new launcher::redirect::MinecraftOutputRedirect);
     m_redirect->Start(this, m_process, m_stdoutRead, m_stderrRead, m_stdinWrite);
     m_process = m_stdoutRead = m_stderrRead = m_stdinWrite = nullptr;  // the relay's now
@@ -187,31 +213,106 @@ void CMinecraftRedirectDlg::OnOutput(int source) { PostMessageW(m_hWnd, WM_REDIR
 // The exit report comes as a relay line of its own.
 void CMinecraftRedirectDlg::OnEnded() {}
 
-LRESULT CMinecraftRedirectDlg::OnOutputMessage(WPARAM wParam, LPARAM) {
-    if (!m_redirect || !m_lineBuffer) return 0;
-    const int source = static_cast<int>(wParam);
-    // What does not fit this batch waits for the next message of its source.
-    int count = 0;
-    while (count < kDrainBatch && m_redirect->Pop(source, m_lineBuffer[count])) ++count;
-    if (count == 0) return 0;
+LRESULT CMinecraftRedirectDlg::OnOutputMessage(WPARAM, LPARAM) {
+    if (!m_redirect) return 0;
+    // Whole queues, not one batch: a line left behind would wait for a
+    // notice that may never come, and the game's last lines say why it ended.
+    TakeQueued();
+    // While lines are waiting, the timer brings the slices: notices are
+    // posted messages, which come before input and paints, so a burst of
+    // them must cost next to nothing each.
+    if (!m_showTimer) ShowPending();
+    return 0;
+}
+
+LRESULT CMinecraftRedirectDlg::OnShowTimer(WPARAM wParam, LPARAM lParam) {
+    if (wParam != kShowTimer) return OnTimerMessage(wParam, lParam);  // the controls' timers
+    ShowPending();
+    return 0;
+}
+
+void CMinecraftRedirectDlg::TakeQueued() {
+    if (!m_redirect) return;
+    // The relay's own line (the game's end) comes once both readers are
+    // done, so taking it last keeps it after the game's lines.
+    for (int source : {launcher::redirect::kSourceStdout, launcher::redirect::kSourceStderr,
+                       launcher::redirect::kSourceRelay}) {
+        TakeQueued(source);
+    }
+}
+
+void CMinecraftRedirectDlg::TakeQueued(int source) {
+    // At most a view's worth waits here; the rest stays in the relay's queue.
+    OutputLine line;
+    while (m_pending.size() < static_cast<size_t>(kMaxLines + kTrimStep) && m_pendingChars < kMaxViewChars &&
+           m_redirect->Pop(source, line)) {
+        WString text;
+        AppendBoundedText(text, line.text, line.length, INT_MAX);
+        const COLORREF color = SourceColor(source, line.level);
+        launcher::redirect::FreeOutputLine(line);
+        // A long line goes in pieces of whole rows, each a step of its own.
+        for (int start = 0; start < text.GetLength();) {
+            int end = text.GetLength();
+            if (end - start > kBatchChars) {
+                end = start + kBatchChars;
+                while (end > start + 2 && !(text[end - 2] == L'\r' && text[end - 1] == L'\n')) --end;
+                if (end <= start + 2) end = start + kBatchChars;
+            }
+            m_pending.push_back({text.Mid(start, end - start), color, end == text.GetLength()});
+            m_pendingChars += end - start;
+            start = end;
+        }
+        ++m_linesReceived;
+    }
+}
+
+void CMinecraftRedirectDlg::ShowPending() {
+    if (!m_edit) return;
+    const double start = SecondsNow();
     // The text services repaint the window at every change, which Freeze
-    // would hold back but Wine lacks: a batch would cost tens of
-    // milliseconds a line. The window is painted once, after the batch.
+    // would hold back but Wine lacks; the window is painted once, after.
     const bool visible = IsWindowVisible(m_hWnd) != FALSE;
     if (visible) SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
-    for (int i = 0; i < count; ++i) {
-        OutputLine& line = m_lineBuffer[i];
-        // Scrolling once for the batch shows the same end.
-        AppendText(line.text, SourceColor(source, line.level), false);
-        launcher::redirect::FreeOutputLine(line);
+    while ((!m_pending.empty() || NeedsTrim()) && (SecondsNow() - start) * 1000.0 < kSliceMs) {
+        // The queues hold 1,024 lines: taken between the steps, they do not
+        // fill while the view is busy.
+        TakeQueued();
+        if (NeedsTrim()) {
+            TrimOldest();
+        } else {
+            AppendBatch();
+        }
     }
     if (m_keepLastLine) ScrollToEnd();
     if (visible) {
         SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(m_hWnd, nullptr, FALSE);
     }
-    if (source == launcher::redirect::kSourceStdout) UpdateCounters();
-    return 0;
+    UpdateCounters();
+    TakeQueued();
+    const bool more = !m_pending.empty() || NeedsTrim();
+    if (more && !m_showTimer) SetTimer(m_hWnd, kShowTimer, kShowTimerMs, nullptr);
+    if (!more && m_showTimer) KillTimer(m_hWnd, kShowTimer);
+    m_showTimer = more;
+}
+
+void CMinecraftRedirectDlg::AppendBatch() {
+    const COLORREF color = m_pending.front().color;
+    // A batch never passes the end of the block it fills; a block that is
+    // full while a long line goes on takes the rest of that line.
+    const int room = std::max(1, kTrimStep - m_openLines);
+    WString text;
+    int lines = 0;
+    bool lineEnd = true;
+    while (!m_pending.empty() && m_pending.front().color == color && lines < room &&
+           text.GetLength() + m_pending.front().text.GetLength() <= kBatchChars) {
+        text.Append(m_pending.front().text);
+        m_pendingChars -= m_pending.front().text.GetLength();
+        lineEnd = m_pending.front().lineEnd;
+        lines += lineEnd ? 1 : 0;
+        m_pending.pop_front();
+    }
+    AppendLines(text, lines, color, lineEnd);
 }
 
 LRESULT CMinecraftRedirectDlg::OnMinMaxInfo(WPARAM wParam, LPARAM lParam) {
@@ -226,7 +327,9 @@ LRESULT CMinecraftRedirectDlg::OnCloseMessage(WPARAM, LPARAM) {
     // Stop closes the pipes; the game itself runs on.
     if (m_redirect) m_redirect->Stop();
     m_redirect.reset();
-    m_lineBuffer.reset();
+    if (m_showTimer) KillTimer(m_hWnd, kShowTimer);
+    m_showTimer = false;
+    m_pending.clear();
     if (m_document) m_document->Release();
     m_document = nullptr;
     CloseOutputWindow(this);  // deletes this
@@ -241,26 +344,54 @@ LONG CMinecraftRedirectDlg::StoryLength() const {
 
 void CMinecraftRedirectDlg::AppendText(const wchar_t* text, COLORREF color, bool scroll) {
     if (!m_edit || !text) return;
-    {
-        // Text that moves under the view must not read as the player scrolling.
-        const bool wasOwn = m_ownScroll;
-        m_ownScroll = true;
-        m_edit->AppendText(text, color);  // frozen, quiet, the selection kept
-        ++m_linesAppended;
-        if (++m_lineCount % kTrimStep == 0) m_blockEnds.push_back(StoryLength());
-        if (m_lineCount >= kMaxLines + kTrimStep && !m_blockEnds.empty()) {
-            const LONG end = m_blockEnds.front();
-            m_blockEnds.pop_front();
-            DeleteHead(end);
-            for (LONG& blockEnd : m_blockEnds) blockEnd -= end;
-            m_lineCount -= kTrimStep;
-        }
-        m_ownScroll = wasOwn;
-    }
+    WString bounded;
+    AppendBoundedText(bounded, text, static_cast<int>(wcslen(text)), INT_MAX);
+    AppendLines(bounded, 1, color, true);
+    while (NeedsTrim()) TrimOldest();
     if (scroll) ScrollToEnd();
 }
 
+void CMinecraftRedirectDlg::AppendLines(const WString& text, int lines, COLORREF color, bool lineEnd) {
+    // Text that moves under the view must not read as the player scrolling.
+    const bool wasOwn = m_ownScroll;
+    m_ownScroll = true;
+    const LONG reading = FirstVisibleLine();
+    m_edit->AppendText(text.GetString(), color);  // frozen, quiet, the selection kept
+    if (!m_keepLastLine) ShowFromLine(reading);
+    m_ownScroll = wasOwn;
+    m_storyLength = StoryLength();
+    m_linesAppended += lines;
+    m_lineCount += lines;
+    m_openLines += lines;
+    const LONG blockStart = m_blocks.empty() ? 0 : m_blocks.back().end;
+    if (lineEnd && (m_openLines >= kTrimStep || m_storyLength - blockStart >= kBlockChars)) {
+        m_blocks.push_back({m_storyLength, m_openLines});
+        m_openLines = 0;
+    }
+}
+
+bool CMinecraftRedirectDlg::NeedsTrim() const {
+    return !m_blocks.empty() && (m_lineCount >= kMaxLines + kTrimStep || m_storyLength > kMaxViewChars);
+}
+
+void CMinecraftRedirectDlg::TrimOldest() {
+    const Block oldest = m_blocks.front();
+    m_blocks.pop_front();
+    const bool wasOwn = m_ownScroll;
+    m_ownScroll = true;
+    DeleteHead(oldest.end);
+    m_ownScroll = wasOwn;
+    for (Block& block : m_blocks) block.end -= oldest.end;
+    m_lineCount -= oldest.lines;
+    m_storyLength = StoryLength();
+}
+
 void CMinecraftRedirectDlg::DeleteHead(LONG end) {
+    // A reader scrolled up keeps his lines in sight: the view moves up by
+    // the lines that go, not to the restored selection, where Wine would
+    // scroll it.
+    const LONG reading = FirstVisibleLine();
+    const LONG removed = static_cast<LONG>(m_edit->SendEditMessage(EM_EXLINEFROMCHAR, 0, end));
     // The log is read-only to the player, and so to text-object-model edits.
     m_edit->SetReadOnly(false);
     bool deleted = false;
@@ -279,6 +410,18 @@ void CMinecraftRedirectDlg::DeleteHead(LONG end) {
         m_edit->SetSel(start > end ? start - end : 0, stop > end ? stop - end : 0);
     }
     m_edit->SetReadOnly(true);
+    if (!m_keepLastLine) ShowFromLine(std::max<LONG>(0, reading - removed));
+}
+
+LONG CMinecraftRedirectDlg::FirstVisibleLine() const {
+    return static_cast<LONG>(m_edit->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0));
+}
+
+void CMinecraftRedirectDlg::ShowFromLine(LONG line) {
+    // By lines: Wine's scroll positions (EM_GETSCROLLPOS) are scaled to 16
+    // bits once the log is taller than 65,535 pixels, and drift.
+    const LONG by = line - FirstVisibleLine();
+    if (by != 0) m_edit->SendEditMessage(EM_LINESCROLL, 0, by);
 }
 
 void CMinecraftRedirectDlg::AppendOwnLine(const wchar_t* text, COLORREF color, bool scroll) {
@@ -304,7 +447,32 @@ void CMinecraftRedirectDlg::UpdateCounters() {
     for (int level = 1; level <= 4 && m_redirect; ++level) counts[level] = m_redirect->Counter(level);
     WString text;
     text.Format(L"|%d INFO|%d WARN|%d ERROR|%d FATAL|", counts[1], counts[2], counts[3], counts[4]);
+    if (text == m_counters->GetText()) return;
+    const bool longer = text.GetLength() != m_counters->GetText().GetLength();
     m_counters->SetText(text.GetString());
+    // A count with one more digit may need the room the search field spares.
+    if (longer) {
+        if (wendaldui::CUIContainer* client = GetClientContainer()) {
+            client->OnSize(client->GetRect().width, client->GetRect().height);
+        }
+    }
+}
+
+int CMinecraftRedirectDlg::CountersWidth() const {
+    if (!m_counters || !m_countersFont || m_counters->GetText().IsEmpty()) return 0;
+    HDC screen = GetDC(NULL);
+    Gdiplus::RectF bounds;
+    {
+        Gdiplus::Graphics graphics(screen);
+        const WString& text = m_counters->GetText();
+        graphics.MeasureString(text.GetString(), text.GetLength(), m_countersFont, Gdiplus::PointF(0, 0), &bounds);
+    }
+    ReleaseDC(NULL, screen);
+    return static_cast<int>(bounds.Width) + 2;
+}
+
+bool CMinecraftRedirectDlg::CountersFit() const {
+    return m_counters && m_counters->GetRect().width >= CountersWidth();
 }
 
 void CMinecraftRedirectDlg::SetTopMost(bool on) {
@@ -335,6 +503,8 @@ bool CMinecraftRedirectDlg::SearchDown() {
     if (!m_edit || !m_search) return false;
     const WString what = m_search->GetText();
     if (what.GetLength() == 0) return false;
+    // From the caret: the start of the log until the player puts it
+    // elsewhere, and past the match found last.
     bool found = false;
     HRESULT result = E_NOTIMPL;
     ITextSelection* selection = nullptr;
@@ -359,7 +529,13 @@ bool CMinecraftRedirectDlg::SearchDown() {
             found = true;
         }
     }
-    if (!found) {
+    if (found) {
+        // The match stays in sight: new lines no longer scroll the log away.
+        SetKeepLastLine(false);
+        m_ownScroll = true;
+        m_edit->SendEditMessage(EM_SCROLLCARET, 0, 0);
+        m_ownScroll = false;
+    } else {
         // The sound library is loaded on the first miss, not with every launcher start.
         typedef BOOL(WINAPI * PlaySoundProc)(LPCWSTR, HMODULE, DWORD);
         static const PlaySoundProc play = [] {

@@ -17,6 +17,10 @@
 
 struct ITextDocument;
 
+namespace Gdiplus {
+class Font;
+}
+
 namespace wendaldui {
 class CUIButton;
 class CUILabel;
@@ -54,9 +58,18 @@ public:
     static COLORREF LevelColor(int level);
     static COLORREF SourceColor(int source, int level);
     static const COLORREF kOwnColor = 0xCC7400;
-    static const int kMaxLines = 4000;
-    static const int kTrimStep = 400;
-    static const int kDrainBatch = 1024;
+    // The view holds kMaxLines to kMaxLines + kTrimStep lines: the oldest go
+    // kTrimStep at a time. Wine deletes a paragraph in time that grows with
+    // the runs after it: 100 lines of changing colours held the window 150 ms.
+    static constexpr int kMaxLines = 4000;
+    static constexpr int kTrimStep = 25;
+    // ...and at most this many characters (Wine's rich edit keeps 50 to 100
+    // bytes a character): the oldest lines go first, as for kMaxLines.
+    static constexpr int kMaxViewChars = 512 * 1024;
+    // The window takes the relay's whole queues at each notice (up to a
+    // view's worth); it shows them in slices of about this long, so that no
+    // message holds it long and the queues are emptied between the steps.
+    static constexpr int kSliceMs = 20;
 
     // Takes the block's four handles; the mapping is closed once the window exists.
     CMinecraftRedirectDlg(const launcher::RedirectSharedBlock& block, HANDLE mapping);
@@ -81,6 +94,7 @@ public:
 
     wendaldui::CUIRichEdit* GetEdit() const { return m_edit; }
     wendaldui::CUIRichEdit* GetSearchField() const { return m_search; }
+    wendaldui::CUIButton* GetSearchButton() const { return m_searchButton; }
     wendaldui::CUILabel* GetCountersLabel() const { return m_counters; }
     wendaldui::CUIToggleButton* GetTopMostToggle() const { return m_topMostToggle; }
     wendaldui::CUIToggleButton* GetKeepLastToggle() const { return m_keepLastToggle; }
@@ -88,12 +102,17 @@ public:
     // Lines in the view now, and appended since the window opened.
     int GetLineCount() const { return m_lineCount; }
     int GetLinesAppended() const { return m_linesAppended; }
+    // Lines taken from the relay, appended or waiting to be.
+    int GetLinesReceived() const { return m_linesReceived; }
+    // Whether the counters label shows its whole text.
+    bool CountersFit() const;
 
     DUI_DECLARE_MESSAGE_MAP()
 
 protected:
     LRESULT OnCloseMessage(WPARAM wParam, LPARAM lParam);
     LRESULT OnOutputMessage(WPARAM wParam, LPARAM lParam);
+    LRESULT OnShowTimer(WPARAM wParam, LPARAM lParam);
     LRESULT OnMinMaxInfo(WPARAM wParam, LPARAM lParam);
 
 private:
@@ -105,8 +124,27 @@ private:
     void OnEditScrolled(wendaldui::EventData& event);
     void OnClientResized();
     void UpdateCounters();
+    // Width in pixels the counters' text needs.
+    int CountersWidth() const;
+    // Moves what waits in the relay's queues (or one source's) to the
+    // pending lines.
+    void TakeQueued();
+    void TakeQueued(int source);
+    // Appends pending lines and trims the view for about kSliceMs; the next
+    // notice or a timer brings the next slice while anything is left.
+    void ShowPending();
+    // One step of ShowPending: one batch of lines of one colour, or one trim.
+    void AppendBatch();
+    // Appends text holding that many lines (and maybe the start of one
+    // more, without lineEnd) and keeps the blocks.
+    void AppendLines(const WString& text, int lines, COLORREF color, bool lineEnd);
+    bool NeedsTrim() const;
+    void TrimOldest();
     // Removes the characters [0, end) of the log.
     void DeleteHead(LONG end);
+    // The log's first visible line, and scrolling it to the top of the view.
+    LONG FirstVisibleLine() const;
+    void ShowFromLine(LONG line);
     LONG StoryLength() const;
 
     HANDLE m_process;
@@ -125,13 +163,31 @@ private:
     wendaldui::CUILabel* m_counters = nullptr;
     wendaldui::CUIRichEdit* m_edit = nullptr;
 
+    // A line, or a piece of a long one (lineEnd false but for the last).
+    struct PendingLine {
+        WString text;
+        COLORREF color;
+        bool lineEnd;
+    };
+    // The view's lines in blocks of kTrimStep (fewer when long): where each
+    // ends in the story, oldest first, and how many lines it holds.
+    struct Block {
+        LONG end;
+        int lines;
+    };
+
     std::unique_ptr<launcher::redirect::MinecraftOutputRedirect> m_redirect;
-    std::unique_ptr<launcher::redirect::OutputLine[]> m_lineBuffer;
     ITextDocument* m_document = nullptr;
-    // Where each block of kTrimStep lines ends, oldest first, in characters.
-    std::deque<LONG> m_blockEnds;
+    Gdiplus::Font* m_countersFont = nullptr;  // owned by the label
+    std::deque<PendingLine> m_pending;
+    int m_pendingChars = 0;
+    std::deque<Block> m_blocks;
+    int m_openLines = 0;  // lines after the last block
+    LONG m_storyLength = 0;
     int m_lineCount = 0;
     int m_linesAppended = 0;
+    int m_linesReceived = 0;
+    bool m_showTimer = false;
     bool m_keepLastLine = true;
     bool m_ownScroll = false;
 };

@@ -9,6 +9,7 @@
 #include "WendalDui/Core/DuiDpi.h"
 #include "core/JsonFile.h"
 #include "services/FormattingCodes.h"
+#include "ui/BoundedText.h"
 #include "ui/UIMcMotdCtrl.h"
 
 namespace trelm {
@@ -22,10 +23,17 @@ constexpr uint32_t kEditFlags = 0x10056;  // visible, focusable, double clicks, 
 constexpr uintptr_t kEditBits = wendaldui::kRichEditMultiLine | wendaldui::kRichEditWordWrap;
 constexpr DWORD kDialogStyle = 0x00CD0000;  // caption, system menu, sizing frame, both boxes
 constexpr int kWidth = 640, kHeight = 400;
+// What a server says is shown in sections (description, version, players,
+// mods) of at most the protocol's longest string each, the JSON at most
+// twice that for its indentation: about 200 ms and 20 MB at worst.
+constexpr int kMaxSectionChars = 32768;
+constexpr int kMaxJsonChars = 2 * kMaxSectionChars;
 
 // Without formatting codes, each line break followed by a tab.
 void Indented(const WString& text, WString& out) {
-    mcmotd::StripFormattingCodes(text.GetString(), out);
+    WString plain;
+    mcmotd::StripFormattingCodes(text.GetString(), plain);
+    out = BoundedText(plain, kMaxSectionChars);
     out.Replace(L"\r\n", L"\n");
     out.Replace(L"\n", L"\r\n\t");
 }
@@ -115,18 +123,24 @@ void CMotdInfoDialog::BuildText() {
         AppendField(text, L"在线人数：", value);
         text.Append(L"玩家列表：\r\n");
         if (status.sample.empty()) text.Append(L"\r\n");
+        WString list;
         for (const mcmotd::ServerStatusPlayer& player : status.sample) {
             WString name;
             mcmotd::StripFormattingCodes(player.name.GetString(), name);
             value.Format(L"\t%-32s%s\r\n", name.GetString(), player.id.GetString());
-            text.Append(value);
+            list.Append(value);
+            if (list.GetLength() > kMaxSectionChars) break;
         }
+        text.Append(BoundedText(list, kMaxSectionChars));
         text.Append(L"mod列表：\r\n");
         if (status.mods.empty()) text.Append(L"\r\n");
+        list.Empty();
         for (const mcmotd::ServerStatusMod& mod : status.mods) {
             value.Format(L"\t%-32s%s\r\n", mod.modid.GetString(), mod.version.GetString());
-            text.Append(value);
+            list.Append(value);
+            if (list.GetLength() > kMaxSectionChars) break;
         }
+        text.Append(BoundedText(list, kMaxSectionChars));
     } else {
         AppendField(text, L"错误：", mcmotd::ServerStatusText(result.status));
     }
@@ -138,15 +152,27 @@ void CMotdInfoDialog::BuildText() {
     }
     json.Replace(L"\r\n", L"\n");
     json.Replace(L"\n", L"\r\n");
-    text.Append(json);
+    AppendBoundedText(text, json.GetString(), json.GetLength(), kMaxJsonChars);
 
     // Wine lacks Freeze; the text is shown all the same.
     ITextDocument* model = edit->GetTextDocument();
     long frozen = 0;
     if (model) model->Freeze(&frozen);
+    // The text is replaced whole at every answer: the reader keeps his place
+    // (the services would leave the view at the end, at the icon's base64),
+    // and a first text opens at its top.
+    POINT scroll = {0, 0};
+    LONG start = 0, end = 0;
+    if (m_built) {
+        edit->SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+        edit->GetSel(start, end);
+    }
     edit->SetReadOnly(false);
     edit->SetText(text.GetString());
     edit->SetReadOnly(true);
+    edit->SetSel(start, end);
+    edit->SendEditMessage(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+    m_built = true;
     if (model) {
         model->Unfreeze(&frozen);
         model->Release();

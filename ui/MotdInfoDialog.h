@@ -40,6 +40,7 @@ public:
 
 private:
     CUIMcMotdCtrl* m_owner;
+    bool m_built = false;  // a text was shown: the next keeps the reader's place
 };
 
 }  // namespace internal

@@ -213,26 +213,42 @@ void CUIRichEditView::OnPaint(PaintContext& context) {
     ITextServices* services = GetServices();
     HDC dc = services ? context.graphics->GetHDC() : NULL;
     if (dc) {
-        const int saved = SaveDC(dc);
-        IntersectClipRect(dc, dirty.x, dirty.y, dirty.x + dirty.width, dirty.y + dirty.height);
         // The services keep the view's own coordinates (their mouse and caret
-        // positions use them), so the origin moves rather than the bounds.
-        OffsetViewportOrgEx(dc, rect.x, rect.y, NULL);
-        const RECT format = m_host->GetFormatRect(rect.width, rect.height);
-        RECTL bounds = {format.left, format.top, format.right, format.bottom};
-        RECT update = {dirty.x - rect.x, dirty.y - rect.y, dirty.x - rect.x + dirty.width,
-                       dirty.y - rect.y + dirty.height};
-        // A line scrolled sideways stays within the margins (Wine draws the
-        // glyphs that straddle the format rectangle's edges whole).
-        const int unclipped = SaveDC(dc);
-        IntersectClipRect(dc, format.left, 0, format.right, rect.height);
-        services->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, dc, NULL, &bounds, nullptr, &update, nullptr, 0,
-                         TXTVIEW_ACTIVE);
-        RestoreDC(dc, unclipped);
-        if (!focused && !m_cueText.IsEmpty() && Send(WM_GETTEXTLENGTH, 0, 0) == 0) {
-            PaintCueText(dc, UIRect(0, 0, rect.width, rect.height));
+        // positions use them), so they draw where the view's corner is the
+        // device origin: Wine clips the selection's highlight with a region,
+        // which ignores a moved viewport origin and lands beside the text.
+        const int dx = dirty.x - rect.x, dy = dirty.y - rect.y;
+        HDC memory = CreateCompatibleDC(dc);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = dx + dirty.width;
+        info.bmiHeader.biHeight = -(dy + dirty.height);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bitmap = memory ? CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, NULL, 0) : NULL;
+        if (bitmap) {
+            HGDIOBJ old = SelectObject(memory, bitmap);
+            BitBlt(memory, dx, dy, dirty.width, dirty.height, dc, dirty.x, dirty.y, SRCCOPY);
+            IntersectClipRect(memory, dx, dy, dx + dirty.width, dy + dirty.height);
+            const RECT format = m_host->GetFormatRect(rect.width, rect.height);
+            RECTL bounds = {format.left, format.top, format.right, format.bottom};
+            RECT update = {dx, dy, dx + dirty.width, dy + dirty.height};
+            // A line scrolled sideways stays within the margins (Wine draws the
+            // glyphs that straddle the format rectangle's edges whole).
+            const int unclipped = SaveDC(memory);
+            IntersectClipRect(memory, format.left, 0, format.right, rect.height);
+            services->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, memory, NULL, &bounds, nullptr, &update, nullptr,
+                             0, TXTVIEW_ACTIVE);
+            RestoreDC(memory, unclipped);
+            if (!focused && !m_cueText.IsEmpty() && Send(WM_GETTEXTLENGTH, 0, 0) == 0) {
+                PaintCueText(memory, UIRect(0, 0, rect.width, rect.height));
+            }
+            BitBlt(dc, dirty.x, dirty.y, dirty.width, dirty.height, memory, dx, dy, SRCCOPY);
+            SelectObject(memory, old);
+            DeleteObject(bitmap);
         }
-        RestoreDC(dc, saved);
+        if (memory) DeleteDC(memory);
         context.graphics->ReleaseHDC(dc);
     }
     // The selection is asked for only when a caret could show: a selection hides it.

@@ -1,9 +1,14 @@
 """The game's console window and the notice of a game that ended badly, end
 to end: the second launcher process that shows the output, the run mode
-that refuses a bad handle, and "TRELM - 游戏异常退出" for each crash, also
-when the game ends while the main window is being dragged."""
+that refuses a bad handle, "TRELM - 游戏异常退出" for each crash, also
+when the game ends while the main window is being dragged, and a burst of
+output searched, with the server-information window beside it."""
 
+import json
 import os
+import socket
+import subprocess
+import sys
 import time
 
 from game_tree import VERSION, write_settings
@@ -162,9 +167,166 @@ def crash_while_the_main_window_is_dragged(s):
     close_and_exit(s, launcher, main)
 
 
+# The output window's row under its 28-pixel title bar (logical pixels of the
+# window): the search field and "向下搜索"; the log starts below, at 61.
+TITLE_BAR = 28
+SEARCH_FIELD, SEARCH_BUTTON, LOG_TOP, LOG_POINT = (292, 44), (426, 44), 61, (300, 200)
+# The server icon in the main window with the launch panel hidden.
+SERVER_ICON = (81, 288)
+# Wine's highlight colour, which the rich edits select with.
+HIGHLIGHT = "3096FA"
+BAR = 14  # a scroll bar's thickness
+
+
+class StatusServer:
+    """tests/services/status_server.py on 127.0.0.1 while the journey runs;
+    it logs each connection."""
+
+    def __init__(self, s):
+        self.log = os.path.join(s.host_work, "status-server.log")
+        ports = os.path.join(s.host_work, "status-ports.json")
+        remove(ports)
+        script = os.path.join(s.source, "tests", "services", "status_server.py")
+        self.process = subprocess.Popen([sys.executable, script, "--port-file", ports, "--log", self.log])
+        deadline = time.monotonic() + 20
+        while not os.path.exists(ports):
+            check(time.monotonic() < deadline and self.process.poll() is None, "the status server did not start")
+            time.sleep(0.1)
+        with open(ports) as source:
+            table = json.load(source)
+        self.ports = table["scripts"]
+        self.lifeline = socket.create_connection(("127.0.0.1", table["control"]))
+
+    def connections(self, script):
+        with open(self.log, encoding="utf-8") as source:
+            return sum(1 for line in source if line.split(" ", 1)[-1].strip() == script + ": connection")
+
+    def stop(self):
+        self.lifeline.close()
+        self.process.wait(10)
+
+
+def client_size(window):
+    left, top, right, bottom = window["client"]
+    return right - left, bottom - top
+
+
+def highlighted(s, window, top, factor):
+    """Pixels of the selection's colour in a window's client area below `top`."""
+    width, height = client_size(window)
+    return s.probe.call("count", window["hwnd"], 0, int(top * factor), width, int(height - top * factor),
+                        HIGHLIGHT, 24)["count"]
+
+
+def ink_at_right(s, window):
+    """Dark pixels in a band near the right edge of a text window, under
+    its title bar: short labels leave it white, a wall of base64 fills it."""
+    width, height = client_size(window)
+    top = int(TITLE_BAR * s.factor)
+    return s.probe.call("count", window["hwnd"], int(width * 0.84), top, int(width * 0.1), height - top, "000000",
+                        120)["count"]
+
+
+def burst_search_and_server_info(s):
+    """A game writes 5,000 lines in a burst, and its last words a moment
+    later: the output window shows them, and "向下搜索" finds and selects
+    them with no click into the log first. The server-information window
+    (Ctrl+click on the server icon) opens at its top, not at the end of the
+    icon's base64, and stays there when a click on the icon refreshes it."""
+    go = os.path.join(s.work, "burst-go.txt")
+    remove(go)
+    server = StatusServer(s)
+    try:
+        port = server.ports["big_favicon"]
+        folder = launcher_folder(s, "burst", output_game_log=True,
+                                 motd={"enable": True, "address": "127.0.0.1:%d" % port})
+        record = os.path.join(s.work, "burst-java.txt")
+        burst = "".join("stdout=[12:00:00] [Client thread/INFO]: burst %04d\n" % i for i in range(5000))
+        s.java_script(record, "window=1\n" + burst + "sleep=1500\n"
+                      "stdout=[12:00:09] [Client thread/FATAL]: the last words\nwaitfile=%s\nexit=0\n" % s.wine.dos(go))
+        launcher = s.start(folder)
+        main = main_window(s, launcher)
+        launch(s, main, record, 1)
+        output = s.probe.wait_window(text=OUTPUT_PREFIX + VERSION, timeout=20)
+        f = s.factor
+
+        def copied_from(point, select_all=False):
+            """The right-click menu of the edit at point: "全选", then
+            "复制"; what reached the clipboard."""
+            x, y = int(point[0] * f), int(point[1] * f)
+            if select_all:
+                s.probe.call("rightclick", output["hwnd"], x, y)
+                s.probe.call("key", output["hwnd"], "a")
+                s.probe.call("key", output["hwnd"], "esc")  # the menu stays while its item is disabled
+            s.probe.call("rightclick", output["hwnd"], x, y)
+            s.probe.call("key", output["hwnd"], "c")
+            s.probe.call("key", output["hwnd"], "esc")
+            return s.probe.call("clipboard")["text"]
+
+        # Typed into the field until it holds the text: the main window may
+        # take the focus back once the launch is over. Its own menu selects
+        # it all, so nothing touches the log's selection.
+        deadline = time.monotonic() + 25
+        while copied_from(SEARCH_FIELD, True) != "the last words":
+            check(time.monotonic() < deadline, "the search field never took the text")
+            s.probe.call("rightclick", output["hwnd"], int(SEARCH_FIELD[0] * f), int(SEARCH_FIELD[1] * f))
+            s.probe.call("key", output["hwnd"], "a")
+            s.probe.call("key", output["hwnd"], "esc")
+            s.probe.type(output, "the last words")
+        found = ""
+        while found != "the last words" and time.monotonic() < deadline:
+            s.probe.click(output, SEARCH_BUTTON[0] * f, SEARCH_BUTTON[1] * f)
+            time.sleep(0.3)
+            found = copied_from(LOG_POINT)
+        check(found == "the last words", "the search never selected the game's last line (copied %r)" % found[:80])
+        s.probe.capture(output, s.artifact("e2e-output-burst-search.png"), s.wine)
+        check(highlighted(s, output, LOG_TOP, f) > 50, "the match is selected but not shown selected")
+
+        # The log is far taller than 65,535 pixels: the bar's thumb dragged to
+        # the top leaves the selected last line, dragged back to the bottom
+        # shows it again.
+        width, height = client_size(output)
+        bar_x, track_top, track_bottom = width - int(BAR * f / 2), int((LOG_TOP + BAR) * f) + 3, height - int(BAR * f) - 3
+        for start, end, shown in ((track_bottom, track_top, False), (track_top, height - 1, True)):
+            s.probe.call("press", output["hwnd"], bar_x, start)
+            s.probe.call("move", output["hwnd"], bar_x, end)
+            s.probe.call("release")
+            time.sleep(0.3)
+            check((highlighted(s, output, LOG_TOP, f) > 50) == shown,
+                  "the thumb dragged to the %s does not show the log's %s" % (("top", "start") if not shown else
+                                                                              ("bottom", "last line")))
+
+        # The server-information window; the output window (on top) moves
+        # out of the way, and the information window off the icon.
+        s.probe.call("place", output["hwnd"], 0, main["rect"][3] + 10)
+        wait_until(s, lambda: server.connections("big_favicon") >= 1, "the first status query")
+        s.probe.call("clickwith", main["hwnd"], int(SERVER_ICON[0] * f), int(SERVER_ICON[1] * f), "ctrl")
+        info = s.probe.wait_window(text="服务器信息 - 127.0.0.1:%d" % port, timeout=15)
+        time.sleep(1.0)
+        s.probe.capture(info, s.artifact("e2e-server-info-open.png"), s.wine)
+        check(ink_at_right(s, info) < 40, "the server information opened away from its top")
+        s.probe.call("place", info["hwnd"], 640, 0)  # the right half of the 1280-pixel screen
+        queries = server.connections("big_favicon")
+        s.probe.click(main, SERVER_ICON[0] * f, SERVER_ICON[1] * f)
+        wait_until(s, lambda: server.connections("big_favicon") > queries, "the refresh's query")
+        time.sleep(1.0)
+        s.probe.capture(info, s.artifact("e2e-server-info-refreshed.png"), s.wine)
+        check(ink_at_right(s, info) < 40, "the refresh moved the server information away from the reader's place")
+        s.probe.close_and_wait(info)
+        open(go, "w").close()
+        wait_until(s, lambda: not fake_java_pids(s), "the game to end")
+        s.probe.close(output)
+        wait_until(s, lambda: not alive(s, output["pid"]), "the output process to end")
+        close_and_exit(s, launcher, main)
+    finally:
+        open(go, "w").close()  # a game left waiting would outlive the journey
+        server.stop()
+
+
 JOURNEYS = [
     output_window_runs_beside_the_game,
     output_mode_without_a_usable_handle_ends_at_once,
     crashes_get_one_notice_each,
     crash_while_the_main_window_is_dragged,
+    burst_search_and_server_info,
 ]

@@ -17,6 +17,7 @@ import argparse
 import base64
 import json
 import os
+import random
 import socket
 import struct
 import sys
@@ -78,8 +79,10 @@ def read_packet(conn):
     return recv_exact(conn, length)
 
 
-def png(width, height):
-    rows = b"".join(b"\x00" + b"".join(bytes([x * 4 % 256, y * 8 % 256, 128, 255]) for x in range(width))
+def png(width, height, noise=False):
+    shade = random.Random(7)
+    rows = b"".join(b"\x00" + b"".join(bytes([shade.randrange(256) if noise else x * 4 % 256, y * 8 % 256, 128, 255])
+                                        for x in range(width))
                     for y in range(height))
 
     def chunk(kind, data):
@@ -229,6 +232,10 @@ SCRIPTS = {
     "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),
     "favicon_bad_base64": lambda conn: normal(conn, status(favicon="data:image/png;base64,iVBO*w0K")),
     "stall": stall,
+    # As long a description as an answer may carry whole: one line of 28,000 characters.
+    "long_description": lambda conn: normal(conn, status(description={"text": "word " * 5600})),
+    # A noisy 64 x 64 icon: a wall of some 7,000 characters of base64.
+    "big_favicon": lambda conn: normal(conn, status(favicon="data:image/png;base64," + wrapped_base64(png(64, 64, True)))),
     # Text that would be mark-up if it were read as such, and a colour code.
     "angle_brackets": lambda conn: normal(
         conn, status(description={"text": "<a href=\"http://x.invalid\">点我</a> §c<b>红</b>"})),
@@ -236,6 +243,7 @@ SCRIPTS = {
 
 
 def serve_connection(name, conn):
+    log("%s: connection" % name)
     try:
         with conn:
             SCRIPTS[name](conn)

@@ -403,6 +403,28 @@ TEST_F(DownloadDialogTest, OkOnTheReportClosesBothWindowsAlsoWithoutATaskbar) {
     EXPECT_TRUE(taskbar.calls.empty());
 }
 
+// A library whose address is 150,000 characters long: the report shows it
+// cut, in rows Wine lays out at once, instead of freezing for half a minute.
+TEST_F(DownloadDialogTest, AnAddressFarTooLongIsReportedBoundedAndAtOnce) {
+    const std::string path = "/" + std::string(150000, 'a') + ".jar";
+    DWORD shownAfter = 0;
+    std::wstring reportText;
+    const int result = Run({Info(L"long.jar", {{0, path}})}, 0, [&] {
+        if (!Report() || !reportText.empty()) return;
+        shownAfter = GetTickCount() - finalTitleTick;
+        reportText = Report()->GetEdit()->GetText().GetString();
+        PostMessageW(report, WM_CLOSE, 0, 0);
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_EQ(kDownloadSomeFailed, result);
+    ASSERT_FALSE(reportText.empty());
+    EXPECT_LT(shownAfter, 3000u) << "the report took that long to open";
+    EXPECT_EQ(0u, reportText.find(L"1个文件下载失败\r"));
+    EXPECT_NE(std::wstring::npos, reportText.find(L"URL[0](Mojang): " + Url("/aaaa").substr(0, 30)));
+    EXPECT_NE(std::wstring::npos, reportText.find(L"个字符未显示）"));
+    EXPECT_LT(reportText.size(), 120000u);
+}
+
 TEST_F(DownloadDialogTest, ClosingDuringAThrottledTransferCancelsAndLeavesNoPartialFile) {
     // About 13 s at 160 KB/s; the screenshot shows the bar at 15 % or more.
     ASSERT_TRUE(Routes(R"({"/slow.bin": {"generate": 2000000, "chunk_size": 16384, "chunk_delay_ms": 100},

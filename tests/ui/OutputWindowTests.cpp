@@ -1,16 +1,22 @@
 // The game-output window fed by the real relay over pipes this test writes:
 // texts and colours per level and source, the counters, the trim that keeps
-// 4,000 to 4,400 lines, search through the fallback Wine needs, the command
-// line that names no block, and a close that leaves the game running.
+// 4,000 to 4,100 lines, a burst shown whole without holding the window,
+// lines too long for Wine's rich edit, search through the fallback Wine
+// needs, the command line that names no block, and a close that leaves the
+// game running.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <psapi.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "UiTestSupport.h"
+#include "WendalDui/Control/UIButton.h"
 #include "WendalDui/Control/UILabel.h"
 #include "WendalDui/Control/UIRichEdit.h"
 #include "WendalDui/Control/UIToggleButton.h"
@@ -21,6 +27,7 @@
 #include "launcher/MinecraftOutputRedirect.h"
 #include "launcher/RedirectSharedBlock.h"
 #include "tests/support/FakeJava.h"
+#include "ui/BoundedText.h"
 #include "ui/MinecraftRedirectDlg.h"
 #include "ui/TopLevelWindows.h"
 
@@ -100,6 +107,28 @@ protected:
         for (size_t end; (end = text.find(L'\r', start)) != std::wstring::npos; start = end + 1)
             lines.push_back(text.substr(start, end - start));
         return lines;
+    }
+    // Dispatches messages until done() or the time is up, keeping the
+    // longest time one message took: how long the window was held.
+    static bool PumpTimed(const std::function<bool()>& done, DWORD timeoutMs, double& longestMs) {
+        LARGE_INTEGER frequency, before, after;
+        QueryPerformanceFrequency(&frequency);
+        const DWORD start = GetTickCount();
+        MSG msg;
+        while (!done()) {
+            if (GetTickCount() - start > timeoutMs) return false;
+            if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+                continue;
+            }
+            QueryPerformanceCounter(&before);
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            QueryPerformanceCounter(&after);
+            const double ms = (after.QuadPart - before.QuadPart) * 1000.0 / frequency.QuadPart;
+            longestMs = std::max(longestMs, ms);
+        }
+        return true;
     }
     static COLORREF ColorAt(wendaldui::CUIRichEdit* edit, LONG position) {
         LONG start = 0, end = 0;
@@ -188,8 +217,8 @@ TEST_F(OutputWindow, LinesArriveInTheirColoursWithCountersAndTheClosingLine) {
     EXPECT_FALSE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
-// 5,000 paced lines: the oldest go 400 at a time, so the view holds 4,000
-// to 4,400 lines, the newest, in order.
+// 5,000 paced lines: the oldest go 100 at a time, so the view holds 4,000
+// to 4,100 lines, the newest, in order.
 TEST_F(OutputWindow, ViewKeepsTheNewestLinesInOrder) {
     CMinecraftRedirectDlg* dialog = Open();
     ASSERT_NE(nullptr, dialog);
@@ -205,16 +234,17 @@ TEST_F(OutputWindow, ViewKeepsTheNewestLinesInOrder) {
         ASSERT_TRUE(WaitLines(dialog, 2 + first + 100 - 300, 20000)) << first;
     }
     ASSERT_TRUE(WaitLines(dialog, 5002, 20000));
+    ui_testing::PumpUntil([&] { return dialog->GetLineCount() < 4100; }, 5000);
     const std::vector<std::wstring> lines = Lines(dialog);
-    // 5,002 appended, two trims of 400 (the window's own two lines first).
-    EXPECT_EQ(4202, dialog->GetLineCount());
-    ASSERT_EQ(4202u, lines.size());
+    // 5,002 appended, ten trims of 100 (the window's own two lines first).
+    EXPECT_EQ(4002, dialog->GetLineCount());
+    ASSERT_EQ(4002u, lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
-        snprintf(line, sizeof line, "line %04d", static_cast<int>(i) + 798);
+        snprintf(line, sizeof line, "line %04d", static_cast<int>(i) + 998);
         ASSERT_EQ(line, Narrow(lines[i])) << i;
     }
     // Keeping the last line visible: the view is at the end, not the top.
-    EXPECT_GT(dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), 4000);
+    EXPECT_GT(dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), 3900);
 }
 
 // A real game process writing 5,000 lines, paced by the view (each hundred
@@ -250,7 +280,7 @@ TEST_F(OutputWindow, AFakeGamePacedByTheViewLosesNoLine) {
     CloseHandle(writer.hThread);
     const std::vector<std::wstring> lines = Lines(dialog);
     ASSERT_GE(lines.size(), 4000u);
-    ASSERT_LE(lines.size(), 4400u);
+    ASSERT_LE(lines.size(), 4100u);
     for (size_t i = 0; i < lines.size(); ++i) {
         snprintf(line, sizeof line, "paced %04d", static_cast<int>(5000 - lines.size() + i));
         ASSERT_EQ(line, Narrow(lines[i])) << i;
@@ -258,8 +288,8 @@ TEST_F(OutputWindow, AFakeGamePacedByTheViewLosesNoLine) {
 }
 
 // A burst while the window takes no message fills the relay's queue: the
-// rest is dropped by design, the queue comes out whole and in order, and
-// what the game writes later comes with later messages, after it.
+// rest is dropped by design, the first notice takes the queue whole, it is
+// shown in order, and what the game writes later comes after it.
 TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
     CMinecraftRedirectDlg* dialog = Open();
     ASSERT_NE(nullptr, dialog);
@@ -273,7 +303,7 @@ TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
         }
         return text;
     };
-    std::vector<int> drained;  // lines appended by each output message that brought any
+    std::vector<int> drained;  // lines taken by each output message that took any
     auto pumpUntil = [&](size_t appended) {
         MSG msg;
         const DWORD deadline = GetTickCount() + 10000;
@@ -282,11 +312,11 @@ TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
                 Sleep(5);
                 continue;
             }
-            const int before = dialog->GetLinesAppended();
+            const int before = dialog->GetLinesReceived();
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
-            if (msg.message == 0x8101 && dialog->GetLinesAppended() > before)
-                drained.push_back(dialog->GetLinesAppended() - before);
+            if (msg.message == 0x8101 && dialog->GetLinesReceived() > before)
+                drained.push_back(dialog->GetLinesReceived() - before);
         }
     };
     Write(outWrite, block("burst", 3000));
@@ -296,7 +326,7 @@ TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
     pumpUntil(2 + capacity + 200);
     ui_testing::PumpFor(300);  // nothing of the dropped rest comes after all
     ASSERT_GE(drained.size(), 2u);
-    EXPECT_EQ(static_cast<int>(capacity), drained[0]);  // the full queue, one batch
+    EXPECT_EQ(static_cast<int>(capacity), drained[0]);  // the full queue, at one notice
     const std::vector<std::wstring> lines = Lines(dialog);
     ASSERT_EQ(2 + capacity + 200, lines.size());
     char expected[32];
@@ -307,8 +337,83 @@ TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
     }
 }
 
-// "向下搜索" selects the next match after the selection; text that does not
-// occur leaves the selection alone (under Wine through EM_FINDTEXTEXW).
+// A game writes 5,000 lines of every level in a burst while the window
+// pumps, then its last words: every line reaches the window (the queue
+// never fills), the window is never held long, the view ends with the last
+// words, and the four-digit counters show whole.
+TEST_F(OutputWindow, ABurstReachesTheWindowWholeWhileItStaysResponsive) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    static const char* const kLevels[] = {"INFO", "WARN", "ERROR", "FATAL"};
+    std::thread writer([&] {
+        char line[64];
+        for (int chunk = 0; chunk < 10; ++chunk) {
+            std::string text;
+            for (int i = chunk * 500; i < chunk * 500 + 500; ++i) {
+                snprintf(line, sizeof line, "[12:00:00] [main/%s]: burst %04d\r\n", kLevels[i / 1250], i);
+                text += line;
+            }
+            Write(outWrite, text);
+            Sleep(50);
+        }
+        Sleep(500);
+        Write(outWrite, "[12:00:09] [main/FATAL]: the last words\r\n");
+    });
+    double longestMs = 0;
+    const bool all = PumpTimed([&] { return dialog->GetLinesAppended() >= 2 + 5001; }, 30000, longestMs);
+    writer.join();
+    EXPECT_EQ(std::wstring(L"|1250 INFO|1250 WARN|1250 ERROR|1251 FATAL|"),
+              dialog->GetCountersLabel()->GetText().GetString());
+    EXPECT_TRUE(dialog->CountersFit()) << "the counters are cut at the window's smallest width";
+    EXPECT_LT(longestMs, 100.0) << "the window was held that long by one message";
+    ASSERT_TRUE(all) << dialog->GetLinesReceived() << " lines reached the window";
+    EXPECT_EQ(5001, dialog->GetLinesReceived());
+    const std::vector<std::wstring> lines = Lines(dialog);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ("[12:00:09] [main/FATAL]: the last words", Narrow(lines.back()));
+    EXPECT_EQ("[12:00:00] [main/FATAL]: burst 4999", Narrow(lines[lines.size() - 2]));
+}
+
+// Lines far longer than Wine's rich edit lays out quickly: each shows in
+// rows of 256 characters, at most 32,768 of it, and the view keeps at most
+// 512 Ki characters, so 24 lines of 32,000 characters take seconds at most
+// and tens of megabytes, not minutes and a gigabyte and a half.
+TEST_F(OutputWindow, LongLinesAreShownInBoundedRowsAndTheViewIsBoundedInCharacters) {
+    CMinecraftRedirectDlg* dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    PROCESS_MEMORY_COUNTERS before = {}, after = {};
+    GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+    std::string words;
+    while (words.size() < 32000) words += "lorem ipsum ";
+    words.resize(32000);
+    for (int i = 0; i < 24; ++i) Write(outWrite, "long " + std::to_string(i) + " " + words + "\r\n");
+    // And one past the line bound: the reader hands on 0x80000 characters at most.
+    Write(outWrite, std::string(40000, 'y') + "\r\n");
+    double longestMs = 0;
+    ASSERT_TRUE(PumpTimed([&] { return dialog->GetLinesAppended() >= 2 + 25; }, 20000, longestMs))
+        << dialog->GetLinesAppended();
+    ui_testing::PumpFor(300);  // the last trims
+    GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+    EXPECT_LT(longestMs, 100.0);
+    const std::wstring text = dialog->GetEdit()->GetText().GetString();
+    EXPECT_LE(static_cast<int>(text.size()), CMinecraftRedirectDlg::kMaxViewChars);
+    EXPECT_GT(text.size(), 400000u);
+    size_t row = 0;
+    for (size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find(L'\r', start), text.size());
+        row = std::max(row, end - start);
+    }
+    EXPECT_LE(row, static_cast<size_t>(trelm::ui::kMaxRowChars) + 32) << "the longest paragraph, a note after its last";
+    EXPECT_NE(std::wstring::npos, text.find(L"long 23 lorem ipsum"));
+    EXPECT_NE(std::wstring::npos, text.find(L"\r" + std::wstring(trelm::ui::kMaxRowChars, L'y') + L"\r"));
+    EXPECT_NE(std::wstring::npos, text.find(L"（此行另有 7232 个字符未显示）"));  // 40,000 - 32,768
+    EXPECT_LT(after.PagefileUsage - before.PagefileUsage, 200u * 1024 * 1024);
+}
+
+// "向下搜索" selects the next match after the selection, from the start of
+// the log when the player never put the caret anywhere, and shows it
+// selected; text that does not occur leaves the selection alone (under Wine
+// through EM_FINDTEXTEXW).
 TEST_F(OutputWindow, SearchSelectsTheNextMatchOrLeavesTheSelection) {
     CMinecraftRedirectDlg* dialog = Open();
     ASSERT_NE(nullptr, dialog);
@@ -325,16 +430,46 @@ TEST_F(OutputWindow, SearchSelectsTheNextMatchOrLeavesTheSelection) {
         LONG start, end;  // and after
     } cases[] = {
         {L"needle", 0, 0, true, first, first + 6},
+        {L"needle", first + 2, first + 2, true, second, second + 6},  // from a caret inside the first
         {L"needle", first, first + 6, true, second, second + 6},
         {L"absent text", 5, 8, false, 5, 8},
         {L"needle", second, second + 6, false, second, second + 6},  // nothing after the last
         {L"", 5, 8, false, 5, 8},
     };
+    // The first search, as the player makes it: typed, then the button.
+    HWND hwnd = dialog->GetHWND();
+    auto click = [&](wendaldui::CUIControl* control) {
+        const wendaldui::UIRect at = control->GetWindowRect();
+        POINT pt = {at.x + at.width / 2, at.y + at.height / 2};
+        ClientToScreen(hwnd, &pt);
+        ui_testing::ClickAt(pt.x, pt.y);
+    };
+    SetForegroundWindow(hwnd);
+    click(dialog->GetSearchField());
+    ui_testing::TypeText(L"needle");
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return dialog->GetSearchField()->GetText() == L"needle"; }, 3000));
+    click(dialog->GetSearchButton());
+    LONG start = -1, end = -1;
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { edit->GetSel(start, end); return start == first; }, 3000));
+    EXPECT_EQ(first + 6, end);
+    EXPECT_FALSE(dialog->IsKeepingLastLine()) << "new lines would scroll the match away";
+    // And it shows: the search field keeps the focus, the match its highlight.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const wendaldui::UIRect log = edit->GetWindowRect();
+    POINT corner = {log.x, log.y};
+    ClientToScreen(hwnd, &corner);
+    int highlighted = 0;
+    const uint32_t highlight = ((GetSysColor(COLOR_HIGHLIGHT) & 0xFF) << 16) | (GetSysColor(COLOR_HIGHLIGHT) & 0xFF00) |
+                               ((GetSysColor(COLOR_HIGHLIGHT) >> 16) & 0xFF);
+    for (int y = 0; y < 80; y += 2) {
+        for (int x = 0; x < 200; x += 2) highlighted += ui_testing::ScreenPixel(corner.x + x, corner.y + y) == highlight;
+    }
+    EXPECT_GT(highlighted, 10) << "the match is selected but not drawn so";
+
     for (const auto& c : cases) {
         dialog->GetSearchField()->SetText(c.what);
         edit->SetSel(c.from, c.to);
         EXPECT_EQ(c.found, dialog->SearchDown()) << Narrow(c.what);
-        LONG start = -1, end = -1;
         edit->GetSel(start, end);
         EXPECT_EQ(c.start, start) << Narrow(c.what);
         EXPECT_EQ(c.end, end) << Narrow(c.what);
@@ -342,27 +477,48 @@ TEST_F(OutputWindow, SearchSelectsTheNextMatchOrLeavesTheSelection) {
 }
 
 // The player scrolling up stops the following of the last line; the toggle
-// goes off with it and brings it back.
+// goes off with it and brings it back. Lines trimmed from the top meanwhile
+// leave the lines he reads in sight.
 TEST_F(OutputWindow, ScrollingUpStopsFollowingTheEnd) {
     CMinecraftRedirectDlg* dialog = Open();
     ASSERT_NE(nullptr, dialog);
     std::string many;
-    for (int i = 0; i < 200; ++i) many += "filler line\r\n";
+    char text[32];
+    for (int i = 0; i < 1000; ++i) {
+        snprintf(text, sizeof text, "filler %04d\r\n", i);
+        many += text;
+    }
     Write(outWrite, many);
-    ASSERT_TRUE(WaitLines(dialog, 202));
+    ASSERT_TRUE(WaitLines(dialog, 1002));
     EXPECT_TRUE(dialog->IsKeepingLastLine());
     wendaldui::EventData up;
     up.id = wendaldui::kEventVScroll;
     up.p1 = SB_PAGEUP;
-    dialog->GetEdit()->OnScrollBarEvent(up);
+    wendaldui::CUIRichEdit* edit = dialog->GetEdit();
+    edit->OnScrollBarEvent(up);
     EXPECT_FALSE(dialog->IsKeepingLastLine());
     EXPECT_FALSE(dialog->GetKeepLastToggle()->IsChecked());
-    const LRESULT top = dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0);
-    Write(outWrite, "more\r\n");
-    ASSERT_TRUE(WaitLines(dialog, 203));
-    EXPECT_EQ(top, dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0));
+    auto firstVisible = [&] {
+        const LRESULT line = edit->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0);
+        const LONG start = static_cast<LONG>(edit->SendEditMessage(EM_LINEINDEX, line, 0));
+        WString shown;
+        edit->GetTextRange(start, start + 11, shown);
+        return std::wstring(shown.GetString());
+    };
+    const std::wstring reading = firstVisible();
+    ASSERT_EQ(0u, reading.find(L"filler 09")) << Narrow(reading);
+    // 3,100 more: the oldest 100 go from the top.
+    for (int i = 1; i <= 3; ++i) {
+        Write(outWrite, many);  // the relay's queue holds 1,024
+        ASSERT_TRUE(WaitLines(dialog, 2 + 1000 + i * 1000));
+    }
+    Write(outWrite, many.substr(0, 100 * 13));  // 100 lines
+    ASSERT_TRUE(WaitLines(dialog, 4102)) << dialog->GetLinesAppended();
+    ui_testing::PumpUntil([&] { return dialog->GetLineCount() < 4025; }, 3000);
+    EXPECT_LT(dialog->GetLineCount(), 4025);
+    EXPECT_EQ(Narrow(reading), Narrow(firstVisible()));
     dialog->SetKeepLastLine(true);
-    EXPECT_GT(dialog->GetEdit()->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), top);
+    EXPECT_GT(edit->SendEditMessage(EM_GETFIRSTVISIBLELINE, 0, 0), 3900);
 }
 
 // A run whose arguments name no readable block opens nothing and quits at once.

@@ -1,7 +1,8 @@
 // The server status control against the scripted status server on
 // 127.0.0.1: the answer shown, the cache written and read back with the
 // server gone, a click asking again, server text that looks like mark-up
-// shown as text, and a slow server not holding up the window's end.
+// shown as text, a slow server or a slow name lookup not holding up the
+// window's end, and the information window's place and bounds.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <string>
 
 #include "UiTestSupport.h"
@@ -22,6 +24,7 @@
 #include "tests/services/StatusServer.h"
 #include "tests/support/TestPaths.h"
 #include "WendalDui/Control/UIRichEdit.h"
+#include "ui/BoundedText.h"
 #include "ui/MotdInfoDialog.h"
 #include "ui/UIMcMotdCtrl.h"
 #include "ui/UIMcMotdIcon.h"
@@ -78,6 +81,23 @@ protected:
     static bool Shows(CUIMcMotdCtrl* control, const wchar_t* part) {
         return control->GetShownText().Find(part) >= 0;
     }
+    // Ctrl held while the icon is clicked: the pop-up with the whole answer.
+    internal::CMotdInfoDialog* OpenInfo(CUIMcMotdCtrl* control) {
+        const UIRect at = control->GetIcon()->GetWindowRect();
+        SetForegroundWindow(hwnd);
+        ui_testing::MoveMouseTo(60 + at.x + at.width / 2, 60 + at.y + at.height / 2);
+        INPUT ctrl = {};
+        ctrl.type = INPUT_KEYBOARD;
+        ctrl.ki.wVk = VK_CONTROL;
+        SendInput(1, &ctrl, sizeof ctrl);
+        ui_testing::PumpFor(30);
+        control->GetIcon()->OnLButtonDown(0, 5, 5);
+        control->GetIcon()->OnLButtonUp(0, 5, 5);
+        ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &ctrl, sizeof ctrl);
+        ui_testing::PumpUntil([&] { return control->GetInfoDialog() != nullptr; }, 3000);
+        return control->GetInfoDialog();
+    }
 
     TempDir dir;
     wendaldui::CDuiSkinManager skin;
@@ -118,18 +138,8 @@ TEST_F(ServerStatusControl, AnswerShownCachedAndShownAgainWithTheServerGone) {
             },
             5000));
 
-        // Ctrl held while the icon is clicked: the pop-up lists the whole answer.
-        INPUT ctrl = {};
-        ctrl.type = INPUT_KEYBOARD;
-        ctrl.ki.wVk = VK_CONTROL;
-        SendInput(1, &ctrl, sizeof ctrl);
-        ui_testing::PumpFor(30);
-        control->GetIcon()->OnLButtonDown(0, 5, 5);
-        control->GetIcon()->OnLButtonUp(0, 5, 5);
-        ctrl.ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(1, &ctrl, sizeof ctrl);
-        ASSERT_TRUE(ui_testing::PumpUntil([&] { return control->GetInfoDialog() != nullptr; }, 3000));
-        internal::CMotdInfoDialog* info = control->GetInfoDialog();
+        internal::CMotdInfoDialog* info = OpenInfo(control);
+        ASSERT_NE(nullptr, info);
         const std::wstring shown = info->GetEdit()->GetText().GetString();
         for (const wchar_t* part : {L"地址：", L"在线人数：\r\t3/20", L"版本：\r\t1.12.2", L"Steve", L"forge",
                                     L"Json:\r{"}) {
@@ -207,6 +217,10 @@ TEST_F(ServerStatusControl, NoAnswerHoldsUpTheWindow) {
         control->OpenInfoDialog();
         ASSERT_NE(nullptr, control->GetInfoDialog());
         EXPECT_LT(GetTickCount() - start, 1000u);
+        // The next answer replaces the whole text of the open window.
+        const DWORD refresh = GetTickCount();
+        control->GetInfoDialog()->BuildText();
+        EXPECT_LT(GetTickCount() - refresh, 1000u);
         control->Destroy();
     }
 }
@@ -221,6 +235,60 @@ TEST_F(ServerStatusControl, ASlowNameLookupDoesNotHoldUpTheEnd) {
     const DWORD start = GetTickCount();
     DestroyWindow(hwnd);
     EXPECT_LT(GetTickCount() - start, 2000u);
+}
+
+// The information window opens at its top, not at the end of the icon's
+// base64, and keeps the reader's place when a new answer is shown; a
+// description of 28,000 characters in one line shows in rows Wine lays out
+// at once, instead of holding the launcher for seconds.
+TEST_F(ServerStatusControl, InfoWindowOpensAtItsTopKeepsThePlaceAndBoundsLongTexts) {
+    testing_support::TestStatusServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    CUIMcMotdCtrl* control = AddControl();
+    control->SetServerAddress(Address(server.Port("big_favicon")).c_str());
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"在线：3/20"); }, 10000));
+    internal::CMotdInfoDialog* info = OpenInfo(control);
+    ASSERT_NE(nullptr, info);
+    wendaldui::CUIRichEdit* edit = info->GetEdit();
+    ui_testing::PumpFor(100);
+    auto scrolled = [edit] {
+        POINT at = {-1, -1};
+        edit->SendEditMessage(EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&at));
+        return at.y;
+    };
+    EXPECT_EQ(0, scrolled()) << "the window opened away from its top";
+    LONG start = -1, end = -1;
+    edit->GetSel(start, end);
+    EXPECT_EQ(0, end);
+    // The reader selects a little and moves into the base64; the answer comes again.
+    edit->SetSel(40, 45);
+    POINT middle = {0, 400};
+    edit->SendEditMessage(EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&middle));
+    const int place = scrolled();
+    ASSERT_GT(place, 0);
+    info->BuildText();
+    EXPECT_EQ(place, scrolled());
+    edit->GetSel(start, end);
+    EXPECT_EQ(40, start);
+    EXPECT_EQ(45, end);
+    control->Destroy();
+
+    control = AddControl();
+    control->SetServerAddress(Address(server.Port("long_description")).c_str());
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"在线：3/20"); }, 10000));
+    const DWORD opening = GetTickCount();
+    info = OpenInfo(control);
+    ASSERT_NE(nullptr, info);
+    EXPECT_LT(GetTickCount() - opening, 2000u);
+    const std::wstring shown = info->GetEdit()->GetText().GetString();
+    EXPECT_LT(shown.size(), 120000u);
+    size_t row = 0;
+    for (size_t at = 0, next; at < shown.size(); at = next + 1) {
+        next = std::min(shown.find(L'\r', at), shown.size());
+        row = std::max(row, next - at);
+    }
+    EXPECT_LE(row, static_cast<size_t>(trelm::ui::kMaxRowChars) + 32);
+    control->Destroy();
 }
 
 }  // namespace

@@ -1,12 +1,13 @@
 // The launcher UI's process-wide services: the top-level window registry that
-// ends the run, the taskbar progress, the window icon and pictures, and the
-// dominant colour of a picture.
+// ends the run, the taskbar progress, the window icon and pictures, the
+// dominant colour of a picture, and the bounds of texts shown in rich edits.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <gdiplus.h>
 #include <shobjidl.h>
 
+#include <climits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiWindow.h"
 #include "tests/support/TestPaths.h"
+#include "ui/BoundedText.h"
 #include "ui/DominantColor.h"
 #include "ui/TaskbarProgress.h"
 #include "ui/TopLevelWindows.h"
@@ -167,6 +169,34 @@ TEST(DominantColorTest, PeaksWindowsAndFallbacks) {
     wendaldui::ArgbToHsl(clamped, hsl);
     EXPECT_NEAR(0.6, hsl[2], 0.01);
     EXPECT_NEAR(216.0, hsl[0], 2.0);
+}
+
+TEST(BoundedTextTest, LongLinesGoInRowsCutAndTheWholeIsBounded) {
+    const std::wstring row(kMaxRowChars, L'a');
+    const std::wstring surrogate = std::wstring(kMaxRowChars - 1, L'b') + L"\xD83D\xDE00" + L"c";
+    const struct {
+        std::wstring text;
+        int maxChars;
+        std::wstring shown;
+    } cases[] = {
+        {L"short\r\nlines\nstay\r", 100, L"short\r\nlines\nstay\r"},
+        {row + L"b\r\n", 10000, row + L"\r\nb\r\n"},
+        // A row never ends between the two halves of a character.
+        {surrogate, 10000, surrogate.substr(0, kMaxRowChars - 1) + L"\r\n" + surrogate.substr(kMaxRowChars - 1)},
+        {L"0123456789\r\n0123456789\r\n", 15, L"0123456789\r\n\r\n……（内容过长，另有 12 个字符未显示）\r\n"},
+        {std::wstring(500000, L'\n'), 100, std::wstring(100, L'\n') + L"\r\n……（内容过长，另有 499900 个字符未显示）\r\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.shown, std::wstring(BoundedText(c.text.c_str(), c.maxChars).GetString()))
+            << c.text.size() << " characters";
+    }
+    // Beyond kMaxLineChars a line is cut, in kMaxRowChars rows, with a note.
+    const std::wstring line(kMaxLineChars + 1000, L'x');
+    const std::wstring shown = BoundedText((line + L"\r\nnext").c_str(), INT_MAX).GetString();
+    std::wstring expected;
+    for (int i = 0; i < kMaxLineChars / kMaxRowChars; ++i) expected += std::wstring(kMaxRowChars, L'x') + L"\r\n";
+    expected.resize(expected.size() - 2);
+    EXPECT_EQ(expected + L" ……（此行另有 1000 个字符未显示）\r\nnext", shown);
 }
 
 }  // namespace

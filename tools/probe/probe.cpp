@@ -13,6 +13,7 @@
 //   list <class>            top-level windows of that class ("*": every
 //                           class) with text, rectangles, states and owner
 //   click <hwnd> <x> <y>    foreground the window, move there, left click
+//   rightclick <hwnd> <x> <y>   the same with the right button
 //   move <hwnd> <x> <y>     foreground the window and move the mouse there
 //   type <hwnd> <text>      foreground the window and type the text
 //   key <hwnd> <keys>       one chord: "enter", "ctrl+n", "tab", "space", ...
@@ -21,6 +22,11 @@
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
 //   pixels <hwnd> <x> <y> <w> <h>
 //                           the block's colours, one "RRGGBB..." per row
+//   count <hwnd> <x> <y> <w> <h> <RRGGBB> <tolerance>
+//                           how many pixels of that client rectangle on the
+//                           screen are within tolerance of the colour in
+//                           each channel
+//   clipboard               the clipboard's text ("" when it holds none)
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -36,6 +42,7 @@
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
 //   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
+//                           (the key held for real, for GetAsyncKeyState)
 //   wheel <hwnd> <x> <y> <notches>   the mouse there, the wheel turned
 //                           (negative: towards the player)
 //   quit
@@ -185,7 +192,7 @@ void SendKey(WORD vk, bool up) {
     SendInput(1, &input, sizeof input);
 }
 
-std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool press) {
+std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool press, bool right = false) {
     POINT point;
     if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
     Foreground(hwnd);
@@ -193,8 +200,8 @@ std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool 
     if (press) {
         INPUT inputs[2] = {};
         inputs[0].type = inputs[1].type = INPUT_MOUSE;
-        inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-        inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+        inputs[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
+        inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
         SendInput(1, &inputs[0], sizeof inputs[0]);
         Sleep(40);
         SendInput(1, &inputs[1], sizeof inputs[1]);
@@ -313,6 +320,41 @@ std::string Pixels(HWND hwnd, const std::string& xs, const std::string& ys, cons
     return json + "]}";
 }
 
+std::string Count(HWND hwnd, const std::vector<std::string>& f) {
+    POINT origin;
+    if (!ClientToScreenPoint(hwnd, f[2], f[3], &origin)) return Error("no such window");
+    const int width = atoi(f[4].c_str()), height = atoi(f[5].c_str()), tolerance = atoi(f[7].c_str());
+    const unsigned long rgb = strtoul(f[6].c_str(), nullptr, 16);
+    if (width <= 0 || height <= 0) return Error("empty rectangle");
+    const RECT area = {origin.x, origin.y, origin.x + width, origin.y + height};
+    std::vector<uint32_t> pixels;
+    if (!ReadScreenArea(area, &pixels)) return Error("cannot read the screen");
+    long count = 0;
+    for (uint32_t pixel : pixels) {
+        bool within = true;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const int have = static_cast<int>(pixel >> shift & 0xFF), want = static_cast<int>(rgb >> shift & 0xFF);
+            within = within && abs(have - want) <= tolerance;
+        }
+        if (within) ++count;
+    }
+    return "{\"ok\": true, \"count\": " + std::to_string(count) + "}";
+}
+
+std::string Clipboard() {
+    std::wstring text;
+    // Another process may hold the clipboard for a moment.
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i) Sleep(20);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const wchar_t* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = locked;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return "{\"ok\": true, \"text\": " + Quote(text) + "}";
+}
+
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
     std::string* parts = reinterpret_cast<std::string*>(param);
     const std::wstring name = ClassOf(child);
@@ -420,7 +462,9 @@ std::string Alive(const std::string& pidText) {
 
 // A click with a key held ("ctrl", "shift"): extends a list's selection.
 // Under Wine a key pressed through SendInput is not reliably seen by the
-// next mouse message, so the click is posted with the key's MK_ flag.
+// next mouse message, so the click goes as messages with the key's MK_ flag;
+// the key is held through SendInput meanwhile for code that asks
+// GetAsyncKeyState.
 std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& key) {
     const WPARAM flag = key == "ctrl" ? MK_CONTROL : key == "shift" ? MK_SHIFT : 0;
     if (!flag) return Error("unknown key");
@@ -430,21 +474,17 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     MoveMouse(point);
     ScreenToClient(hwnd, &point);
     const LPARAM at = MAKELPARAM(point.x, point.y);
-    // The key is also held for real while the click is handled: a control
-    // may ask GetAsyncKeyState rather than the message's flags. The click is
-    // sent, not posted, so that it is handled before the key goes up however
+    // Sent, not posted: the click is handled before the key goes up however
     // busy the window's thread is (a click that opens a modal loop holds the
     // key until the time limit).
-    INPUT held = {};
-    held.type = INPUT_KEYBOARD;
-    held.ki.wVk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
-    SendInput(1, &held, sizeof held);
-    Sleep(30);
+    const WORD vk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
+    SendKey(vk, false);
+    Sleep(40);
     DWORD_PTR handled = 0;
     SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at, SMTO_NORMAL, 10000, &handled);
     SendMessageTimeoutW(hwnd, WM_LBUTTONUP, flag, at, SMTO_NORMAL, 10000, &handled);
-    held.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(1, &held, sizeof held);
+    SendKey(vk, true);
+    Sleep(40);
     return "{\"ok\": true}";
 }
 
@@ -472,6 +512,9 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "list" && n == 2) return List(f[1]);
     if (verb == "click" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true);
     if (verb == "move" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], false);
+    if (verb == "rightclick" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true, true);
+    if (verb == "count" && n == 8) return Count(ToWindow(f[1]), f);
+    if (verb == "clipboard" && n == 1) return Clipboard();
     if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
     if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
     if (verb == "close" && n == 2) {
