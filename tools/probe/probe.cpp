@@ -27,6 +27,8 @@
 //                           screen are within tolerance of the colour in
 //                           each channel
 //   clipboard               the clipboard's text ("" when it holds none)
+//   emptyclipboard          nothing on the clipboard, so that a copy that
+//                           did not happen is not read as the last one
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -355,6 +357,13 @@ std::string Clipboard() {
     return "{\"ok\": true, \"text\": " + Quote(text) + "}";
 }
 
+std::string EmptyClipboardNow() {
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i) Sleep(20);
+    const bool emptied = EmptyClipboard() != 0;
+    CloseClipboard();
+    return emptied ? "{\"ok\": true}" : Error("the clipboard could not be emptied");
+}
+
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
     std::string* parts = reinterpret_cast<std::string*>(param);
     const std::wstring name = ClassOf(child);
@@ -515,6 +524,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "rightclick" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true, true);
     if (verb == "count" && n == 8) return Count(ToWindow(f[1]), f);
     if (verb == "clipboard" && n == 1) return Clipboard();
+    if (verb == "emptyclipboard" && n == 1) return EmptyClipboardNow();
     if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
     if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
     if (verb == "close" && n == 2) {
