@@ -15,3 +15,6 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"
 # code page 936, as on a Simplified Chinese Windows (QUORVEL_LANG=C.UTF-8 gives 1252)
 export LANG=${QUORVEL_LANG:-zh_CN.UTF-8}
+# A prefix's Windows programs and libraries: nearly all of its size, and
+# written by Wine only when it updates the prefix to a newer Wine.
+quorvel_wine_binaries='\.(dll|exe|drv|sys|nls|ocx|acm|cpl|tlb|vxd|ax|com|ds|msstyles|mod|icm|ttf|ttc|fon)$'

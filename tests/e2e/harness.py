@@ -3,7 +3,7 @@ sees and drives the launcher's windows, the local HTTP servers, the fake
 Java and one folder per journey holding a copy of QuorvelLauncher.exe.
 
 The environment comes from scripts/e2e-test.sh (WINEPREFIX, HOME and the
-rest of scripts/wine-env.sh, a display of its own)."""
+rest of scripts/wine-env.sh, a display and a running wineserver of its own)."""
 
 import json
 import os
@@ -35,7 +35,8 @@ class Wine:
         self.prefix = os.environ["WINEPREFIX"]
         self.drive_c = os.path.join(self.prefix, "drive_c")
         self.log = log
-        self.dpi = None
+        # scripts/wine-test.sh started the prefix's server at this DPI.
+        self.dpi = int(os.environ["QUORVEL_PREFIX_DPI"]) if os.environ.get("QUORVEL_PREFIX_DPI") else None
 
     def dos(self, path):
         """The Windows path of a host path: C: inside the prefix, else Z:."""

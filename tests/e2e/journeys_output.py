@@ -43,7 +43,7 @@ def launch(s, main, record, count):
             wait_runs(s, record, count, timeout=8 if attempt == 1 else 30)
             break
         except Failure:
-            if attempt == 2 or s.probe.seen - {MAIN_TITLE}:
+            if attempt == 2 or s.probe.seen - {MAIN_TITLE, ""}:
                 raise
     wait_title(s, main, MAIN_TITLE)
 
@@ -252,7 +252,9 @@ def burst_search_and_server_info(s):
 
         def copied_from(point, select_all=False):
             """The right-click menu of the edit at point: "全选", then
-            "复制"; what reached the clipboard."""
+            "复制"; what reached the clipboard (nothing, when the keys went
+            to another window)."""
+            s.probe.call("emptyclipboard")
             x, y = int(point[0] * f), int(point[1] * f)
             if select_all:
                 s.probe.call("rightclick", output["hwnd"], x, y)

@@ -285,12 +285,13 @@ def never_accepting_listener(keep):
     return port
 
 
-def refused_port():
+def refused_port(keep):
+    # Bound but never listening: connections are refused, and no server of
+    # a test running beside this one can take the port meanwhile.
     probe = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    return port
+    keep.append(probe)
+    return probe.getsockname()[1]
 
 
 def main():
@@ -312,7 +313,7 @@ def main():
         keep.append(listener)
         threading.Thread(target=serve, args=(name, listener), daemon=True).start()
     ports["never_accepts"] = never_accepting_listener(keep)
-    ports["refused"] = refused_port()
+    ports["refused"] = refused_port(keep)
     control = listen()
     control.settimeout(args.lifeline_wait)
 

@@ -27,6 +27,8 @@
 //                           screen are within tolerance of the colour in
 //                           each channel
 //   clipboard               the clipboard's text ("" when it holds none)
+//   emptyclipboard          nothing on the clipboard, so that a copy that
+//                           did not happen is not read as the last one
 //   dialog <hwnd>           a standard dialog's static texts and buttons
 //   accept <hwnd> <path>    a system file dialog: the path into its file
 //                           name box, then its OK button
@@ -165,10 +167,12 @@ bool ClientToScreenPoint(HWND hwnd, const std::string& xs, const std::string& ys
     return ClientToScreen(hwnd, point) != FALSE;
 }
 
+// Keys go to the foreground window's thread: a window that has only just
+// shown (later on a busy machine) may take a while to come to the front.
 void Foreground(HWND hwnd) {
     if (GetForegroundWindow() == hwnd) return;
     SetForegroundWindow(hwnd);
-    for (int i = 0; i < 20 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
+    for (int i = 0; i < 300 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
 }
 
 void MoveMouse(POINT point) {
@@ -353,6 +357,13 @@ std::string Clipboard() {
     return "{\"ok\": true, \"text\": " + Quote(text) + "}";
 }
 
+std::string EmptyClipboardNow() {
+    for (int i = 0; i < 50 && !OpenClipboard(nullptr); ++i) Sleep(20);
+    const bool emptied = EmptyClipboard() != 0;
+    CloseClipboard();
+    return emptied ? "{\"ok\": true}" : Error("the clipboard could not be emptied");
+}
+
 BOOL CALLBACK AddDialogItem(HWND child, LPARAM param) {
     std::string* parts = reinterpret_cast<std::string*>(param);
     const std::wstring name = ClassOf(child);
@@ -460,8 +471,8 @@ std::string Alive(const std::string& pidText) {
 
 // A click with a key held ("ctrl", "shift"): extends a list's selection.
 // Under Wine a key pressed through SendInput is not reliably seen by the
-// next mouse message, so the click is posted with the key's MK_ flag; the
-// key is held through SendInput meanwhile for code that asks
+// next mouse message, so the click goes as messages with the key's MK_ flag;
+// the key is held through SendInput meanwhile for code that asks
 // GetAsyncKeyState.
 std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& key) {
     const WPARAM flag = key == "ctrl" ? MK_CONTROL : key == "shift" ? MK_SHIFT : 0;
@@ -472,12 +483,15 @@ std::string ClickWithKey(HWND hwnd, const std::string& xs, const std::string& ys
     MoveMouse(point);
     ScreenToClient(hwnd, &point);
     const LPARAM at = MAKELPARAM(point.x, point.y);
+    // Sent, not posted: the click is handled before the key goes up however
+    // busy the window's thread is (a click that opens a modal loop holds the
+    // key until the time limit).
     const WORD vk = flag == MK_CONTROL ? VK_CONTROL : VK_SHIFT;
     SendKey(vk, false);
     Sleep(40);
-    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at);
-    PostMessageW(hwnd, WM_LBUTTONUP, flag, at);
-    Sleep(200);
+    DWORD_PTR handled = 0;
+    SendMessageTimeoutW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | flag, at, SMTO_NORMAL, 10000, &handled);
+    SendMessageTimeoutW(hwnd, WM_LBUTTONUP, flag, at, SMTO_NORMAL, 10000, &handled);
     SendKey(vk, true);
     Sleep(40);
     return "{\"ok\": true}";
@@ -510,6 +524,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "rightclick" && n == 4) return Click(ToWindow(f[1]), f[2], f[3], true, true);
     if (verb == "count" && n == 8) return Count(ToWindow(f[1]), f);
     if (verb == "clipboard" && n == 1) return Clipboard();
+    if (verb == "emptyclipboard" && n == 1) return EmptyClipboardNow();
     if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
     if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
     if (verb == "close" && n == 2) {

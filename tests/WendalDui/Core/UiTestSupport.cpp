@@ -118,13 +118,17 @@ void MoveMouseTo(int x, int y) {
     PumpFor(30);
 }
 
-void ClickAt(int x, int y) {
+void PressAt(int x, int y) {
     MoveMouseTo(x, y);
     INPUT inputs[2] = {};
     inputs[0].type = inputs[1].type = INPUT_MOUSE;
     inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     SendInput(2, inputs, sizeof inputs[0]);
+}
+
+void ClickAt(int x, int y) {
+    PressAt(x, y);
     PumpFor(30);
 }
 

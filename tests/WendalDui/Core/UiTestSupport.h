@@ -35,6 +35,8 @@ void SaveScreenshot(const RECT& area, const wchar_t* name);
 // Real input: the cursor moves there (screen coordinates), then optionally clicks.
 void MoveMouseTo(int x, int y);
 void ClickAt(int x, int y);
+// The click alone, without the pump after it: for a caller that waits for what the click does.
+void PressAt(int x, int y);
 // Real input: press the left button at (x0, y0), move to (x1, y1) in a few steps, release.
 void DragMouse(int x0, int y0, int x1, int y1);
 // Real input: each character as a Unicode key press (Chinese needs no input method).
