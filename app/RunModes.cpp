@@ -124,6 +124,54 @@ unsigned __stdcall StartHttpLibrary(void* uiThread) {
     return 0;
 }
 
+// The accounts, the Java runtimes and the installed versions, which only the
+// main window needs: read on a thread of their own beside the making of the
+// skin (Start), or here (Finish, which also waits for the thread).
+class StoreReader {
+public:
+    StoreReader() = default;
+    StoreReader(const StoreReader&) = delete;
+    StoreReader& operator=(const StoreReader&) = delete;
+    ~StoreReader() { Join(); }
+
+    void Start() { m_thread = reinterpret_cast<HANDLE>(_beginthreadex(NULL, 0, &Run, nullptr, 0, NULL)); }
+    void Finish() {
+        if (m_thread) {
+            Join();
+        } else {
+            Read();
+        }
+    }
+
+private:
+    static void Read() {
+        g_accountStore.Load();
+        launcher::g_javaRuntimes.Refresh();
+        launcher::g_minecraftList.Refresh();
+    }
+    static unsigned __stdcall Run(void*) {
+        const HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
+        Read();
+        if (SUCCEEDED(com)) CoUninitialize();
+        return 0;
+    }
+    void Join() {
+        if (!m_thread) return;
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+        m_thread = NULL;
+    }
+
+    HANDLE m_thread = NULL;
+};
+
+// The taskbar's interface loads shell libraries that the first frame does
+// not need: it comes after it (a timer comes after painting).
+void CALLBACK CreateTaskbarProgressLater(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(NULL, timer);
+    ui::CreateTaskbarProgress();
+}
+
 }  // namespace
 
 int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
@@ -131,12 +179,14 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     app.SetInstance(instance);
     InitMachineKey();
     g_settings.Load();
+    const bool shortcutCommand = argc == 2 && wcscmp(argv[0], L"-sclaunch") == 0;
+    StoreReader stores;
+    if (!shortcutCommand) stores.Start();
     ThemeSetting& theme = g_settings.current.theme;
     double hsl[3];
     ThemeHsl(theme, hsl);
     if (!FontInstalled(theme.font)) theme.font = L"微软雅黑";
     // The main window's picture loads beside the rest of the start-up.
-    const bool shortcutCommand = argc == 2 && wcscmp(argv[0], L"-sclaunch") == 0;
     if (!shortcutCommand) ui::PrefetchMainFrameBackground();
     std::unique_ptr<wendaldui::CDuiSkinManager> skin(new wendaldui::CDuiSkinManager(
         theme.font.GetString(), hsl[0], hsl[1], hsl[2], theme.useSystemAnimation ? wendaldui::kSkinStyleDwmFrame : 0));
@@ -154,7 +204,7 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         return FailStart(text.GetString(), wendaldui::kIconInformation);
     }
     ui::ReleaseTaskbarProgress();
-    ui::CreateTaskbarProgress();
+    if (shortcutCommand) ui::CreateTaskbarProgress();
 
     // A shortcut launch signs in before any window: the library starts now.
     if (shortcutCommand && !download::InitCurlOnce()) {
@@ -165,15 +215,14 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
     ui::CShortcutLaunchUi shortcutUi;
     const bool shortcutLaunched = DoShortcutLaunch(argc, argv, shortcutUi);
     if (!shortcutLaunched) {
-        g_accountStore.Load();
+        stores.Finish();
         KeepUnreadStoreFiles();
-        launcher::g_javaRuntimes.Refresh();
-        launcher::g_minecraftList.Refresh();
         launcher::g_instanceManager.message = launcher::kGameExitedMessage;
         launcher::g_instanceManager.threadId = GetCurrentThreadId();
         launcher::g_instanceManager.StartMonitor();
         ui::SetRunningGameMonitor(&launcher::g_instanceManager);
         ui::ShowMainFrame();
+        SetTimer(NULL, 0, 0, &CreateTaskbarProgressLater);
         HANDLE http = reinterpret_cast<HANDLE>(_beginthreadex(
             NULL, 0, &StartHttpLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, NULL));
         app.Run();

@@ -820,7 +820,18 @@ void LoadBackground(const WString& folder, int* lastIndex, SIZE area, const Back
     delete loaded;  // lets the file go
 }
 
-// The first picture, loaded on a thread of its own during the start-up.
+// The part of the picture under the shown launch panel, which shows blurred.
+UIRect PanelCrop(Gdiplus::Bitmap* picture) {
+    UIRect crop;
+    if (!wendaldui::DpiScaleRect(kPanelShownRect)
+             .Intersect(UIRect(0, 0, static_cast<int>(picture->GetWidth()), static_cast<int>(picture->GetHeight())),
+                        crop)) {
+        crop = UIRect();
+    }
+    return crop;
+}
+
+// The first picture and its blurred part, made on a thread of its own during the start-up.
 struct BackgroundPrefetch {
     HANDLE thread = NULL;
     WString folder;
@@ -828,6 +839,7 @@ struct BackgroundPrefetch {
     int lastIndex = -1;
     BackgroundSource source;
     Gdiplus::Bitmap* picture = nullptr;
+    Gdiplus::Bitmap* blurred = nullptr;
 };
 BackgroundPrefetch g_prefetch;
 
@@ -835,6 +847,9 @@ unsigned __stdcall PrefetchBackground(void*) {
     const HRESULT com = CoInitializeEx(NULL, COINIT_MULTITHREADED);
     LoadBackground(g_prefetch.folder, &g_prefetch.lastIndex, g_prefetch.area, nullptr, g_prefetch.source,
                    g_prefetch.picture);
+    if (g_prefetch.picture) {
+        g_prefetch.blurred = CUIBluredBackgroundImage::BlurCrop(g_prefetch.picture, PanelCrop(g_prefetch.picture));
+    }
     if (SUCCEEDED(com)) CoUninitialize();
     return 0;
 }
@@ -844,9 +859,11 @@ SIZE ClientAreaInPixels() {
     return SIZE{area.width, area.height};
 }
 
-// The prefetched picture for `area`, when one was started for it: false
-// (nothing taken) otherwise. Waits for the thread.
-bool TakePrefetchedBackground(SIZE area, int* lastIndex, BackgroundSource& source, Gdiplus::Bitmap*& picture) {
+// The prefetched picture for `area` and its blurred part (null when it has
+// none), when one was started for it: false (nothing taken) otherwise. Waits
+// for the thread.
+bool TakePrefetchedBackground(SIZE area, int* lastIndex, BackgroundSource& source, Gdiplus::Bitmap*& picture,
+                              Gdiplus::Bitmap*& blurred) {
     if (!g_prefetch.thread) return false;
     WaitForSingleObject(g_prefetch.thread, INFINITE);
     CloseHandle(g_prefetch.thread);
@@ -856,10 +873,12 @@ bool TakePrefetchedBackground(SIZE area, int* lastIndex, BackgroundSource& sourc
         *lastIndex = g_prefetch.lastIndex;
         source = g_prefetch.source;
         picture = g_prefetch.picture;
+        blurred = g_prefetch.blurred;
     } else {
         delete g_prefetch.picture;
+        delete g_prefetch.blurred;
     }
-    g_prefetch.picture = nullptr;
+    g_prefetch.picture = g_prefetch.blurred = nullptr;
     return fits;
 }
 
@@ -874,10 +893,12 @@ void PrefetchMainFrameBackground() {
 
 void DiscardMainFrameBackground() {
     Gdiplus::Bitmap* picture = nullptr;
+    Gdiplus::Bitmap* blurred = nullptr;
     BackgroundSource source;
     int lastIndex = -1;
-    TakePrefetchedBackground(g_prefetch.area, &lastIndex, source, picture);
+    TakePrefetchedBackground(g_prefetch.area, &lastIndex, source, picture, blurred);
     delete picture;
+    delete blurred;
 }
 
 void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
@@ -886,7 +907,8 @@ void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
     const SIZE size = {area.width, area.height};
     BackgroundSource source;
     Gdiplus::Bitmap* picture = nullptr;
-    if (!TakePrefetchedBackground(size, &m_lastBackground, source, picture)) {
+    Gdiplus::Bitmap* blurred = nullptr;
+    if (!TakePrefetchedBackground(size, &m_lastBackground, source, picture, blurred)) {
         LoadBackground(g_settings.current.backgroundImgFolder, &m_lastBackground, size,
                        m_background->GetPicture() ? &m_backgroundSource : nullptr, source, picture);
     }
@@ -895,15 +917,11 @@ void CTrelmMainFrame::SetBackgroundFromFolder(bool crossFade) {
     m_backgroundSource = source;
     if (g_settings.current.theme.colorFollowBg) FollowBackgroundColor(picture);
     ApplyBackgroundTint();
-    UIRect crop;
-    if (!wendaldui::DpiScaleRect(kPanelShownRect)
-             .Intersect(UIRect(0, 0, static_cast<int>(picture->GetWidth()), static_cast<int>(picture->GetHeight())),
-                        crop)) {
-        crop = UIRect();
-    }
+    const UIRect crop = PanelCrop(picture);
+    if (!blurred) blurred = CUIBluredBackgroundImage::BlurCrop(picture, crop);
     // A new picture fades in over the old one; the first shows at once, so
     // that the window's first picture is already the finished one.
-    m_background->SetImage(picture, crop, crossFade ? 12 : 1, crossFade ? 165 : 255);
+    m_background->SetImage(picture, blurred, crop, crossFade ? 12 : 1, crossFade ? 165 : 255);
 }
 
 void CTrelmMainFrame::ApplyBackgroundTint() {

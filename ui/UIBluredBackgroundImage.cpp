@@ -69,23 +69,33 @@ void CUIBluredBackgroundImage::SetBlurArea(const UIRect& area) {
     m_blurArea = area;
 }
 
+Gdiplus::Bitmap* CUIBluredBackgroundImage::BlurCrop(Gdiplus::Bitmap* picture, const UIRect& crop) {
+    if (!picture || crop.width <= 0 || crop.height <= 0) return nullptr;
+    Gdiplus::Bitmap* blurred = picture->Clone(crop.x, crop.y, crop.width, crop.height, picture->GetPixelFormat());
+    if (blurred && blurred->GetLastStatus() != Gdiplus::Ok) {
+        delete blurred;
+        blurred = nullptr;
+    }
+    if (blurred) wendaldui::BlurBitmap(blurred, static_cast<int>(8 * wendaldui::g_dpiFactor));
+    return blurred;
+}
+
 void CUIBluredBackgroundImage::SetImage(Gdiplus::Bitmap*& picture, const UIRect& crop, int frames, int startAlpha) {
+    Gdiplus::Bitmap* blurred = BlurCrop(picture, crop);
+    SetImage(picture, blurred, crop, frames, startAlpha);
+}
+
+void CUIBluredBackgroundImage::SetImage(Gdiplus::Bitmap*& picture, Gdiplus::Bitmap*& blurred, const UIRect& crop,
+                                        int frames, int startAlpha) {
     DeletePrevious();
     m_previous = m_picture;
     m_previousBlurred = m_blurred;
     m_previousCrop = m_crop;
     m_picture = picture;
     picture = nullptr;
-    m_blurred = nullptr;
+    m_blurred = blurred;
+    blurred = nullptr;
     m_crop = crop;
-    if (m_picture && crop.width > 0 && crop.height > 0) {
-        m_blurred = m_picture->Clone(crop.x, crop.y, crop.width, crop.height, m_picture->GetPixelFormat());
-        if (m_blurred && m_blurred->GetLastStatus() != Gdiplus::Ok) {
-            delete m_blurred;
-            m_blurred = nullptr;
-        }
-        if (m_blurred) wendaldui::BlurBitmap(m_blurred, static_cast<int>(8 * wendaldui::g_dpiFactor));
-    }
     if (startAlpha >= 255) {
         // Shown whole at once: no fade, nothing of the old picture to keep.
         if (m_window) m_window->KillControlTimer(this, kFadeTimer);

@@ -23,6 +23,12 @@ public:
     // (a start of 255 shows it at once). A picture still fading out is
     // dropped at once: two pairs at the most.
     void SetImage(Gdiplus::Bitmap*& picture, const wendaldui::UIRect& crop, int frames, int startAlpha);
+    // The same with the crop part blurred already (BlurCrop, which any thread
+    // may run), taken as well.
+    void SetImage(Gdiplus::Bitmap*& picture, Gdiplus::Bitmap*& blurred, const wendaldui::UIRect& crop, int frames,
+                  int startAlpha);
+    // A blurred copy of the crop part of the picture; null when there is none.
+    static Gdiplus::Bitmap* BlurCrop(Gdiplus::Bitmap* picture, const wendaldui::UIRect& crop);
     // The colour under a picture that fades in over none (opaque black at first).
     void SetTint(wendaldui::ARGB tint);
     wendaldui::ARGB GetTint() const { return m_backgroundColor; }

@@ -26,7 +26,7 @@ void CComboxDropListContainer::OnCreate(void*) {
     }
     // The pop-up never gets the real focus (the owner keeps it); it only
     // believes it has it, so that the forwarded keys reach the list.
-    SendMessageW(window->GetHWND(), WM_SETFOCUS, 0, 0);
+    window->BehaveAsFocused();
     list->SetFocus(kFocusByProgram);
 }
 

@@ -16,6 +16,7 @@ constexpr UINT_PTR kAnimationTimer = 1;
 constexpr UINT kAnimationMs = 10;
 constexpr int kSlideDistance = 6;  // logical pixels
 constexpr uint32_t kBackground = 0xE6FFFFFF;
+constexpr int kFirstSize = 100;  // pixels; each opening places the window anew
 
 }  // namespace
 
@@ -30,9 +31,12 @@ CComboxDropListWindow::CComboxDropListWindow(CUIComboBoxBase* combo)
     SetBackgroundColor(kBackground);
 }
 
-bool CComboxDropListWindow::Create() {
-    return CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST, kDuiWindowClassName, L"ComboxDropList",
-                           WS_POPUP, 0, 0, 100, 100, NULL, NULL, CDuiApp::GetModuleInstance(), this) != NULL;
+void CComboxDropListWindow::MakeControls() { CDuiLayeredShadowedWindow::MakeControls(kFirstSize, kFirstSize); }
+
+bool CComboxDropListWindow::MakeWindow() {
+    return m_hWnd || CreateWindowExW(WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOPMOST, kDuiWindowClassName,
+                                     L"ComboxDropList", WS_POPUP, 0, 0, kFirstSize, kFirstSize, NULL, NULL,
+                                     CDuiApp::GetModuleInstance(), this) != NULL;
 }
 
 void CComboxDropListWindow::OnCreate() {

@@ -1,7 +1,8 @@
 // The pop-up of a combo box: a layered, shadowed, topmost window without an
 // owner that never takes activation. It fades in and slides a few pixels away
 // from the box as it opens. The combo box owns it for its whole life and only
-// shows and hides it; its content is a CComboxDropListContainer.
+// shows and hides it; its content is a CComboxDropListContainer, made with
+// the box, and its window is made when the list first opens.
 #pragma once
 
 #include "WendalDui/Core/DuiLayeredShadowedWindow.h"
@@ -21,7 +22,10 @@ public:
 
     explicit CComboxDropListWindow(CUIComboBoxBase* combo);
 
-    bool Create();
+    // The list and its frame, before the window.
+    void MakeControls();
+    // The window, unless it exists already; false when it cannot be made.
+    bool MakeWindow();
     // rect: the list in screen coordinates. Sizes the hidden window, so that
     // the list can scroll within its real height before it shows.
     void Place(const UIRect& rect);

@@ -76,11 +76,10 @@ void CUIComboBoxBase::OnCreate(void*) {
     internal::CUIComboBoxButton* button = new internal::CUIComboBoxButton;
     const int bw = ButtonWidth();
     if (!button->Create(this, kButtonFlags, UIRect(m_rect.width - bw, 0, bw, m_rect.height), kButtonId)) delete button;
+    // The list lives in the pop-up's controls from the start; the pop-up's
+    // window is made when the list first opens.
     m_drop = new internal::CComboxDropListWindow(this);
-    if (!m_drop->Create()) {
-        delete m_drop;
-        m_drop = nullptr;
-    }
+    m_drop->MakeControls();
     m_visualState = IsEffectivelyEnabled() ? kVisualNormal : kVisualDisabled;
     RestColors();
     if (m_window) m_window->AddMessageFilter(this);
@@ -248,7 +247,7 @@ void CUIComboBoxBase::ShowDropDown(bool show) {
     }
     CUIListBoxBase* list = GetListBox();
     CUIListBoxViewBase* view = list ? list->GetListView() : nullptr;
-    if (!view) return;
+    if (!view || !m_drop->MakeWindow()) return;
     UIRect rect;
     bool above = false;
     CalcDropListRect(rect, above);

@@ -17,6 +17,7 @@ namespace {
 constexpr uint32_t kRootFlags = kControlVisible | kControlFocusable | kControlDoubleClicks | kControlRectInPixels;
 constexpr UINT kAnimationPeriodMs = 16;
 constexpr UINT kMouseHoverMs = 400;
+constexpr UINT_PTR kFirstFrameTimerId = 0x7FFD;
 
 class QueueLock {
 public:
@@ -170,8 +171,8 @@ bool CDuiWindow::SetControlTimer(CUIControl* control, UINT localId, UINT interva
     } else {
         id = m_timerIds.AllocateNumber();
         local[localId] = id;
-        m_timers[id] = {control, localId};
     }
+    m_timers[id] = {control, localId, intervalMs};
     // Without a window SetTimer would make a thread timer of its own id that
     // nothing could ever kill.
     if (m_hWnd) SetTimer(m_hWnd, id, intervalMs, NULL);
@@ -207,7 +208,8 @@ void CDuiWindow::PostControlCall(CUIControl* control, UINT code, WPARAM argument
         QueueLock lock(m_postedCallsLock);
         m_postedCalls.push_back({control, code, argument1, argument2});
     }
-    PostMessageW(m_hWnd, WM_DUI_POSTED_CALLS, 0, 0);
+    // Without a window yet, its creation posts the message.
+    if (const HWND hwnd = m_hWnd) PostMessageW(hwnd, WM_DUI_POSTED_CALLS, 0, 0);
 }
 
 void CDuiWindow::RemovePostedCalls(CUIControl* control) {
@@ -296,6 +298,17 @@ void CDuiWindow::PaintWindow(HDC dc, const RECT& dirty) {
     if (m_backgroundColor != 0) graphics.Clear(Gdiplus::Color(m_backgroundColor));
     if (m_root) m_root->OnPaint(context);
     graphics.EndContainer(saved);
+    if (!m_framePainted && m_hWnd) {
+        m_framePainted = true;
+        // A zero timer comes after the paint: the frame reaches the screen first.
+        SetTimer(m_hWnd, kFirstFrameTimerId, 0, &CDuiWindow::AfterFirstFrame);
+    }
+}
+
+void CALLBACK CDuiWindow::AfterFirstFrame(HWND hwnd, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(hwnd, timer);
+    auto* base = reinterpret_cast<CWindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (auto* window = dynamic_cast<CDuiWindow*>(base)) window->m_toolTip.Open(hwnd);
 }
 
 POINT CDuiWindow::ScreenToClientPoint(LPARAM lParam) const {
@@ -320,7 +333,10 @@ void CDuiWindow::TearDown() {
         QueueLock lock(m_postedCallsLock);
         m_postedCalls.clear();
     }
-    if (m_toolTip.GetHWND()) DestroyWindow(m_toolTip.GetHWND());
+    m_toolTip.Close();
+    // A window made again for this object makes its tree and frame anew.
+    m_controlsMade = false;
+    m_framePainted = false;
     if (m_timerQueue) {
         // Waits for running callbacks; every timer of the queue goes with it.
         DeleteTimerQueueEx(m_timerQueue, INVALID_HANDLE_VALUE);
@@ -330,14 +346,25 @@ void CDuiWindow::TearDown() {
     m_animations.clear();
 }
 
-LRESULT CDuiWindow::OnCreateMessage(WPARAM wParam, LPARAM lParam) {
-    m_toolTip.Create(this);
-    RECT client = {};
-    GetClientRect(m_hWnd, &client);
+bool CDuiWindow::MakeControls(int width, int height) {
+    if (m_controlsMade) return false;
+    m_controlsMade = true;
     if (!m_root) m_root = new CUIContainer;
-    m_root->CreateAsRoot(this, kRootFlags, UIRect(0, 0, client.right - client.left, client.bottom - client.top));
+    m_root->CreateAsRoot(this, kRootFlags, UIRect(0, 0, width, height));
     if (CDuiSkinManager* skin = CDuiSkinManager::GetInstance()) skin->RegisterWindow(this);
     OnCreate();
+    return true;
+}
+
+LRESULT CDuiWindow::OnCreateMessage(WPARAM wParam, LPARAM lParam) {
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    if (!MakeControls(client.right - client.left, client.bottom - client.top)) {
+        // The tree came first: what its controls asked for meanwhile starts now.
+        for (const auto& timer : m_timers) SetTimer(m_hWnd, timer.first, timer.second.intervalMs, NULL);
+        QueueLock lock(m_postedCallsLock);
+        if (!m_postedCalls.empty()) PostMessageW(m_hWnd, WM_DUI_POSTED_CALLS, 0, 0);
+    }
     PostMessageW(m_hWnd, WM_DUI_AFTER_CREATE, 0, 0);
     return DefaultProc(WM_CREATE, wParam, lParam);
 }

@@ -43,11 +43,21 @@ public:
 
     // Before creation only: the window takes ownership.
     void SetRoot(CUIContainer* root) { m_root = root; }
+    // Makes the control tree before the system window, for a client area of
+    // width x height pixels; the window made later for this object keeps it.
+    // Meanwhile the controls can be filled: nothing paints, and their timers
+    // and posted calls wait for the window. For a window that may never be
+    // shown (a drop-down list): a top-level window costs milliseconds to make.
+    // False when the tree exists already.
+    bool MakeControls(int width, int height);
     CUIContainer* GetRoot() const { return m_root; }
     // ARGB; 0 leaves the surface as it was before painting.
     void SetBackgroundColor(uint32_t argb) { m_backgroundColor = argb; }
     const COffscreenDC& GetOffscreenDC() const { return m_offscreen; }
     bool HasFocus() const { return m_hasFocus; }
+    // For a window that never takes the system's focus, whose owner forwards
+    // the keys to it (a drop-down list): its controls may hold the focus.
+    void BehaveAsFocused() { m_hasFocus = true; }
 
     bool AddMessageFilter(IMessageFilter* filter);
     // Safe while the filter (or another) is handling a message.
@@ -139,6 +149,7 @@ private:
     struct ControlTimer {
         CUIControl* control;
         UINT localId;
+        UINT intervalMs;
     };
     struct PostedCall {
         CUIControl* control;
@@ -158,6 +169,8 @@ private:
     LRESULT MouseToRoot(MouseSlot slot, WPARAM wParam, LPARAM lParam);
     LRESULT KeyToRoot(KeySlot slot, WPARAM wParam, LPARAM lParam);
     static void CALLBACK AnimationTimerCallback(void* record, BOOLEAN);
+    // Once the first frame is on the screen: the tooltip window.
+    static void CALLBACK AfterFirstFrame(HWND hwnd, UINT, UINT_PTR timer, DWORD);
     // Mouse position of a message with screen coordinates, in the client area.
     POINT ScreenToClientPoint(LPARAM lParam) const;
     void TearDown();
@@ -180,6 +193,8 @@ private:
     int m_savedFocusReason = 0;
     bool m_trackingMouse = false;
     bool m_hasFocus = false;
+    bool m_framePainted = false;
+    bool m_controlsMade = false;
     NumberPoolT m_timerIds;
     std::map<UINT_PTR, ControlTimer> m_timers;
     std::map<CUIControl*, std::map<UINT, UINT_PTR>> m_controlTimers;

@@ -111,7 +111,9 @@ bool CWindowBase::CenterWindow(HWND other) {
     if (!GetWindowRect(m_hWnd, &own) || !GetWindowRect(other, &target)) return false;
     const int x = target.left + ((target.right - target.left) - (own.right - own.left)) / 2;
     const int y = target.top + ((target.bottom - target.top) - (own.bottom - own.top)) / 2;
-    SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    // A window made in its place (most are) is not moved again: under Wine
+    // even a move to where the window is costs milliseconds.
+    if (x != own.left || y != own.top) SetWindowPos(m_hWnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     return true;
 }
 

@@ -177,6 +177,7 @@ TEST_F(Combo, MouseAndKeyboardChooseItemsAndTheBoxShowsTheChoice) {
         return dark;
     };
     EXPECT_EQ(0, darkPixels()) << "nothing selected, nothing drawn";
+    EXPECT_EQ(nullptr, combo->GetDropWindow()->GetHWND()) << "the list's window waits for its first opening";
     ClickBox(combo, true);
     ASSERT_TRUE(Shown(combo) && Settled(combo));
     ClickAt(Row(combo, 2).x, Row(combo, 2).y);

@@ -415,6 +415,36 @@ TEST_F(ControlTree, RemovedControlsAreForgottenByTheWindow) {
     EXPECT_EQ((std::vector<std::string>{"d:killfocus", "e:deleted"}), Take());
 }
 
+// A tree can come before its system window (a drop-down list's does): what
+// its controls ask for meanwhile waits for the window, and the tooltip
+// window waits for the first frame on the screen.
+TEST_F(ControlTree, ControlsMadeBeforeTheirWindowWaitForIt) {
+    CDuiWindow early;
+    Probe* root = new Probe(journal, "");
+    early.SetRoot(root);
+    ASSERT_TRUE(early.MakeControls(300, 200));
+    Probe* tip = Add(root, "tip", 1, kShown, UIRect(0, 0, 10, 10));
+    tip->SetToolTipText(L"提示");
+    early.SetControlTimer(tip, 1, 10);
+    early.PostControlCall(tip, 9, 0, 0);
+    PumpFor(40);
+    EXPECT_EQ((std::vector<std::string>{"tip:create"}), Take()) << "no window: no tick, no call";
+    EXPECT_EQ(1, early.GetToolTip().GetToolCount());
+
+    const HWND second = ui_testing::CreateTestWindow(early, 0, 0, 300, 200);
+    ASSERT_NE(nullptr, second);
+    EXPECT_FALSE(early.MakeControls(300, 200)) << "the window kept the tree";
+    EXPECT_EQ(nullptr, early.GetToolTip().GetHWND()) << "no tooltip window before the first frame";
+    PumpFor(80);
+    const std::vector<std::string> seen = Take();
+    EXPECT_EQ(1, std::count(seen.begin(), seen.end(), "tip:posted"));
+    EXPECT_GE(std::count(seen.begin(), seen.end(), "tip:timer"), 1);
+    EXPECT_NE(nullptr, early.GetToolTip().GetHWND());
+    EXPECT_EQ(1, early.GetToolTip().GetToolCount()) << "the kept tool went to the tooltip window";
+    early.KillControlTimer(tip, 1);
+    DestroyWindow(second);
+}
+
 TEST_F(ControlTree, EventsKeepTheFirstDelegate) {
     struct Handler {
         void First(EventData& e) { seen.push_back(static_cast<int>(e.p1) * 10 + e.id); }
