@@ -327,7 +327,7 @@ TEST_F(RelayedGame, StopCancelsAtOnceWhileTheGameRuns) {
     Sleep(200);
     const DWORD start = GetTickCount();
     EXPECT_TRUE(relay.Stop());
-    EXPECT_LT(GetTickCount() - start, 1500u);
+    EXPECT_LT(GetTickCount() - start, 5000u);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(observer.ended, 0));  // no observer after Stop
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(game.hProcess, 0));  // the game runs on
 }

@@ -271,7 +271,7 @@ TEST(OfflineNameRule, MatchesWholeNamesInBoundedTime) {
     for (const auto& c : cases) {
         const DWORD start = GetTickCount();
         EXPECT_EQ(c.matches, trelm::NameMatchesRule(c.rule, c.name.c_str())) << testing_support::Narrow(c.rule);
-        EXPECT_LT(GetTickCount() - start, 500u) << testing_support::Narrow(c.rule);
+        EXPECT_LT(GetTickCount() - start, 3000u) << testing_support::Narrow(c.rule);
     }
 }
 

@@ -201,6 +201,8 @@ TEST_F(ServerStatusControl, ASlowServerDoesNotHoldUpTheEnd) {
 // A sample of 10,000 names held the main window for 48 s in the info
 // pop-up. The game's own client reads no status text that long, and the
 // largest one it reads opens the pop-up at once, its names cut to a list.
+// The bound is loose: entries run side by side on a busy machine, and the
+// fault held the window for tens of seconds.
 TEST_F(ServerStatusControl, NoAnswerHoldsUpTheWindow) {
     testing_support::TestStatusServer server;
     ASSERT_TRUE(server.Start()) << server.LastError();
@@ -216,11 +218,11 @@ TEST_F(ServerStatusControl, NoAnswerHoldsUpTheWindow) {
         const DWORD start = GetTickCount();
         control->OpenInfoDialog();
         ASSERT_NE(nullptr, control->GetInfoDialog());
-        EXPECT_LT(GetTickCount() - start, 1000u);
+        EXPECT_LT(GetTickCount() - start, 8000u);
         // The next answer replaces the whole text of the open window.
         const DWORD refresh = GetTickCount();
         control->GetInfoDialog()->BuildText();
-        EXPECT_LT(GetTickCount() - refresh, 1000u);
+        EXPECT_LT(GetTickCount() - refresh, 8000u);
         control->Destroy();
     }
 }

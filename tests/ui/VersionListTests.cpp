@@ -126,7 +126,7 @@ TEST(VersionListReaders, ALongOptiFineListIsReadInOnePass) {
     VersionListRows rows;
     const DWORD start = GetTickCount();
     ASSERT_TRUE(ReadOptiFineList(document, L"1.12", rows));
-    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_LT(GetTickCount() - start, 2000u);
     ASSERT_EQ(30000u, rows.rows.size());  // the 10,000 repeats once each
     EXPECT_STREQ(L"P9999", rows.rows[0][1].GetString());  // text order, largest first
     EXPECT_STREQ(L"P0", rows.rows.back()[1].GetString());
