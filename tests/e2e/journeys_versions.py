@@ -45,12 +45,16 @@ def open_menu_item(s, main, index, title):
 
     def area(w):
         return (w["rect"][2] - w["rect"][0]) * (w["rect"][3] - w["rect"][1])
-    menu = s.probe.wait(lambda ws: max((w for w in ws if w["hwnd"] not in before), key=area, default=None),
+    # Only a window as tall as the menu's items: a tooltip or shadow window
+    # made at about the same time is not the menu.
+    items = (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor
+    menu = s.probe.wait(lambda ws: max((w for w in ws if w["hwnd"] not in before and
+                                        w["rect"][3] - w["rect"][1] >= items), key=area, default=None),
                         "the menu", 10)
     time.sleep(0.3)
     # The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
     top = menu["rect"][1]
-    shadow = ((menu["rect"][3] - top) - (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor) / 2
+    shadow = ((menu["rect"][3] - top) - items) / 2
     item = (index + 0.5) * MENU_ITEM_HEIGHT + ((index >= 2) + (index >= 4)) * MENU_SEPARATOR_HEIGHT
     # Clicked through the main window: bringing the menu's own window forward would close it.
     s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
