@@ -12,9 +12,9 @@ import sys
 import time
 
 from game_tree import VERSION, write_settings
-from harness import Failure, check
-from journeys import (MAIN_TITLE, OFFLINE, at, close_and_exit, game_files, main_window, remove, wait_runs, wait_title,
-                      wait_until, watch_until_exit)
+from harness import check
+from journeys import (OFFLINE, close_and_exit, game_files, launch, main_window, remove, wait_until,
+                      watch_until_exit)
 
 OUTPUT_PREFIX = "Output - Minecraft "
 EXIT_TITLE = "TRELM - 游戏异常退出"
@@ -30,22 +30,6 @@ def launcher_folder(s, name, **settings):
     write_settings(folder, dict(OFFLINE, mainframe_layout=2, **settings))
     game_files(s, folder)
     return folder
-
-
-def launch(s, main, record, count):
-    """One click on the launch button; back when the game has started and
-    the main window is idle again. A click that came before the window took
-    input (its title never changed) is given once more."""
-    for attempt in (1, 2):
-        s.probe.seen.clear()
-        at(s, main, "launch_big")
-        try:
-            wait_runs(s, record, count, timeout=8 if attempt == 1 else 30)
-            break
-        except Failure:
-            if attempt == 2 or s.probe.seen - {MAIN_TITLE, ""}:
-                raise
-    wait_title(s, main, MAIN_TITLE)
 
 
 def alive(s, pid):

@@ -10,7 +10,7 @@ import os
 import time
 
 from game_tree import write_settings
-from harness import Skipped, check
+from harness import Failure, Skipped, check
 from journeys import at, click_at, main_window, read_bytes, wait_until
 
 LIST_TITLE = "TRELM - 原版下载"
@@ -39,27 +39,32 @@ def open_vanilla_list(s, main):
 
 def open_menu_item(s, main, index, title):
     """The main menu's item of that index (0 "原版下载" to 4 "关于"),
-    clicked; the window it opens."""
-    before = {w["hwnd"] for w in s.probe.windows()}
-    at(s, main, "menu")
-
-    def area(w):
-        return (w["rect"][2] - w["rect"][0]) * (w["rect"][3] - w["rect"][1])
-    # Only a window as tall as the menu's items: a tooltip or shadow window
-    # made at about the same time is not the menu.
-    items = (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor
-    menu = s.probe.wait(lambda ws: max((w for w in ws if w["hwnd"] not in before and
-                                        w["rect"][3] - w["rect"][1] >= items), key=area, default=None),
-                        "the menu", 10)
-    time.sleep(0.3)
+    clicked; the window it opens. On a busy machine the menu was seen gone
+    before the click on its item landed (it closes when the front changes):
+    a click that opens nothing is given again."""
     # The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
-    top = menu["rect"][1]
-    shadow = ((menu["rect"][3] - top) - items) / 2
-    item = (index + 0.5) * MENU_ITEM_HEIGHT + ((index >= 2) + (index >= 4)) * MENU_SEPARATOR_HEIGHT
-    # Clicked through the main window: bringing the menu's own window forward would close it.
-    s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
-                  top + shadow + (2 + item) * s.factor - main["rect"][1])
-    return s.probe.wait_window(text=title, timeout=15)
+    items = (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor
+
+    def shown_menu(ws):
+        return next((w for w in ws if w["text"] == "Menu" and w["visible"] and
+                     w["rect"][3] - w["rect"][1] >= items), None)
+
+    for attempt in (1, 2, 3):
+        if not shown_menu(s.probe.windows()):
+            at(s, main, "menu")
+        menu = s.probe.wait(shown_menu, "the menu", 10)
+        time.sleep(0.3)
+        top = menu["rect"][1]
+        shadow = ((menu["rect"][3] - top) - items) / 2
+        item = (index + 0.5) * MENU_ITEM_HEIGHT + ((index >= 2) + (index >= 4)) * MENU_SEPARATOR_HEIGHT
+        # Clicked through the main window: bringing the menu's own window forward would close it.
+        s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
+                      top + shadow + (2 + item) * s.factor - main["rect"][1])
+        try:
+            return s.probe.wait_window(text=title, timeout=5 if attempt < 3 else 15)
+        except Failure:
+            if attempt == 3:
+                raise
 
 
 def manifest_hits(s):

@@ -10,8 +10,7 @@ import os
 
 from game_tree import VERSION, jar, sha1, write_settings
 from harness import check
-from journeys import (MAIN_TITLE, OFFLINE, at, click_at, close_and_exit, game_files, java_runs, main_window,
-                      wait_runs, wait_title, wait_until)
+from journeys import (OFFLINE, click_at, close_and_exit, game_files, java_runs, launch, main_window, wait_until)
 from journeys_versions import LIST_DOWNLOAD, LIST_TITLE, MANIFEST, open_menu_item
 
 MANAGER_TITLE = "TRELM - 游戏管理"
@@ -125,10 +124,8 @@ def manager_and_list_outlive_the_main_window_and_liteloader_starts(s):
     write_settings(folder, dict(OFFLINE, game_ver=LITE_ID, mainframe_layout=2))
     launcher = s.start(folder)
     main = main_window(s, launcher)
-    at(s, main, "launch_big")
-    runs = wait_runs(s, record, 1)
-    wait_title(s, main, MAIN_TITLE)
-    command = runs[0]["cmdline"]
+    launch(s, main, record, 1)
+    command = java_runs(record)[0]["cmdline"]
     classpath = command.split(" -cp ", 1)[-1].split(" ", 1)[0]
     for needed in ["liteloader-%s.jar" % LITE_VERSION] + [p.split("/")[-1] for p in BUILD_LIBRARIES.values()]:
         check(needed in classpath, "%s is not on the class path %s" % (needed, classpath))
