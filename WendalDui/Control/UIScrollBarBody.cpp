@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "WendalDui/Control/UIButtonBase.h"
@@ -69,6 +70,23 @@ bool CUIScrollBarBody::Thumb(int& start, int& end) const {
     return CalcThumb(TrackLength(), m_min, m_max, m_page, m_pos, MinThumbLength(), start, end);
 }
 
+void CUIScrollBarBody::MoveThumb(int pos) {
+    int oldStart = 0, oldEnd = 0, start = 0, end = 0;
+    const bool had = Thumb(oldStart, oldEnd);
+    m_pos = pos;
+    const bool has = Thumb(start, end);
+    if (had == has && oldStart == start && oldEnd == end) return;
+    if (!had || !has) {
+        Invalidate();
+        return;
+    }
+    // The thumb moves in every frame of a smooth scroll: the track beside it
+    // is painted again only where the thumb was.
+    const int from = std::min(oldStart, start), to = std::max(oldEnd, end);
+    InvalidateRect(IsHorizontal() ? UIRect(from, 0, to - from, m_rect.height)
+                                  : UIRect(0, from, m_rect.width, to - from));
+}
+
 int CUIScrollBarBody::PartAt(int along) const {
     int start = 0, end = 0;
     if (!Thumb(start, end) || along < 0 || along >= TrackLength()) return kPartNone;
@@ -96,8 +114,7 @@ bool CUIScrollBarBody::SetScrollRange(int min, int max, int page) {
 bool CUIScrollBarBody::SetScrollPos(int pos) {
     const int clamped = static_cast<int>(ClampScroll(pos, m_min, static_cast<int64_t>(m_max) - m_page));
     if (clamped == m_pos) return false;
-    m_pos = clamped;
-    Invalidate();
+    MoveThumb(clamped);
     return true;
 }
 
@@ -157,8 +174,7 @@ void CUIScrollBarBody::OnMouseMove(WPARAM keys, int x, int y) {
     const int pos = CalcDragPos(TrackLength(), m_min, m_max, m_page, m_dragStartPos, along - m_dragOrigin, m_snap,
                                 MinThumbLength());
     if (pos == m_pos) return;
-    m_pos = pos;
-    Invalidate();
+    MoveThumb(pos);
     if (CUIScrollBar* bar = static_cast<CUIScrollBar*>(m_parent)) bar->SendRequest(SB_THUMBTRACK, m_pos);
 }
 

@@ -59,6 +59,9 @@ private:
     // The part at a coordinate along the track.
     int PartAt(int along) const;
     bool Thumb(int& start, int& end) const;
+    // Puts pos (in range) and repaints what the thumb left and took; a move
+    // smaller than a pixel of track repaints nothing.
+    void MoveThumb(int pos);
     void SendPage();
     void StopRepeat();
     void SetVisualState(int state);

@@ -456,39 +456,50 @@ void CDuiWindow::PaintRegion(HRGN region) {
     const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
     // A few parts one by one (a scrolled strip, a thumb); many at once.
     constexpr DWORD kFewParts = 8;
-    if (data->rdh.nCount <= kFewParts) {
-        for (DWORD i = 0; i < data->rdh.nCount; ++i) PaintWindow(dc, rects[i]);
-    } else {
+    if (data->rdh.nCount > kFewParts) {
         PaintWindow(dc, data->rdh.rcBound);
+        return;
     }
+    // A region is cut into bands: a strip with a thumb beside it comes as
+    // two or three parts. Parts whose bounding box is not much larger than
+    // they are are painted as one, since every paint walks the tree and
+    // draws whole rows of text however little of them it shows.
+    std::vector<RECT> parts(rects, rects + data->rdh.nCount);
+    auto area = [](const RECT& r) { return static_cast<int64_t>(r.right - r.left) * (r.bottom - r.top); };
+    for (size_t i = 0; i < parts.size(); ++i) {
+        for (size_t j = i + 1; j < parts.size(); ++j) {
+            RECT both;
+            UnionRect(&both, &parts[i], &parts[j]);
+            if (area(both) * 4 > (area(parts[i]) + area(parts[j])) * 5) continue;
+            parts[i] = both;
+            parts.erase(parts.begin() + j);
+            j = i;  // the larger part may now take ones passed over
+        }
+    }
+    for (const RECT& part : parts) PaintWindow(dc, part);
 }
 
 LRESULT CDuiWindow::OnPaintMessage(WPARAM, LPARAM) {
+    // What is to be shown: the update region itself, not its bounding box,
+    // which for a scrolled list and its thumb takes in the header between.
+    HRGN paint = CreateRectRgn(0, 0, 0, 0);
+    const bool exact = GetUpdateRgn(m_hWnd, paint, FALSE) != ERROR;
     PAINTSTRUCT ps;
     HDC screen = BeginPaint(m_hWnd, &ps);
-    // When moved pixels only need copying, the rest of what is to be shown is painted.
-    HRGN paint = NULL;
-    RECT moved;
-    if (GetRgnBox(m_copyOnly, &moved) != NULLREGION) {
-        paint = CreateRectRgnIndirect(&ps.rcPaint);
-        CombineRgn(paint, paint, m_copyOnly, RGN_DIFF);
-    }
+    if (!exact) SetRectRgn(paint, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
+    // Moved pixels only need copying; the rest is painted.
+    CombineRgn(paint, paint, m_copyOnly, RGN_DIFF);
     ForgetRequests();
     HDC offscreen = m_offscreen.GetBitmap() ? m_offscreen.GetDC() : NULL;
     if (offscreen) {
-        if (paint) {
-            PaintRegion(paint);
-            CombineRgn(m_unpainted, m_unpainted, paint, RGN_DIFF);
-        } else {
-            PaintWindow(offscreen, ps.rcPaint);
-            SetRectRgn(m_scratch, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right, ps.rcPaint.bottom);
-            CombineRgn(m_unpainted, m_unpainted, m_scratch, RGN_DIFF);
-        }
+        PaintRegion(paint);
+        CombineRgn(m_unpainted, m_unpainted, paint, RGN_DIFF);
+        // The paint DC is clipped to the update region.
         BitBlt(screen, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
                ps.rcPaint.bottom - ps.rcPaint.top, offscreen, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     }
     EndPaint(m_hWnd, &ps);
-    if (paint) DeleteObject(paint);
+    DeleteObject(paint);
     return 0;
 }
 

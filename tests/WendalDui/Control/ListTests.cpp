@@ -21,6 +21,7 @@
 #include "WendalDui/Control/UIListCtrlString.h"
 #include "WendalDui/Control/UIListCtrlViewBase.h"
 #include "WendalDui/Control/UIListHeader.h"
+#include "WendalDui/Control/UIScrollBar.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "WendalDui/Core/ImageProcessing.h"
@@ -601,6 +602,45 @@ TEST_F(ListCtrl, ClicksSelectRowsAndRaiseEventOne) {
     }
     EXPECT_EQ((std::pair<int, int>(kEventSelectionChanged, 0)), events.back());
     EXPECT_PRED2(Near2, Shown({120, 122}), Pixel(Row(3).x, Row(3).y));
+}
+
+TEST_F(ListCtrl, WheelScrolledPictureEqualsAFreshPaint) {
+    // Each frame of a smooth scroll moves the rows already drawn and paints
+    // only what comes into view and where the thumb was and is.
+    CUIListCtrlString* list = Make(0);
+    for (const wchar_t* title : {L"版本", L"类型", L"时间"}) body->InsertColumn(-1, title, 120, 0);
+    for (int row = 0; row < 300; ++row) {
+        body->InsertRow(-1);
+        const std::wstring n = std::to_wstring(row);
+        const std::wstring cells[] = {L"1." + n + L"-pre", row % 3 ? L"快照" : L"正式版", L"2014-06-" + n};
+        for (int column = 0; column < 3; ++column) {
+            list->SetCell(column, row, new CUIListBodyString::Item(cells[column].c_str()));
+        }
+    }
+    list->SelectRow(7);
+    const UIRect r = list->GetWindowRect();
+    auto picture = [&] {
+        UpdateWindow(hwnd);
+        std::vector<uint32_t> pixels;
+        for (int y = r.y; y < r.y + r.height; ++y) {
+            for (int x = r.x; x < r.x + r.width; ++x) pixels.push_back(ui_testing::SurfacePixel(window, x, y));
+        }
+        return pixels;
+    };
+    picture();
+    const int thumbBefore = list->GetVerticalBar()->GetScrollPos();
+    // Notches faster than the animation, so each starts from the value on
+    // screen; then back up part of the way.
+    for (int delta : {-WHEEL_DELTA, -WHEEL_DELTA, -WHEEL_DELTA, -WHEEL_DELTA, WHEEL_DELTA, WHEEL_DELTA}) {
+        SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(r.x + 50, r.y + 80));
+        ui_testing::PumpFor(25);
+    }
+    ASSERT_TRUE(PumpUntil([&] { return list->GetScrollY() == list->GetTargetY(); }, 2000));
+    EXPECT_EQ(6 * body->GetRowHeight(), list->GetScrollY());
+    EXPECT_NE(thumbBefore, list->GetVerticalBar()->GetScrollPos());
+    const std::vector<uint32_t> scrolled = picture();
+    RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_TRUE(scrolled == picture()) << "the rows, the header and the bar as a fresh paint shows them";
 }
 
 }  // namespace
