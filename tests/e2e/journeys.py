@@ -66,6 +66,17 @@ def box_icon(s, box):
     return "unknown %s" % colours
 
 
+def check_icon(s, box, expected, what):
+    """The box's icon is `expected` once the box has painted it (a box may
+    be listed a moment before its first paint)."""
+    deadline = time.monotonic() + 5
+    shown = box_icon(s, box)
+    while shown != expected and time.monotonic() < deadline:
+        time.sleep(0.1)
+        shown = box_icon(s, box)
+    check(shown == expected, "%s shows %s, not %s" % (what, shown, expected))
+
+
 def main_window(s, launcher=None, timeout=40):
     process = getattr(launcher, "process", launcher)
     return s.probe.wait_window(text=MAIN_TITLE, owner=0, timeout=timeout, process=process)
@@ -211,7 +222,7 @@ def start_in_own_folder(s):
     main = main_window(s, launcher)
     notice = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15)
     # With a Java found, the one notice is the information that no game is there.
-    check(box_icon(s, notice) == "info", "the notice shows %s, not the information icon" % box_icon(s, notice))
+    check_icon(s, notice, "info", "the notice")
     s.probe.close_and_wait(notice)
     close_and_exit(s, launcher, main)
     settings = read_utf16_json(os.path.join(folder, "quorvel_launcher", "setting.json"))
@@ -251,7 +262,7 @@ def refused_from_another_folder(s):
     launcher = s.start(folder, cwd=outer)
     box = s.probe.wait_window(text="TRELM", owner=0, timeout=30)
     check(not [w for w in s.probe.windows() if w["text"].startswith("TRELM v")], "a main window opened")
-    check(box_icon(s, box) == "info", "the box shows %s, not the information icon" % box_icon(s, box))
+    check_icon(s, box, "info", "the box")
     s.probe.capture(box, s.artifact("e2e-refused-box.png"), s.wine)
     close_and_exit(s, launcher, box, code=255)
     check(tree_listing(outer) == before, "files were written: %s" % (set(tree_listing(outer)) - set(before)))
@@ -504,7 +515,7 @@ def update_helper_mode(s):
                                    for n in ("TRELMUpdateHelper.exe", "QuorvelLauncher.exe", new_file)], folder)
         check(hand_over.wait(30) == 0, "the hand-over did not start the helper")
         box = s.probe.wait_window(text="TRELM", owner=0, timeout=40)
-        check(box_icon(s, box) == outcome, "after the %s hand-over the box shows %s" % (outcome, box_icon(s, box)))
+        check_icon(s, box, outcome, "after the %s hand-over the box" % outcome)
         check(read_bytes(exe) == newer, "the executable was not replaced")
         check(not os.path.exists(os.path.join(folder, "TRELMUpdateHelper.exe")), "the helper was not deleted")
         s.probe.close(box)

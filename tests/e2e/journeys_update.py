@@ -10,7 +10,7 @@ import time
 
 from game_tree import VERSION, read_utf16_json, write_settings
 from harness import check
-from journeys import (MAIN_TITLE, OFFLINE, at, box_icon, click_at, close_and_exit, game_files, java_runs, main_window,
+from journeys import (MAIN_TITLE, OFFLINE, at, check_icon, click_at, close_and_exit, game_files, java_runs, main_window,
                       read_bytes, wait_runs, wait_title)
 
 UPDATE_TITLE = "TRELM - 更新"
@@ -154,7 +154,7 @@ def settings_reach_the_launch_and_update_restarts(s):
     click_at(s, dialog, AUTO_UPDATE)
     check(launcher.wait_exit(40) == 2, "the launcher did not end with 2 for the hand-over")
     notice = s.probe.wait_window(text="TRELM", owner=0, timeout=40)
-    check(box_icon(s, notice) == "info", "the restart's notice shows %s, not done" % box_icon(s, notice))
+    check_icon(s, notice, "info", "the restart's notice")
     check(read_bytes(exe) == newer, "the executable is not the served one")
     check(not os.path.exists(os.path.join(folder, "TRELMUpdateHelper.exe")), "the helper copy was not deleted")
     check(not any(w["hwnd"] == output["hwnd"] for w in s.probe.windows()), "the output window still runs")
