@@ -150,6 +150,12 @@ def settings_reach_the_launch_and_update_restarts(s):
         click_at(s, main, box)
         s.probe.call("key", main["hwnd"], "ctrl+a")
         s.probe.type(main, text)
+    # Once seen on a busy machine: a second output window over the main
+    # window (so no menu). Say so plainly if the game was started again.
+    outputs = [w["text"] for w in s.probe.windows() if w["pid"] != main["pid"] and w["owner"] == 0]
+    check(len(outputs) == 1 and len(java_runs(record)) == 1,
+          "after typing the name and memory: output windows %s, %d start(s) of the fake Java" %
+          (outputs, len(java_runs(record))))
     dialog = open_update_dialog(s, main)
     click_at(s, dialog, AUTO_UPDATE)
     check(launcher.wait_exit(40) == 2, "the launcher did not end with 2 for the hand-over")
