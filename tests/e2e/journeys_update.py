@@ -153,9 +153,10 @@ def settings_reach_the_launch_and_update_restarts(s):
     # Once seen on a busy machine: a second output window over the main
     # window (so no menu). Say so plainly if the game was started again.
     outputs = [w["text"] for w in s.probe.windows() if w["pid"] != main["pid"] and w["owner"] == 0]
-    check(len(outputs) == 1 and len(java_runs(record)) == 1,
-          "after typing the name and memory: output windows %s, %d start(s) of the fake Java" %
-          (outputs, len(java_runs(record))))
+    runs = java_runs(record)
+    check(len(outputs) == 1 and len(runs) == 1,
+          "after typing the name and memory: output windows %s, %d start(s) of the fake Java: %s" %
+          (outputs, len(runs), [r["cmdline"].split(" --username ", 1)[-1][:40] for r in runs]))
     dialog = open_update_dialog(s, main)
     click_at(s, dialog, AUTO_UPDATE)
     check(launcher.wait_exit(40) == 2, "the launcher did not end with 2 for the hand-over")
