@@ -10,8 +10,9 @@ import time
 
 from game_tree import VERSION, read_utf16_json, write_settings
 from harness import check
-from journeys import (MAIN_TITLE, OFFLINE, at, check_icon, click_at, close_and_exit, game_files, java_runs, main_window,
-                      read_bytes, wait_runs, wait_title)
+from journeys import (MAIN_TITLE, OFFLINE, check_icon, click_at, close_and_exit, game_files, java_runs, launch,
+                      main_window, read_bytes, wait_title)
+from journeys_versions import open_main_menu
 
 UPDATE_TITLE = "TRELM - 更新"
 IN_USE = "此文件被占用，请换一个保存位置"
@@ -41,8 +42,7 @@ def offer_update(s, folder, sha1=None):
 def open_update_dialog(s, main):
     """"检查更新" from the menu under the title bar's menu button (the fourth
     entry, reached with the arrow keys)."""
-    at(s, main, "menu")
-    s.probe.wait_window(text="Menu", timeout=10)
+    open_main_menu(s, main)
     for _ in range(4):
         s.probe.call("key", main["hwnd"], "down")
     s.probe.call("key", main["hwnd"], "enter")
@@ -129,9 +129,8 @@ def settings_reach_the_launch_and_update_restarts(s):
     s.java_script(record)
     launcher = s.start(folder)
     main = main_window(s, launcher)
-    at(s, main, "panel_launch")
-    runs = wait_runs(s, record, 1, timeout=40)
-    command = runs[0]["cmdline"]
+    launch(s, main, record, 1, "panel_launch")
+    command = java_runs(record)[0]["cmdline"]
     check("--height 720 --width 1280 " in command and "--fullscreen" not in command,
           "the game window is not 1280 x 720: %s" % command)
     output = s.probe.wait(lambda ws: [w for w in ws if w["pid"] != main["pid"] and w["owner"] == 0],

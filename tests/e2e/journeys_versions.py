@@ -37,25 +37,39 @@ def open_vanilla_list(s, main):
     return open_menu_item(s, main, 0, LIST_TITLE)
 
 
+# The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
+MENU_ITEMS_HEIGHT = 2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT
+
+
+def open_main_menu(s, main):
+    """The menu under the title bar's menu button, shown; the button is
+    clicked again when a click on a window only just shown brought nothing."""
+    def shown_menu(ws):
+        return next((w for w in ws if w["text"] == "Menu" and w["visible"] and
+                     w["rect"][3] - w["rect"][1] >= MENU_ITEMS_HEIGHT * s.factor), None)
+
+    for press in (1, 2, 3):
+        menu = shown_menu(s.probe.windows())
+        if menu:
+            return menu
+        at(s, main, "menu")
+        try:
+            return s.probe.wait(shown_menu, "the menu", 3 if press < 3 else 10)
+        except Failure:
+            if press == 3:
+                raise
+
+
 def open_menu_item(s, main, index, title):
     """The main menu's item of that index (0 "原版下载" to 4 "关于"),
     clicked; the window it opens. On a busy machine the menu was seen gone
     before the click on its item landed (it closes when the front changes):
     a click that opens nothing is given again."""
-    # The menu's window holds its shadow around a 2-pixel margin; items are 24 high.
-    items = (2 * 2 + 5 * MENU_ITEM_HEIGHT + 2 * MENU_SEPARATOR_HEIGHT) * s.factor
-
-    def shown_menu(ws):
-        return next((w for w in ws if w["text"] == "Menu" and w["visible"] and
-                     w["rect"][3] - w["rect"][1] >= items), None)
-
     for attempt in (1, 2, 3):
-        if not shown_menu(s.probe.windows()):
-            at(s, main, "menu")
-        menu = s.probe.wait(shown_menu, "the menu", 10)
+        menu = open_main_menu(s, main)
         time.sleep(0.3)
         top = menu["rect"][1]
-        shadow = ((menu["rect"][3] - top) - items) / 2
+        shadow = ((menu["rect"][3] - top) - MENU_ITEMS_HEIGHT * s.factor) / 2
         item = (index + 0.5) * MENU_ITEM_HEIGHT + ((index >= 2) + (index >= 4)) * MENU_SEPARATOR_HEIGHT
         # Clicked through the main window: bringing the menu's own window forward would close it.
         s.probe.click(main, (menu["rect"][0] + menu["rect"][2]) / 2 - main["rect"][0],
