@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "bench/BenchClock.h"
+#include "tools/input/ScreenInput.h"
 
 namespace {
 
@@ -274,19 +275,9 @@ POINT ClientPoint(HWND hwnd, int x, int y) {
     return pt;
 }
 
-void Foreground(HWND hwnd) {
-    SetForegroundWindow(hwnd);
-    for (int i = 0; i < 50 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
-}
+void Foreground(HWND hwnd) { screen_input::BringToFront(hwnd, 500); }
 
-void MoveMouse(POINT pt) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = (pt.x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
-    input.mi.dy = (pt.y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
-}
+void MoveMouse(POINT pt) { screen_input::MoveMouseTo(pt); }
 
 void LeftClick() {
     INPUT inputs[2] = {};

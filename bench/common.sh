@@ -75,3 +75,15 @@ register_fake_java() {  # work
   wine reg add 'HKLM\SOFTWARE\JavaSoft\Java Runtime Environment\1.8.0_151' /v JavaHome /t REG_SZ \
     /d "$(winepath -w "$1/java" 2>/dev/null)" /f >/dev/null 2>&1
 }
+
+# window_bench "$@": for the benchmarks that watch real windows. Runs the
+# calling script again on a virtual screen when there is none, and sets
+# build (exported as QUORVEL_BUILD), watch (the screen watcher) and
+# launcher (LAUNCHER_EXE or the build's own).
+window_bench() {
+  if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"; fi
+  build=${QUORVEL_BUILD:-$root/build}
+  export QUORVEL_BUILD=$build
+  watch=$build/bench/bench_screen_watch.exe
+  launcher=${LAUNCHER_EXE:-$build/app/QuorvelLauncher.exe}
+}

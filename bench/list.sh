@@ -28,15 +28,11 @@
 # median of the rounds and the ratio of the median to the reference's.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"; fi
-build=${QUORVEL_BUILD:-$root/build}
-export QUORVEL_BUILD=$build
 . "$root/bench/common.sh"
+window_bench "$@"
 rounds=${ROUNDS:-7}
 notches=${NOTCHES:-100}
 notch_ms=${NOTCH_MS:-20}
-watch=$build/bench/bench_screen_watch.exe
-launcher=${LAUNCHER_EXE:-$build/app/QuorvelLauncher.exe}
 real=$root/../shared/testdata/real/manifest/version_manifest.json  # the real test data beside the checkout
 bench_folder "$root" list "$launcher" "$real"
 ports=$(python3 -c 'import socket

@@ -25,14 +25,9 @@
 # (build/wine/prefix-bench), made on the first run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-# Windows need a screen: a virtual one when there is none.
-if [ -z "${DISPLAY:-}" ]; then exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"; fi
-build=${QUORVEL_BUILD:-$root/build}
-export QUORVEL_BUILD=$build
 . "$root/bench/common.sh"
+window_bench "$@"
 rounds=${ROUNDS:-9}
-watch=$build/bench/bench_screen_watch.exe
-launcher=${LAUNCHER_EXE:-$build/app/QuorvelLauncher.exe}
 bench_folder "$root" startup "$launcher"
 cp "$launcher" "$work/"
 python3 - "$work" "$root/../shared/testdata/real" <<'PY'

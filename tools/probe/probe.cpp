@@ -58,6 +58,7 @@
 #include <vector>
 
 #include "core/HandleArgument.h"
+#include "tools/input/ScreenInput.h"
 #include "tools/screen_capture/ScreenCapture.h"
 
 namespace {
@@ -167,22 +168,10 @@ bool ClientToScreenPoint(HWND hwnd, const std::string& xs, const std::string& ys
     return ClientToScreen(hwnd, point) != FALSE;
 }
 
-// Keys go to the foreground window's thread: a window that has only just
-// shown (later on a busy machine) may take a while to come to the front.
-void Foreground(HWND hwnd) {
-    if (GetForegroundWindow() == hwnd) return;
-    SetForegroundWindow(hwnd);
-    for (int i = 0; i < 300 && GetForegroundWindow() != hwnd; ++i) Sleep(10);
-}
+void Foreground(HWND hwnd) { screen_input::BringToFront(hwnd, 3000); }
 
 void MoveMouse(POINT point) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    // Absolute coordinates are 0..65535 over the primary screen.
-    input.mi.dx = (point.x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
-    input.mi.dy = (point.y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
+    screen_input::MoveMouseTo(point);
     Sleep(40);
 }
 

@@ -9,6 +9,7 @@
 
 #include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/dui_exception.h"
+#include "tools/input/ScreenInput.h"
 #include "tools/screen_capture/ScreenCapture.h"
 
 namespace ui_testing {
@@ -108,13 +109,7 @@ uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y) {
 }
 
 void MoveMouseTo(int x, int y) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    // Absolute coordinates are 0..65535 over the primary screen.
-    input.mi.dx = (x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN);
-    input.mi.dy = (y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN);
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
+    screen_input::MoveMouseTo(POINT{x, y});
     PumpFor(30);
 }
 
