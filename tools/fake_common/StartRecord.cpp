@@ -84,20 +84,31 @@ std::string BuildStartRecord() {
 }
 
 bool AppendToFile(const std::wstring& path, const std::string& bytes) {
-    // Another start may hold the file for a moment; wait a little for it.
+    // Appending is not atomic between processes under Wine (two writers both
+    // take the same end and one record is written over), so the tools of a
+    // session take turns.
+    HANDLE turn = CreateMutexW(nullptr, FALSE, L"Local\\quorvel-fake-tool-record");
+    if (turn != nullptr) WaitForSingleObject(turn, 10000);
+    bool ok = false;
+    // Another program may hold the file for a moment; wait a little for it.
     for (int attempt = 0; attempt < 100; ++attempt) {
         HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
-            const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                 written == bytes.size();
             CloseHandle(file);
-            return ok && written == bytes.size();
+            break;
         }
-        if (GetLastError() != ERROR_SHARING_VIOLATION) return false;
+        if (GetLastError() != ERROR_SHARING_VIOLATION) break;
         Sleep(20);
     }
-    return false;
+    if (turn != nullptr) {
+        ReleaseMutex(turn);
+        CloseHandle(turn);
+    }
+    return ok;
 }
 
 }  // namespace fake_tool

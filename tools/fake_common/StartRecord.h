@@ -21,7 +21,8 @@ namespace fake_tool {
 
 std::string EscapeRecordValue(const std::wstring& value);
 std::string BuildStartRecord();
-// Appends in one write, so two tools sharing a record file do not interleave.
+// Appends in one write, one tool at a time, so two tools sharing a record
+// file neither interleave nor write over each other.
 bool AppendToFile(const std::wstring& path, const std::string& bytes);
 
 }  // namespace fake_tool
