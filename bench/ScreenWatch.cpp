@@ -280,11 +280,8 @@ void Foreground(HWND hwnd) { screen_input::BringToFront(hwnd, 500); }
 void MoveMouse(POINT pt) { screen_input::MoveMouseTo(pt); }
 
 void LeftClick() {
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof inputs[0]);
+    screen_input::SendMouse(MOUSEEVENTF_LEFTDOWN);
+    screen_input::SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
 struct Layered {

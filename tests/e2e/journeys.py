@@ -109,24 +109,23 @@ def launch(s, main, record, count, button="launch_big"):
     came after a further wait: a launch taken on a busy machine can change
     the title between two looks and start the game only after the first
     wait, and a second click then would start it twice."""
-    for attempt in (1, 2):
-        s.probe.seen.clear()
-        at(s, main, button)
+    def started(timeout):
         try:
-            wait_runs(s, record, count, timeout=8 if attempt == 1 else 30)
-            break
+            wait_runs(s, record, count, timeout)
+            return True
         except Failure:
-            if attempt == 2:
-                raise
-            if s.probe.seen - {MAIN_TITLE, ""}:  # taken, only slow
-                wait_runs(s, record, count, timeout=30)
-                break
+            return False
+
+    s.probe.seen.clear()
+    at(s, main, button)
+    if not started(8):
+        if s.probe.seen - {MAIN_TITLE, ""}:  # taken, only slow
+            wait_runs(s, record, count, timeout=30)
+        else:
             wait_title(s, main, MAIN_TITLE)
-            try:
-                wait_runs(s, record, count, timeout=5)
-                break
-            except Failure:
-                pass
+            if not started(5):
+                at(s, main, button)
+                wait_runs(s, record, count, timeout=30)
     wait_title(s, main, MAIN_TITLE)
 
 

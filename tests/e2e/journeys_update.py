@@ -136,14 +136,16 @@ def settings_reach_the_launch_and_update_restarts(s):
     # On a busy machine one click was seen, now and then, to start the game
     # twice, each with an output window of its own. They open over the main
     # window and go out of its way; the update must stop them all.
+    def output_windows(ws):
+        return [w for w in ws if w["pid"] != main["pid"] and w["owner"] == 0]
+
     def outputs_moved_away():
-        outputs = [w for w in s.probe.windows() if w["pid"] != main["pid"] and w["owner"] == 0]
+        outputs = output_windows(s.probe.windows())
         for i, output in enumerate(outputs):
             s.probe.call("place", output["hwnd"], 40 * i, main["rect"][3] + 10 + 40 * i)
         return outputs
 
-    s.probe.wait(lambda ws: [w for w in ws if w["pid"] != main["pid"] and w["owner"] == 0],
-                 "the game's output window", 20)
+    s.probe.wait(output_windows, "the game's output window", 20)
     wait_title(s, main, MAIN_TITLE)
     outputs_moved_away()
     paths = [r["path"] for r in s.server.requests()]

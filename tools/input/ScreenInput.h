@@ -17,6 +17,15 @@ inline void MoveMouseTo(POINT point) {
     SendInput(1, &input, sizeof input);
 }
 
+// One mouse event (a button going down or up, the wheel) where the pointer is.
+inline void SendMouse(DWORD flags, DWORD data = 0) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
+    SendInput(1, &input, sizeof input);
+}
+
 // Keys go to the foreground window's thread: a window that has only just
 // shown (later on a busy machine) may take a while to come to the front.
 inline void BringToFront(HWND hwnd, int waitMs) {

@@ -189,13 +189,9 @@ std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool 
     Foreground(hwnd);
     MoveMouse(point);
     if (press) {
-        INPUT inputs[2] = {};
-        inputs[0].type = inputs[1].type = INPUT_MOUSE;
-        inputs[0].mi.dwFlags = right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN;
-        inputs[1].mi.dwFlags = right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP;
-        SendInput(1, &inputs[0], sizeof inputs[0]);
+        screen_input::SendMouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN);
         Sleep(40);
-        SendInput(1, &inputs[1], sizeof inputs[1]);
+        screen_input::SendMouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP);
         Sleep(40);
     }
     char json[80];
@@ -419,11 +415,7 @@ bool MouseAt(HWND hwnd, const std::string& xs, const std::string& ys, DWORD flag
     if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return false;
     Foreground(hwnd);
     MoveMouse(point);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.mouseData = data;
-    SendInput(1, &input, sizeof input);
+    screen_input::SendMouse(flags, data);
     return true;
 }
 

@@ -17,6 +17,7 @@
 #include "WendalDui/Core/ColorFields.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
+#include "tools/input/ScreenInput.h"
 
 namespace {
 
@@ -33,10 +34,7 @@ constexpr int kWidth = 360;
 constexpr int kFieldHeight = 100;
 
 void Button(DWORD flag) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flag;
-    SendInput(1, &input, sizeof input);
+    screen_input::SendMouse(flag);
     PumpFor(30);
 }
 

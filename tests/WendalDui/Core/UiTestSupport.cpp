@@ -115,11 +115,8 @@ void MoveMouseTo(int x, int y) {
 
 void PressAt(int x, int y) {
     MoveMouseTo(x, y);
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof inputs[0]);
+    screen_input::SendMouse(MOUSEEVENTF_LEFTDOWN);
+    screen_input::SendMouse(MOUSEEVENTF_LEFTUP);
 }
 
 void ClickAt(int x, int y) {
@@ -129,16 +126,12 @@ void ClickAt(int x, int y) {
 
 void DragMouse(int x0, int y0, int x1, int y1) {
     MoveMouseTo(x0, y0);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &input, sizeof input);
+    screen_input::SendMouse(MOUSEEVENTF_LEFTDOWN);
     PumpFor(30);
     // Steps, so that the control sees moves with the button held on the way.
     constexpr int kSteps = 4;
     for (int i = 1; i <= kSteps; ++i) MoveMouseTo(x0 + (x1 - x0) * i / kSteps, y0 + (y1 - y0) * i / kSteps);
-    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &input, sizeof input);
+    screen_input::SendMouse(MOUSEEVENTF_LEFTUP);
     PumpFor(30);
 }
 
