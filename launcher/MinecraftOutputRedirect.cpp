@@ -41,6 +41,15 @@ bool EndsInLeadByte(const char* bytes, int count) {
     return i > count;
 }
 
+// A lead byte still held when its pipe ends: the game's last byte, shown
+// as the code page shows a lone lead byte, or as U+FFFD.
+int ConvertLoneByte(char byte, wchar_t* out) {
+    const int converted = MultiByteToWideChar(CP_ACP, 0, &byte, 1, out, 2);
+    if (converted > 0) return converted;
+    out[0] = L'\uFFFD';
+    return 1;
+}
+
 HANDLE StartSuspended(unsigned(__stdcall* routine)(void*), void* argument) {
     return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, routine, argument, CREATE_SUSPENDED, nullptr));
 }
@@ -252,10 +261,18 @@ void MinecraftOutputRedirect::RunStderr() {
         chunk.AssignAnsi(bytes, count);
         if (heldByte) bytes[0] = bytes[count];
         if (count == 0) continue;
-        ++m_counters[0];
-        Push(*m_stderrQueue, chunk.GetString(), chunk.GetLength(), kLevelNone);
-        Notify(kSourceStderr);
+        PushStderr(chunk.GetString(), chunk.GetLength());
     }
+    if (heldByte) {
+        wchar_t last[2];
+        PushStderr(last, ConvertLoneByte(bytes[0], last));
+    }
+}
+
+void MinecraftOutputRedirect::PushStderr(const wchar_t* text, int length) {
+    ++m_counters[0];
+    Push(*m_stderrQueue, text, length, kLevelNone);
+    Notify(kSourceStderr);
 }
 
 void MinecraftOutputRedirect::RunStdout() {
@@ -307,7 +324,9 @@ void MinecraftOutputRedirect::RunStdout() {
         }
         Notify(kSourceStdout);
     }
-    // The unfinished last line of a game that has ended is still output.
+    // The unfinished last line of a game that has ended is still output,
+    // to its last byte.
+    if (heldByte) carry += ConvertLoneByte(bytes[0], wide.get() + carry);
     if (carry > 0) {
         emit(wide.get(), carry);
         Notify(kSourceStdout);

@@ -83,6 +83,7 @@ private:
     void DrainReaders(bool stopped);
     void EndReaders();
     void Push(Queue& queue, const wchar_t* text, int length, int32_t level);
+    void PushStderr(const wchar_t* text, int length);
     void Notify(int source);
 
     std::unique_ptr<Queue> m_stdoutQueue;

@@ -258,7 +258,9 @@ TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
            "stdout.raw=gbk \\xC4\nsleep=300\nstdout.raw=\\xE3\\r\\n\n"
            "stderr.raw=\\xC4\nsleep=300\nstderr.raw=\\xE3\\r\\n\n"
            "stderr=\\tat Main.main\n"
-           "stdout.raw=[12:00:09] [main/FATAL]: unfinished tail\n"
+           // The game's last byte, the first half of a character that never came.
+           "stderr.raw=\\xC4\n"
+           "stdout.raw=[12:00:09] [main/FATAL]: unfinished tail \\xC4\n"
            "exit=1\n");
     ASSERT_TRUE(relay.Start(&observer, process, stdoutRead, stderrRead, stdinWrite));
     testing_support::WriteBytes(go, "");
@@ -276,7 +278,7 @@ TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
         {"yyy\r\n", 3},
         {longLine + "\r\n", 1},
         {AnsiAsUtf8("gbk \xC4\xE3\r\n"), 1},
-        {"[12:00:09] [main/FATAL]: unfinished tail", 4},
+        {AnsiAsUtf8("[12:00:09] [main/FATAL]: unfinished tail \xC4"), 4},
     };
     const std::vector<Line> lines = Drain(relay, kSourceStdout);
     ASSERT_EQ(expected.size(), lines.size());
@@ -286,7 +288,8 @@ TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
     }
     std::string errors;
     for (const Line& chunk : Drain(relay, kSourceStderr)) errors += Narrow(chunk.text);
-    EXPECT_EQ("Exception in thread \"main\"\r\n" + AnsiAsUtf8("\xC4\xE3\r\n") + "\tat Main.main\r\n", errors);
+    EXPECT_EQ("Exception in thread \"main\"\r\n" + AnsiAsUtf8("\xC4\xE3\r\n") + "\tat Main.main\r\n" + AnsiAsUtf8("\xC4"),
+              errors);
     EXPECT_GE(relay.Counter(0), 1);
     EXPECT_EQ(2, relay.Counter(1));
     EXPECT_EQ(1, relay.Counter(2));
