@@ -45,6 +45,9 @@ constexpr int kTopMostWidth = 60, kKeepLastWidth = 120, kSearchWidth = 200, kBut
 constexpr int kSearchMinWidth = 80;
 constexpr LONG kSearchLimit = 2048;
 constexpr float kConsolasSize = 12.0f;  // logical pixels
+// U+FFFD rather than U+2400 (the symbol for NUL): the log's font and its
+// fallbacks have a glyph for it, so it never shows as an empty box.
+constexpr wchar_t kNulShown = L'\uFFFD';
 
 constexpr uint32_t kShown = wendaldui::kControlVisible | wendaldui::kControlRectInPixels;
 constexpr uint32_t kEditFlags = kShown | wendaldui::kControlFocusable | wendaldui::kControlDoubleClicks |
@@ -248,6 +251,9 @@ void CMinecraftRedirectDlg::TakeQueued(int source) {
            m_redirect->Pop(source, line)) {
         WString text;
         AppendBoundedText(text, line.text, line.length, INT_MAX);
+        // The rich edit takes text up to its first NUL, and a game may write
+        // NUL bytes: each is shown as the replacement character, one for one.
+        text.Replace(L'\0', kNulShown);
         const COLORREF color = SourceColor(source, line.level);
         launcher::redirect::FreeOutputLine(line);
         // A long line goes in pieces of whole rows, each a step of its own.

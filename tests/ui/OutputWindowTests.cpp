@@ -166,11 +166,14 @@ TEST_F(OutputWindow, LinesArriveInTheirColoursWithCountersAndTheClosingLine) {
     EXPECT_EQ(std::wstring(L"保持最后一行可见"), dialog->GetKeepLastToggle()->GetText().GetString());
     EXPECT_EQ(std::wstring(L"|0 INFO|0 WARN|0 ERROR|0 FATAL|"), dialog->GetCountersLabel()->GetText().GetString());
 
-    Write(outWrite, "plain first\r\n[12:00:00] [main/INFO]: info line\r\n[12:00:01] [main/WARN]: warn line\r\n"
-                    "[12:00:02] [main/ERROR]: error line\r\n[12:00:03] [main/FATAL]: fatal line\r\n");
+    // NUL bytes are shown, as U+FFFD, and take nothing after them along.
+    using namespace std::string_literals;
+    Write(outWrite, "plain\0first\0\r\n[12:00:00] [main/INFO]: info line\r\n[12:00:01] [main/WARN]: warn line\r\n"
+                    "[12:00:02] [main/ERROR]: error line\r\n[12:00:03] [main/FATAL]: fatal line\r\n"s);
     ASSERT_TRUE(WaitLines(dialog, 7));
-    Write(errWrite, "stderr line\r\n");
+    Write(errWrite, "stderr\0line\r\n"s);
     ASSERT_TRUE(WaitLines(dialog, 8));
+    EXPECT_EQ(8u, Lines(dialog).size());  // while the game runs
     // The game ends once its pipes have: the relay adds the exit report.
     CloseHandle(outWrite);
     CloseHandle(errWrite);
@@ -186,12 +189,12 @@ TEST_F(OutputWindow, LinesArriveInTheirColoursWithCountersAndTheClosingLine) {
     } expected[] = {
         {L"] [TRELM]: javaw.exe -Xmx1G net.minecraft.client.main.Main", 0xCC7400},
         {L"] [TRELM]: CurrentDirectory: C:\\game\\.minecraft\\", 0xCC7400},
-        {L"plain first", 0x000000},
+        {L"plain\uFFFDfirst\uFFFD", 0x000000},
         {L"[12:00:00] [main/INFO]: info line", 0x000000},
         {L"[12:00:01] [main/WARN]: warn line", 0x00A8CC},
         {L"[12:00:02] [main/ERROR]: error line", 0x0065CC},
         {L"[12:00:03] [main/FATAL]: fatal line", 0x0000CD},
-        {L"stderr line", 0x0000FF},
+        {L"stderr\uFFFDline", 0x0000FF},
         {L"] [TRELM]: Process exited with code 0x00000003, running time:", 0xCC7400},
     };
     LONG position = 0;
