@@ -45,6 +45,7 @@ constexpr int kTopMostWidth = 60, kKeepLastWidth = 120, kSearchWidth = 200, kBut
 constexpr int kSearchMinWidth = 80;
 constexpr LONG kSearchLimit = 2048;
 constexpr float kConsolasSize = 12.0f;  // logical pixels
+constexpr wchar_t kLogFace[] = L"Consolas";
 // U+FFFD rather than U+2400 (the symbol for NUL): the log's font and its
 // fallbacks have a glyph for it, so it never shows as an empty box.
 constexpr wchar_t kNulShown = L'\uFFFD';
@@ -68,6 +69,37 @@ void Place(wendaldui::CUIControl* control, int x, int y, int width, int height) 
 
 void CloseIfSet(HANDLE handle) {
     if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+}
+
+// The log's font size in twips: the largest pixel size at which its text
+// is at most the DPI factor times as wide as at 96 DPI. Each character of a
+// fixed-pitch font is a whole number of pixels wide: at 144 DPI, 18 pixels
+// high may draw 11-pixel characters where 1.5 x 7 is 10.5: a log line came
+// out 5 % wider than 1.5 times its 96-DPI width, in a window just 1.5 times
+// as wide, and a line that fitted one row at 96 DPI wrapped.
+LONG LogFontTwips() {
+    wchar_t sample[0x7F - 0x20];  // every printable ASCII character once
+    for (int c = 0x20; c < 0x7F; ++c) sample[c - 0x20] = static_cast<wchar_t>(c);
+    HDC screen = GetDC(NULL);
+    auto width = [&](int pixels) {
+        LOGFONTW logFont = {};
+        logFont.lfHeight = -pixels;
+        logFont.lfWeight = FW_NORMAL;
+        logFont.lfCharSet = DEFAULT_CHARSET;
+        lstrcpynW(logFont.lfFaceName, kLogFace, LF_FACESIZE);
+        HFONT font = CreateFontIndirectW(&logFont);
+        HGDIOBJ old = SelectObject(screen, font);
+        SIZE size = {};
+        GetTextExtentPoint32W(screen, sample, ARRAYSIZE(sample), &size);
+        SelectObject(screen, old);
+        DeleteObject(font);
+        return size.cx;
+    };
+    const float most = static_cast<float>(width(static_cast<int>(kConsolasSize))) * wendaldui::g_dpiFactor;
+    int pixels = static_cast<int>(kConsolasSize * wendaldui::g_dpiFactor + 0.5f);
+    while (pixels > 1 && static_cast<float>(width(pixels)) > most) --pixels;
+    ReleaseDC(NULL, screen);
+    return MulDiv(pixels, 1440, wendaldui::g_screenDpi);
 }
 
 double SecondsNow() {
@@ -164,7 +196,7 @@ void CMinecraftRedirectDlg::OnCreate() {
     if (m_searchButton) m_searchButton->SetText(L"向下搜索");
     if (m_search) m_search->SetLimitText(kSearchLimit);
     if (m_counters) {
-        Gdiplus::FontFamily consolas(L"Consolas");
+        Gdiplus::FontFamily consolas(kLogFace);
         m_countersFont = new Gdiplus::Font(&consolas, kConsolasSize * wendaldui::g_dpiFactor,
                                            Gdiplus::FontStyleRegular, Gdiplus::UnitPixel);
         m_counters->SetFont(m_countersFont);
@@ -179,9 +211,9 @@ void CMinecraftRedirectDlg::OnCreate() {
         CHARFORMAT2W format = {};
         format.cbSize = sizeof format;
         format.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET;
-        lstrcpynW(format.szFaceName, L"Consolas", LF_FACESIZE);
+        lstrcpynW(format.szFaceName, kLogFace, LF_FACESIZE);
         format.bCharSet = DEFAULT_CHARSET;
-        format.yHeight = static_cast<LONG>(kConsolasSize * wendaldui::g_dpiFactor * 1440.0f / wendaldui::g_screenDpi);
+        format.yHeight = LogFontTwips();
         m_edit->SendEditMessage(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
         m_edit->SendEditMessage(EM_SETUNDOLIMIT, 0, 0);
         // The services' default limit (32767 characters) would stop the log

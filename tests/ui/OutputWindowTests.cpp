@@ -211,6 +211,24 @@ TEST_F(OutputWindow, LinesArriveInTheirColoursWithCountersAndTheClosingLine) {
     }
     EXPECT_EQ(std::wstring(L"|1 INFO|1 WARN|1 ERROR|1 FATAL|"), dialog->GetCountersLabel()->GetText().GetString());
 
+    // A line is the DPI factor times as wide as at 96 DPI, where the font is
+    // 12 pixels high; never wider, and each character within a pixel of it.
+    const std::wstring info = lines[3];
+    const LONG infoStart = static_cast<LONG>(dialog->GetEdit()->GetText().Find(info.c_str()));
+    POINTL left = {}, right = {};
+    dialog->GetEdit()->SendEditMessage(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&left), infoStart);
+    dialog->GetEdit()->SendEditMessage(EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&right), infoStart + info.size());
+    HDC screen = GetDC(NULL);
+    HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Consolas");
+    HGDIOBJ old = SelectObject(screen, font);
+    SIZE at96 = {};
+    GetTextExtentPoint32W(screen, info.c_str(), static_cast<int>(info.size()), &at96);
+    DeleteObject(SelectObject(screen, old));
+    ReleaseDC(NULL, screen);
+    const float scaled = static_cast<float>(at96.cx) * wendaldui::g_dpiFactor;
+    EXPECT_LE(right.x - left.x, scaled + 1) << at96.cx;
+    EXPECT_GE(right.x - left.x, scaled - info.size()) << at96.cx;
+
     ui_testing::PumpFor(300);
     RECT rect;
     GetWindowRect(hwnd, &rect);
