@@ -6,27 +6,13 @@
 #include <cwchar>
 #include <string>
 
-namespace {
-
-std::wstring LongForm(const wchar_t* path) {
-    std::wstring folder = path;
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
-    wchar_t buffer[MAX_PATH + 1];
-    const DWORD length = GetLongPathNameW(folder.c_str(), buffer, MAX_PATH + 1);
-    // A folder that cannot be looked up is compared as it was written.
-    if (length > 0 && length <= MAX_PATH) folder.assign(buffer, length);
-    for (wchar_t& c : folder) {
-        if (c == L'/') c = L'\\';
-    }
-    return folder;
-}
-
-}  // namespace
+#include "core/FileUtils.h"
 
 bool IsSameFolder(const wchar_t* a, const wchar_t* b) {
-    const std::wstring left = LongForm(a), right = LongForm(b);
-    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                                static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+    WString left(a), right(b);
+    AppendPathSeparator(left);
+    AppendPathSeparator(right);
+    return IsSamePath(left, right);
 }
 
 int CheckWorkingDirectory() {

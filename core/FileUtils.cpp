@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -60,6 +61,32 @@ bool IsWithinRoot(const WString& folder, const WString& root) {
            CSTR_EQUAL;
 }
 
+// Replaces path with what a Win32 path function (GetFullPathNameW or
+// GetLongPathNameW, given the path, a buffer and its size) makes of it;
+// false, path untouched, when it fails.
+template <typename Convert>
+bool ConvertPath(WString& path, Convert convert) {
+    const DWORD size = convert(path.GetString(), nullptr, 0);
+    if (size == 0) return false;
+    WString converted;
+    const DWORD length = convert(path.GetString(), converted.GetBuffer(static_cast<int>(size), false), size);
+    if (length == 0 || length >= size) return false;
+    converted.ReleaseBuffer(static_cast<int>(length));
+    path = std::move(converted);
+    return true;
+}
+
+// The long form exists only for a path that is there; the full form alone
+// still resolves "..", "/" and the name's trailing dots.
+WString ComparablePath(const wchar_t* path) {
+    WString result(path);
+    const auto full = [](const wchar_t* in, wchar_t* out, DWORD size) {
+        return GetFullPathNameW(in, size, out, nullptr);
+    };
+    if (ConvertPath(result, full)) ConvertPath(result, &GetLongPathNameW);
+    return result;
+}
+
 bool IsDotEntry(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
@@ -103,6 +130,11 @@ bool GetFileNamePartToBuffer(const wchar_t* path, wchar_t buffer[MAX_PATH]) {
     wmemcpy(buffer, parts.name, nameLength);
     wmemcpy(buffer + nameLength, parts.ext, extLength + 1);
     return true;
+}
+
+bool IsSamePath(const wchar_t* a, const wchar_t* b) {
+    const WString left = ComparablePath(a), right = ComparablePath(b);
+    return CompareStringOrdinal(left, left.GetLength(), right, right.GetLength(), TRUE) == CSTR_EQUAL;
 }
 
 void RemoveInvalidFileNameChars(WString& name) {

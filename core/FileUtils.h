@@ -20,6 +20,13 @@ bool GetDirectoryPart(const wchar_t* path, WString* out);
 bool GetFileNamePart(const wchar_t* path, WString* out);
 bool GetFileNamePartToBuffer(const wchar_t* path, wchar_t buffer[MAX_PATH]);
 
+// Whether two paths name the same file or folder as Windows reads them: each
+// made full ("." and ".." resolved, "/" read as "\", trailing dots and
+// spaces dropped), in its long-name form where it exists, then compared
+// ignoring letter case. A path that cannot be made full is compared as
+// written.
+bool IsSamePath(const wchar_t* a, const wchar_t* b);
+
 // Drops the nine characters Windows refuses in a file name: < > : " / \ | ? *
 void RemoveInvalidFileNameChars(WString& name);
 
