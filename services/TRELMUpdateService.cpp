@@ -252,14 +252,8 @@ bool TRELMUpdateService::TerminateOtherTRELMInstances(WString& error) {
 }
 
 bool TRELMUpdateService::CreateUpdateHelperProcess(const wchar_t* newFile, WString& error) {
-    WString ownPath;
-    if (!GetOwnImagePath(ownPath, &error)) return false;
-    WString helperPath;
-    if (!GetDirectoryPart(ownPath, &helperPath) || helperPath.IsEmpty()) {
-        error = L"wendal_::file::GetDriveDir()=false";
-        return false;
-    }
-    helperPath.Append(kUpdateHelperFileName);
+    WString ownPath, helperPath;
+    if (!GetOwnImagePath(ownPath, &error) || !GetHelperCopyPath(helperPath, &error)) return false;
     if (!CopyFileW(ownPath, helperPath, FALSE)) {
         error.Format(L"CopyFileW()=0,%s", LastErrorText().GetString());
         return false;

@@ -13,30 +13,35 @@ namespace {
 
 const DWORD kWaitForOtherSideMs = 5000;
 
+enum WaitOutcome { kOtherSideEnded, kOtherSideStayed, kWaitFailed };
+
 // Waits for the other side of the hand-over to end and closes its handle;
-// false with the reason when it did not end.
-bool WaitForLauncherExit(HANDLE process, WString& error) {
-    const DWORD wait = WaitForSingleObject(process, kWaitForOtherSideMs);
-    const WString reason = wait == WAIT_FAILED ? LastErrorText() : WString();
-    CloseHandle(process);
+// the reason in error when it did not end. A handle that names no other
+// process (not a process, or this one) cannot be waited for: the command
+// line was not made by a launcher.
+WaitOutcome WaitForOtherSide(HANDLE process, WString& error) {
+    const DWORD id = GetProcessId(process);
+    DWORD wait = WAIT_FAILED, failure = ERROR_INVALID_HANDLE;
+    if (id == 0) {
+        failure = GetLastError();
+    } else if (id != GetCurrentProcessId()) {
+        wait = WaitForSingleObject(process, kWaitForOtherSideMs);
+        if (wait == WAIT_FAILED) failure = GetLastError();
+        CloseHandle(process);
+    }
     switch (wait) {
     case WAIT_OBJECT_0:
-        return true;
+        return kOtherSideEnded;
     case WAIT_TIMEOUT:
         error = L"UpdateHelper等待原TRELM进程退出超过5000毫秒";
-        return false;
+        return kOtherSideStayed;
     case WAIT_ABANDONED:
         error = L"UpdateHelper等待原TRELM进程退出WAIT_ABANDONED";
-        return false;
+        return kOtherSideStayed;
     default:
-        error.Format(L"UpdateHelper等待原TRELM进程退出WAIT_FAILED:%s", reason.GetString());
-        return false;
+        error.Format(L"UpdateHelper等待原TRELM进程退出WAIT_FAILED:%s", FormatWin32Error(failure).GetString());
+        return kWaitFailed;
     }
-}
-
-bool IsHelperFile(const wchar_t* path) {
-    WString name;
-    return GetFileNamePart(path, &name) && _wcsicmp(name, kUpdateHelperFileName) == 0;
 }
 
 }  // namespace
@@ -49,6 +54,17 @@ bool GetOwnImagePath(WString& path, WString* error) {
         return false;
     }
     path.Assign(buffer, static_cast<int>(length));
+    return true;
+}
+
+bool GetHelperCopyPath(WString& path, WString* error) {
+    WString ownPath;
+    if (!GetOwnImagePath(ownPath, error)) return false;
+    if (!GetDirectoryPart(ownPath, &path) || path.IsEmpty()) {
+        if (error != nullptr) *error = L"wendal_::file::GetDriveDir()=false";
+        return false;
+    }
+    path.Append(kUpdateHelperFileName);
     return true;
 }
 
@@ -93,7 +109,14 @@ bool RunUpdateHelper(int argc, wchar_t** argv, WString& error) {
 
     WString outcome;
     bool replaced = false;
-    if (WaitForLauncherExit(launcher, outcome)) {
+    const WaitOutcome waited = WaitForOtherSide(launcher, outcome);
+    // Without a launcher that was waited for, the command line is no
+    // hand-over: nothing is replaced and nothing started.
+    if (waited == kWaitFailed) {
+        error = outcome;
+        return false;
+    }
+    if (waited == kOtherSideEnded) {
         // One move that replaces the old file: when it fails the old file is
         // still there, so the launcher restarted below still runs.
         if (MoveFileExW(newFile, launcherPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -122,9 +145,11 @@ bool HandleUpdateDone(int argc, wchar_t** argv, WString& message) {
     if (ParseHandleArgument(argv[2], helper)) {
         WaitForSingleObject(helper, kWaitForOtherSideMs);
         CloseHandle(helper);
-        // Only the helper copy is ever deleted, whatever path the command
-        // line names.
-        if (IsHelperFile(argv[1])) DeleteFileW(argv[1]);
+        // Only the helper copy beside this launcher is ever deleted, however
+        // the command line spells it; a file of that name elsewhere is not
+        // ours.
+        WString ownHelper;
+        if (GetHelperCopyPath(ownHelper, nullptr) && IsSamePath(argv[1], ownHelper)) DeleteFileW(ownHelper);
     }
     if (_wcsicmp(argv[3], L"true") == 0) return true;
     message = argv[4];

@@ -393,6 +393,45 @@ TEST_F(SelfUpdate, FailedMoveKeepsARunnableLauncher) {
     EXPECT_FALSE(Exists(dir / L"TRELMUpdateHelper.exe"));
 }
 
+// A hand-over command line no launcher made: with a handle that names no
+// other process to wait for (none, or the helper itself) nothing is
+// replaced and nothing is started.
+TEST_F(SelfUpdate, HelperWithNoLauncherToWaitForDoesNothing) {
+    const std::wstring latest = dir / L"launcher_latest.exe";
+    WriteBytes(latest, stub + "NEW-BUILD");
+    for (const wchar_t* handle : {L"00000000", L"ffffffff"}) {
+        HANDLE helper = Start(launcher, L"-update_rename_file \"" + launcher + L"\" \"" + latest + L"\" " + handle);
+        ASSERT_NE(nullptr, helper);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(helper, 15000));
+        const std::string line = WaitForLine("helper|", 1000);
+        EXPECT_EQ(0u, line.find(Narrow(L"helper|0|UpdateHelper等待原TRELM进程退出WAIT_FAILED:"))) << line;
+    }
+    EXPECT_EQ(stub, ReadBytes(launcher));
+    EXPECT_TRUE(Exists(latest));
+    EXPECT_EQ(std::string::npos, ReadBytes(record).find("done|")) << "the launcher was started";
+}
+
+// The restarted launcher deletes the helper copy beside itself, however the
+// command line spells its path, and never a file of that name elsewhere.
+TEST_F(SelfUpdate, DoneDeletesOnlyTheHelperBesideTheLauncher) {
+    const std::wstring beside = dir / L"TRELMUpdateHelper.exe", elsewhere = dir / L"other\\TRELMUpdateHelper.exe";
+    std::wstring respelt = dir / L"other\\..\\trelmupdatehelper.EXE";
+    for (wchar_t& c : respelt) c = c == L'\\' ? L'/' : c;
+    const struct {
+        std::wstring given;
+        bool deleted;
+    } rows[] = {{elsewhere, false}, {respelt, true}};
+    for (const auto& row : rows) {
+        WriteBytes(beside, "helper");
+        WriteBytes(elsewhere, "someone else's");
+        HANDLE done = Start(launcher, L"-update_done \"" + row.given + L"\" 00000000 true null_msg");
+        ASSERT_NE(nullptr, done);
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 15000));
+        EXPECT_EQ(row.deleted, !Exists(beside)) << Narrow(row.given);
+        EXPECT_TRUE(Exists(elsewhere)) << Narrow(row.given);
+    }
+}
+
 TEST_F(SelfUpdate, TerminatesCopiesOfTheSamePathOnly) {
     const std::wstring other = dir / L"other\\launcher.exe";
     WriteBytes(other, stub);
