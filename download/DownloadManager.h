@@ -31,6 +31,15 @@ class DownloadTaskBase;
 // of holding a worker for ever.
 constexpr uint32_t kDefaultLowSpeedSeconds = 60;
 
+// The most bytes taken for a description that lists no size (old version
+// JSONs give some libraries a SHA-1 without a size): a server that sends
+// without end must not fill the disk. The largest real files, client jars
+// and asset objects, are tens of MiB, so 512 MiB is far above any of them,
+// and with all 16 workers at the limit a batch holds at most 8 GiB of
+// unfinished files. A longer body is refused like one longer than its
+// listed size.
+constexpr uint64_t kDefaultUnlistedSizeLimit = 512ull * 1024 * 1024;
+
 class DownloadManager : private wendal_::noncopyable {
 public:
     enum State : int32_t { kIdle = 0, kRunning = 1, kEnded = 2 };
@@ -75,6 +84,10 @@ public:
     // takes effect at the next Start.
     void SetLowSpeedSeconds(uint32_t seconds) { m_lowSpeedSeconds = seconds; }
     uint32_t GetLowSpeedSeconds() const { return m_lowSpeedSeconds; }
+    // The limit of bodies whose size is not listed (default 512 MiB); set it
+    // before Start: the workers read it.
+    void SetUnlistedSizeLimit(uint64_t bytes) { m_unlistedSizeLimit = bytes; }
+    uint64_t GetUnlistedSizeLimit() const { return m_unlistedSizeLimit; }
 
     // For the tasks.
     bool IsStopping() const { return m_stopFlag.load(std::memory_order_relaxed) != 0; }
@@ -118,6 +131,7 @@ private:
     // a batch runs, so the claim scan starts here instead of at the front.
     std::atomic<size_t> m_claimHint{0};
     uint32_t m_lowSpeedSeconds = kDefaultLowSpeedSeconds;
+    uint64_t m_unlistedSizeLimit = kDefaultUnlistedSizeLimit;
     CURLSH* m_share = nullptr;
     SRWLOCK* m_locks = nullptr;  // one per libcurl lock-data kind the share uses
 };

@@ -189,9 +189,8 @@ int DownloadTaskBase::OnProgress(uint64_t total, uint64_t received) {
         NotifyObserver(kTaskProgress);
     }
 
-    const int64_t limit = m_info->size;
-    if (limit != -1 && (total > static_cast<uint64_t>(limit) || received > static_cast<uint64_t>(limit)) &&
-        !InRedirect()) {
+    const uint64_t limit = BodyLimit();
+    if ((total > limit || received > limit) && !InRedirect()) {
         m_oversize = 1;
         return 1;
     }
@@ -200,12 +199,15 @@ int DownloadTaskBase::OnProgress(uint64_t total, uint64_t received) {
 
 bool DownloadTaskBase::CountBodyBytes(size_t bytes) {
     m_bodyBytes += bytes;
-    const int64_t limit = m_info->size;
-    if (limit != -1 && m_bodyBytes > static_cast<uint64_t>(limit)) {
+    if (m_bodyBytes > BodyLimit()) {
         m_oversize = 1;
         return false;
     }
     return true;
+}
+
+uint64_t DownloadTaskBase::BodyLimit() const {
+    return m_info->size >= 0 ? static_cast<uint64_t>(m_info->size) : m_manager->GetUnlistedSizeLimit();
 }
 
 void DownloadTaskBase::SetCompleteBytes(uint64_t size) {
@@ -218,7 +220,7 @@ void DownloadTaskBase::SetCompleteBytes(uint64_t size) {
 int32_t DownloadTaskBase::JudgeTransferEnd(CURL* curl, CURLcode code, const wchar_t* httpCodeFormat) {
     if (code != CURLE_OK) {
         if (IsOversize()) {
-            SetMessage(L"文件超过预期大小 %s", FormatByteSize(static_cast<uint64_t>(m_info->size)).GetString());
+            SetMessage(L"文件超过预期大小 %s", FormatByteSize(BodyLimit()).GetString());
             return kNextUrl;
         }
         SetMessage(L"%S", TransferErrorText(code));

@@ -77,8 +77,11 @@ protected:
     // and the URL.
     void SetCommonOptions(CURL* curl, uint32_t u, uint32_t t);
     // The body writers count through this; false (and oversize set) once the
-    // body passes the description's size, so the writer refuses it.
+    // body passes BodyLimit, so the writer refuses it.
     bool CountBodyBytes(size_t bytes);
+    // The most bytes a body may have: the description's size, or the
+    // manager's limit for bodies whose size is not listed.
+    uint64_t BodyLimit() const;
     // A file found complete without a transfer (the download cache).
     void SetCompleteBytes(uint64_t size);
     // The HTTP library's text for a failed transfer.

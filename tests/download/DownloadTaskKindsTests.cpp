@@ -446,6 +446,24 @@ TEST_F(LibraryTask, FileThatDoesNotMatchTheFetchedSha1GoesToTheNextUrl) {
     EXPECT_EQ("library bytes", ReadBytes(Target(L"z.jar")));
 }
 
+// Old versions list a library's SHA-1 without its size: an answer that never
+// ends is still cut, at the limit of bodies without a listed size, and the
+// good file already there stays.
+TEST_F(LibraryTask, EndlessBodyWithoutAListedSizeIsRefusedAtTheLimit) {
+    ASSERT_TRUE(Routes(R"({"/endless.jar": {"chunked": true, "endless": true}})"));
+    WriteBytes(Target(L"old.jar"), "library bytes");
+    DownloadInfoMinecraftLibrary* info = Library(L"old.jar", {Url("/endless.jar")});
+    info->flags = 0;
+    SetSha1(info, "library bytes");
+    m_manager.SetUnlistedSizeLimit(1024 * 1024);
+    DownloadTaskBase* task = RunOne(info);
+    ASSERT_NE(nullptr, task);
+    EXPECT_EQ(DownloadTaskBase::kFailed, task->GetResult());
+    EXPECT_EQ("文件超过预期大小 1.0MB", MessageOf(task));
+    EXPECT_EQ("library bytes", ReadBytes(Target(L"old.jar")));
+    EXPECT_FALSE(Exists(Target(L"old.jar.dl")));
+}
+
 // --- Memory buffer ----------------------------------------------------------
 
 class MemoryBufferTask : public DownloadTest {
