@@ -52,8 +52,8 @@ public:
     uint32_t GetIndex() const { return m_index; }
     DownloadInfoBase* GetInfo() const { return m_info; }
     DownloadManager* GetManager() const { return m_manager; }
-    uint32_t GetUrlIndex() const { return m_urlIndex; }
-    uint32_t GetTryIndex() const { return m_tryIndex; }
+    uint32_t GetUrlIndex() const { return m_urlIndex.load(); }
+    uint32_t GetTryIndex() const { return m_tryIndex.load(); }
     uint64_t GetSpeed() const { return m_speed.load(); }
     void GetBytes(uint64_t* received, uint64_t* total);
 
@@ -124,8 +124,9 @@ private:
     std::atomic<int32_t> m_result{kNoResult};
     WString m_message;
     int32_t m_oversize = 0;
-    uint32_t m_urlIndex = 0;
-    uint32_t m_tryIndex = 0;
+    // Written by the worker, read by the dialogs while it runs.
+    std::atomic<uint32_t> m_urlIndex{0};
+    std::atomic<uint32_t> m_tryIndex{0};
 };
 
 }  // namespace download

@@ -155,9 +155,9 @@ void CDownloadDialog::ShowTaskProgress(DownloadTaskBase* task) {
 void CDownloadDialog::ShowTaskSource(DownloadTaskBase* task) {
     const download::DownloadInfoBase* info = task->GetInfo();
     CUIDLList* list = GetList();
-    if (list && task->GetUrlIndex() < info->urls.size()) {
-        list->SetSource(static_cast<int>(task->GetIndex()), info->urls[task->GetUrlIndex()].source);
-    }
+    // The worker may move on meanwhile: one reading names the address shown.
+    const uint32_t url = task->GetUrlIndex();
+    if (list && url < info->urls.size()) list->SetSource(static_cast<int>(task->GetIndex()), info->urls[url].source);
 }
 
 void CDownloadDialog::ShowTaskFinished(DownloadTaskBase* task) {
