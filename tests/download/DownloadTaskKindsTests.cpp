@@ -75,7 +75,11 @@ TEST_F(CommonFileTask, Sha1MismatchSkipsTheRemainingTriesOfThatUrl) {
     SetSha1(mismatched, "the right bytes");
     auto* hopeless = File(Target(L"hopeless"), {Url("/wrong")});
     SetSha1(hopeless, "the right bytes");
-    RunBatch({mismatched, hopeless});
+    // A digest that differs from the body's only in its last byte.
+    auto* nearly = File(Target(L"nearly"), {Url("/right")});
+    SetSha1(nearly, "the right bytes");
+    nearly->sha1[19] ^= 1;
+    RunBatch({mismatched, hopeless, nearly});
     EXPECT_EQ(DownloadTaskBase::kSucceeded, m_manager.GetTask(0)->GetResult());
     EXPECT_THAT(m_observer.TaskCodes(0), ElementsAre(kTaskStarted, kTaskNextUrl, kTaskFinished));
     EXPECT_EQ("the right bytes", ReadBytes(Target(L"file")));
@@ -85,6 +89,8 @@ TEST_F(CommonFileTask, Sha1MismatchSkipsTheRemainingTriesOfThatUrl) {
     EXPECT_EQ("文件的SHA1不正确", MessageOf(failed));
     EXPECT_FALSE(Exists(Target(L"hopeless")));
     EXPECT_FALSE(Exists(Target(L"hopeless.dl")));
+    EXPECT_EQ("文件的SHA1不正确", MessageOf(m_manager.GetTask(2)));
+    EXPECT_FALSE(Exists(Target(L"nearly")));
     EXPECT_EQ(15u, m_manager.GetDownloadedBytes()) << "the mismatched bodies were taken back";
 }
 

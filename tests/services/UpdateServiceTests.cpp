@@ -126,6 +126,7 @@ TEST(UpdateDownloadCheck, OnlyAnI386ProgramOfTheListedSizeIsTaken) {
     } cases[] = {
         {program, static_cast<int64_t>(program.size()), nullptr},
         {program, static_cast<int64_t>(program.size()) + 1, L"文件的大小不正确"},
+        {program, static_cast<int64_t>(program.size()) - 1, L"文件的大小不正确"},
         {program, -1, nullptr},  // no size listed: only the program check
         {page, static_cast<int64_t>(page.size()), L"此文件不是有效的可执行文件"},
         {std::string(340, 'A'), 340, L"此文件不是有效的可执行文件"},
