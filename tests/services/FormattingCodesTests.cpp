@@ -41,6 +41,15 @@ TEST(FormattingCodes, MarkupOfEachKindOfCode) {
         {L"A\u00a7zB", L"<color cr=\"123456\">A</color><color cr=\"123456\">B</color>"},
         {L"\u00a76\u00a7rX", L"<color cr=\"123456\">X</color>"},
         {L"\u00a70\u00a7fW", L"<color cr=\"ffffff\">W</color>"},
+        // each of the sixteen colour codes, its own character in its colour
+        {L"\u00a700\u00a711\u00a722\u00a733\u00a744\u00a755\u00a766\u00a777"
+         L"\u00a788\u00a799\u00a7aa\u00a7bb\u00a7cc\u00a7dd\u00a7ee\u00a7ff",
+         L"<color cr=\"000000\">0</color><color cr=\"0000aa\">1</color><color cr=\"00aa00\">2</color>"
+         L"<color cr=\"00aaaa\">3</color><color cr=\"aa0000\">4</color><color cr=\"aa00aa\">5</color>"
+         L"<color cr=\"ffaa00\">6</color><color cr=\"aaaaaa\">7</color><color cr=\"555555\">8</color>"
+         L"<color cr=\"5555ff\">9</color><color cr=\"55ff55\">a</color><color cr=\"55ffff\">b</color>"
+         L"<color cr=\"ff5555\">c</color><color cr=\"ff55ff\">d</color><color cr=\"ffff55\">e</color>"
+         L"<color cr=\"ffffff\">f</color>"},
         {L"\u00a72\u00a7\u00a7ex", L"<color cr=\"ffff55\">x</color>"},
         // a server's '<' is doubled, the mark-up's literal '<'
         {L"We <3 you", L"<color cr=\"123456\">We <<3 you</color>"},

@@ -73,7 +73,10 @@ const ScriptCase kScripts[] = {
     {"normal", kPingOk, kPingOk, true, 0, 3000, kAnyLatency, kStepLatency},
     {"starting", kPingOk, kPingServerStarting, false, 0, 3000, kAnyLatency, kStepLatency},
     {"packet_id_1", kPingMalformed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
+    // A VarInt has at most five bytes: these answers, whole but for a sixth
+    // byte, are refused at once, not taken.
     {"length_6_bytes", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
+    {"packet_id_6_bytes", kPingMalformed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     // Refused before anything is allocated or waited for.
     {"length_huge", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},
     {"length_over_max", kPingTransferFailed, kNotParsed, false, 0, 3000, kAnyLatency, kStepLatency},

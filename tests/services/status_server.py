@@ -50,6 +50,15 @@ def varint(value):
             return bytes(out)
 
 
+def overlong_varint(value, count=6):
+    """value in count bytes, zero groups after its own: one byte more than
+    the five a VarInt may have, yet a reader without that limit takes it."""
+    out = bytearray()
+    for i in range(count):
+        out.append((value >> (7 * i)) & 0x7F | (0x80 if i < count - 1 else 0))
+    return bytes(out)
+
+
 def string(data):
     return varint(len(data)) + data
 
@@ -191,6 +200,17 @@ def announce(length_bytes):
     return script
 
 
+def overlong(length=False, packet_id=False):
+    # A whole, answerable status exchange but for one VarInt of six bytes.
+    def script(conn):
+        expect_request(conn)
+        body = (overlong_varint(0) if packet_id else varint(0)) + string(status().encode("utf-8"))
+        conn.sendall((overlong_varint(len(body)) if length else varint(len(body))) + body)
+        answer_ping(conn)
+        hold(conn)
+    return script
+
+
 def close_before_pong(conn):
     expect_request(conn)
     time.sleep(0.05)  # a latency worth measuring
@@ -218,7 +238,8 @@ SCRIPTS = {
     "normal": normal,
     "starting": lambda conn: normal(conn, STARTING),
     "packet_id_1": lambda conn: (expect_request(conn), conn.sendall(status_packet(status(), 1)), hold(conn)),
-    "length_6_bytes": announce(b"\x80\x80\x80\x80\x80\x01"),
+    "length_6_bytes": overlong(length=True),
+    "packet_id_6_bytes": overlong(packet_id=True),
     "length_huge": announce(varint(0xFFFFFFFF)),
     "length_over_max": announce(varint(MAX_PACKET + 1)),
     "length_max": largest,
