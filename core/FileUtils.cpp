@@ -290,6 +290,20 @@ bool DeleteDirectoryTree(const wchar_t* path) {
     return ok && RemoveDirectoryW(path);
 }
 
+bool IsDeviceName(const wchar_t* name, size_t length) {
+    // Windows reads only what comes before the first dot, without the
+    // spaces that end it: "com1 .jar" is COM1.
+    size_t stem = 0;
+    while (stem < length && name[stem] != L'.') ++stem;
+    while (stem > 0 && name[stem - 1] == L' ') --stem;
+    static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$", L"CLOCK$"};
+    for (const wchar_t* device : kDevices)
+        if (wcslen(device) == stem && _wcsnicmp(name, device, stem) == 0) return true;
+    if (stem != 4 || (_wcsnicmp(name, L"COM", 3) != 0 && _wcsnicmp(name, L"LPT", 3) != 0)) return false;
+    const wchar_t digit = name[3];
+    return (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+}
+
 bool IsSafeRelativePath(const wchar_t* path, size_t length) {
     if (path == nullptr || length == 0 || IsSeparator(path[0])) return false;
     size_t componentStart = 0;
@@ -304,6 +318,7 @@ bool IsSafeRelativePath(const wchar_t* path, size_t length) {
                    (path[componentStart + dotsAndSpaces] == L'.' || path[componentStart + dotsAndSpaces] == L' '))
                 ++dotsAndSpaces;
             if (dotsAndSpaces == i - componentStart && dotsAndSpaces >= 2) return false;
+            if (IsDeviceName(path + componentStart, i - componentStart)) return false;
             componentStart = i + 1;
         }
     }

@@ -88,11 +88,18 @@ bool DeleteFileAndEmptyParents(const wchar_t* filePath, const wchar_t* root);
 // cannot be removed. Links to folders are removed, never followed.
 bool DeleteDirectoryTree(const wchar_t* path);
 
+// A file name that Windows opens as a device in whatever folder it stands:
+// CON, PRN, AUX, NUL, COM0-COM9 and LPT0-LPT9 (also with the superscript
+// digits 1-3), CONIN$, CONOUT$ and CLOCK$, in any letter case, alone or
+// before an extension, with or without spaces before the dot.
+bool IsDeviceName(const wchar_t* name, size_t length);
+
 // A path that stays below the folder it is appended to: not empty, no
 // leading separator, no drive or other ':', no ".." component (nor one of
-// only dots and spaces, which Windows may shorten to ".."). Names taken
-// from downloaded files (zip entries, asset names, library paths) must pass
-// it before they become paths.
+// only dots and spaces, which Windows may shorten to ".."), and no
+// component that is a device name. Names taken from downloaded files (zip
+// entries, asset names, library paths, version ids) must pass it before
+// they become paths.
 bool IsSafeRelativePath(const wchar_t* path, size_t length);
 
 // Appends "\" unless the text is empty or already ends in a separator.

@@ -46,21 +46,6 @@ private:
     CRITICAL_SECTION& m_section;
 };
 
-// Names that open a device wherever they stand, whatever extension follows.
-bool IsDeviceName(const WString& name) {
-    static const wchar_t* const kDevices[] = {L"con", L"prn", L"aux", L"nul", L"clock$"};
-    WString stem = name;
-    const int dot = stem.Find(L".");
-    if (dot >= 0) stem.Truncate(dot);
-    while (stem.GetLength() > 0 && stem.GetString()[stem.GetLength() - 1] == L' ') stem.Truncate(stem.GetLength() - 1);
-    for (const wchar_t* device : kDevices) {
-        if (_wcsicmp(stem.GetString(), device) == 0) return true;
-    }
-    const wchar_t* s = stem.GetString();
-    return stem.GetLength() == 4 && (_wcsnicmp(s, L"com", 3) == 0 || _wcsnicmp(s, L"lpt", 3) == 0) && s[3] >= L'1' &&
-           s[3] <= L'9';
-}
-
 void CrLf(WString& text) {
     text.Replace(L"\r\n", L"\n");
     text.Replace(L"\n", L"\r\n");
@@ -71,7 +56,7 @@ void CrLf(WString& text) {
 void ServerStatusCacheFile(const WString& address, WString* path) {
     WString name = address;
     RemoveInvalidFileNameChars(name);
-    if (IsDeviceName(name)) name = WString(L"_") + name.GetString();
+    if (IsDeviceName(name.GetString(), static_cast<size_t>(name.GetLength()))) name = WString(L"_") + name.GetString();
     path->Format(L"%s%s.json", L"quorvel_launcher\\motd_cache\\", name.GetString());
 }
 

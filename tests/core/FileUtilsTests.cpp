@@ -122,6 +122,15 @@ TEST(PathText, IsSafeRelativePath) {
         {L"a..b", true}, {L"", false}, {L"..", false}, {L"../a", false}, {L"a/../../b", false}, {L"a\\..", false},
         {L"/a", false}, {L"\\a", false}, {L"\\\\server\\share", false}, {L"C:a", false}, {L"C:\\a", false},
         {L"a/b:c", false}, {L"a/.. /b", false}, {L"a/.../b", false}, {L"a/ ../b", false},
+        // Device names open the device in any folder, whatever the extension
+        // or letter case; spaces before the extension are dropped too.
+        {L"org/x/COM1.jar", false}, {L"CON", false}, {L"a/nul", false}, {L"Aux.tar.gz", false}, {L"prn.", false},
+        {L"lpt9.dll", false}, {L"COM1 .jar", false}, {L"a/com1  ", false}, {L"a/NUL/b.jar", false},
+        {L"com0.jar", false}, {L"COM\u00B9.jar", false}, {L"lpt\u00B3", false}, {L"CONIN$", false},
+        {L"conout$.log", false}, {L"clock$", false},
+        // Near misses stay names.
+        {L"COM10.jar", true}, {L"com", true}, {L"LPT", true}, {L"console.txt", true}, {L"nul_x.dll", true},
+        {L"xcon", true}, {L"COM1x.jar", true}, {L"a.con", true}, {L"COM\u2074", true}, {L"CONIN", true},
     };
     for (const auto& c : cases) EXPECT_EQ(c.safe, IsSafeRelativePath(c.path, wcslen(c.path))) << Narrow(c.path);
     // A NUL inside the counted text would cut the path short later.

@@ -173,6 +173,9 @@ TEST_F(ModInstallers, HostileNamesAreRefusedAndNothingIsWritten) {
     EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"..\\..\\x", Record(L"1.12.2", L"1.12.2"), nullptr));
     EXPECT_EQ(u8"名称无效:..\\..\\x", Narrow(liteloader.GetErrorMsg().GetString()));
     EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"1.12.2", Record(L"..\\..", L"1.12.2"), nullptr));
+    // The version names the library's folder: a device there takes the jar.
+    EXPECT_FALSE(liteloader.InstallAsVersion(Jar(), L"COM1", Record(L"1.12.2", L"1.12.2"), nullptr));
+    EXPECT_EQ(u8"名称无效:com.tolvane:liteloader:COM1", Narrow(liteloader.GetErrorMsg().GetString()));
     EXPECT_FALSE(liteloader.InstallAsMod(Jar(), L"1.12.2", Record(L"x", L"..\\..\\..\\evil"), false, nullptr, nullptr));
     EXPECT_EQ(u8"名称无效:..\\..\\..\\evil", Narrow(liteloader.GetErrorMsg().GetString()));
     EXPECT_FALSE(liteloader.InstallAsMod(Jar(), L"1.12.2", Record(L"a/../..", L"1.12.2"), true, nullptr, nullptr));

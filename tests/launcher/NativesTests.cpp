@@ -7,6 +7,7 @@
 #include "launcher/MinecraftFileManager.h"
 #include "launcher/NativesUnzip.h"
 #include "tests/launcher/GameTree.h"
+#include "tests/launcher/TreeListing.h"
 #include "tests/support/TestZip.h"
 
 namespace {
@@ -73,11 +74,15 @@ TEST_F(Natives, ExistingFilesAreKeptAndStaleTempFilesReplaced) {
 
 TEST_F(Natives, EntriesThatLeaveTheFolderFailTheExtraction) {
     static const wchar_t* const hostile[] = {L"../escape.dll", L"sub/../../escape.dll", L"/escape.dll",
-                                             L"C:/escape.dll", L"sub\\..\\..\\escape.dll", L"x:y.dll"};
+                                             L"C:/escape.dll", L"sub\\..\\..\\escape.dll", L"x:y.dll",
+                                             // a device, in any folder, is no place for a native either
+                                             L"COM9.dll", L"sub/nul.txt", L"Aux .dll", L"con/x.dll"};
     for (const wchar_t* name : hostile) {
         WriteJar({{L"ok.dll", "ok"}, {name, "evil"}});
         EXPECT_FALSE(Extract()) << Narrow(name);
         EXPECT_EQ(UnzipFailure(), Narrow(manager->GetErrorMsg().GetString())) << Narrow(name);
+        EXPECT_EQ((std::set<std::wstring>{L"ok.dll"}), testing_support::ListTree(tree.Path(L"native\\nat")))
+            << Narrow(name);
         EXPECT_FALSE(tree.Exists(L"native\\escape.dll")) << Narrow(name);
         EXPECT_FALSE(tree.Exists(L"escape.dll")) << Narrow(name);
         EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((tree.Root() + L"escape.dll").c_str()));
