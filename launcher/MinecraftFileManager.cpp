@@ -89,6 +89,13 @@ void ForEachInParallel(size_t count, bool parallel, const std::function<void(siz
     }
 }
 
+// The maven name says net.minecraft:launchwrapper, whatever the version.
+bool IsLaunchwrapper(const JsonValue& library) {
+    static const wchar_t kPrefix[] = L"net.minecraft:launchwrapper:";
+    const JsonValue* name = FindJsonMember(library, L"name");
+    return IsJsonString(name) && wcsncmp(name->GetString(), kPrefix, wcslen(kPrefix)) == 0;
+}
+
 void AppendDescription(MinecraftFileManager::DownloadInfos& infos, int64_t& totalBytes, DownloadInfoBase* info) {
     infos.push_back(info);
     AddToTotalBytes(totalBytes, info->size);
@@ -265,11 +272,24 @@ bool MinecraftFileManager::ParseLibrary(const JsonValue& library, bool& allowed,
 }
 
 bool MinecraftFileManager::CollectChainLibraries(std::vector<ChainLibrary>& out) {
+    // One class loader runs the game, so two launchwrappers mix classes of
+    // two versions: only the one nearest the selected version stays, as a
+    // LiteLoader build names its own over OptiFine's or Forge's.
+    bool launchwrapperNamed = false;
     for (const VersionChainEntry& entry : chain) {
         const JsonValue* libraries = FindJsonMember(*entry.document, L"libraries");
         if (libraries == nullptr || !libraries->IsArray())
             return Fail(kBadMember, entry.path->GetString(), L"libraries");
-        for (const JsonValue& library : libraries->GetArray()) out.push_back({&library, entry.path->GetString()});
+        bool namedHere = false;
+        for (const JsonValue& library : libraries->GetArray()) {
+            if (IsLaunchwrapper(library)) {
+                if (launchwrapperNamed) continue;
+                bool allowed = false;
+                namedHere |= CheckLibraryRules(library, allowed) && allowed;
+            }
+            out.push_back({&library, entry.path->GetString()});
+        }
+        launchwrapperNamed |= namedHere;
     }
     return true;
 }

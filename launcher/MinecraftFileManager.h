@@ -77,19 +77,22 @@ public:
     bool verifyLocalSha1 = false;     // a present file must match its SHA-1
     bool verifyDownloadSha1 = false;  // downloads carry their expected SHA-1
 
-private:
-    enum : uint32_t { kChainLoaded = 1, kAssetIndexLoaded = 2 };
-
+protected:
     // A library entry with the JSON file it came from, for messages.
     struct ChainLibrary {
         const JsonValue* library;
         const wchar_t* jsonPath;
     };
 
-    bool LoadVersionChain(const wchar_t* id);
-    // Every "libraries" element of the chain, the selected version's first;
-    // false with the message when a file's "libraries" is no array.
+    // Every "libraries" element of the chain, the selected version's first,
+    // except a launchwrapper of an ancestor when a nearer document names
+    // one; false with the message when a file's "libraries" is no array.
     bool CollectChainLibraries(std::vector<ChainLibrary>& out);
+
+private:
+    enum : uint32_t { kChainLoaded = 1, kAssetIndexLoaded = 2 };
+
+    bool LoadVersionChain(const wchar_t* id);
     bool EnsureAssetIndex();
     bool LoadAssetIndex();
     void GetAssetsId(WString& out) const;

@@ -95,24 +95,20 @@ void MinecraftLauncher::GetJavaExecutable(WString& out, bool useJavaExe) const {
 
 // Every allowed library of every document, selected version first; a
 // library listed twice is put on the path twice, as the game's own launcher
-// does.
+// does (launchwrapper aside: only the nearest document's).
 bool MinecraftLauncher::BuildClassPath(WString& classPath) {
     const std::vector<VersionChainEntry>& documents = GetChain();
-    for (const VersionChainEntry& entry : documents) {
-        const JsonValue* libraries = FindJsonMember(*entry.document, L"libraries");
-        if (libraries == nullptr || !libraries->IsArray())
-            return Fail(kBadMember, entry.path->GetString(), L"libraries");
-        for (const JsonValue& library : libraries->GetArray()) {
-            bool allowed = false;
-            WString path;
-            if (!GetLibraryPath(library, arch, allowed, path))
-                return Fail(kBadMember, entry.path->GetString(), L"libraries");
-            if (!allowed) continue;
-            WString file;
-            GetLibraryFilePath(file, path.GetString());
-            classPath.Append(file);
-            classPath.Append(L";");
-        }
+    std::vector<ChainLibrary> libraries;
+    if (!CollectChainLibraries(libraries)) return false;
+    for (const ChainLibrary& item : libraries) {
+        bool allowed = false;
+        WString path;
+        if (!GetLibraryPath(*item.library, arch, allowed, path)) return Fail(kBadMember, item.jsonPath, L"libraries");
+        if (!allowed) continue;
+        WString file;
+        GetLibraryFilePath(file, path.GetString());
+        classPath.Append(file);
+        classPath.Append(L";");
     }
     WString rootId;
     JsonStringToWString((*documents.back().document)[L"id"], &rootId);

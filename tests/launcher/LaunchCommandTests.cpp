@@ -186,7 +186,8 @@ TEST_F(LaunchCommand, RealVersionsGiveTheDocumentedLineAndFolder) {
         EXPECT_EQ(Narrow(Mc(L"\\versions\\1.12.2")), Narrow(run.workingDir));
     }
     {  // LiteLoader -> Forge -> 1.7.10: libraries of all three (duplicates
-       // kept), main class and arguments of the first, jar and assets of the root.
+       // kept, but one launchwrapper), main class and arguments of the first,
+       // jar and assets of the root.
         CopyReal(tree, L"versions\\official\\1.7.10.json", L"1.7.10");
         MinecraftLauncher launcher(tree.Root().c_str());
         launcher.SetVersionAndJava(L"...Mcndyx", RegistryJava(java.Home()));

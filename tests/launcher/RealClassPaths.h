@@ -78,15 +78,15 @@ const char* const k1_12_2ClassPath[] = {
     "com/mojang/text2speech/1.10.3/text2speech-1.10.3.jar",
     "com/mojang/text2speech/1.10.3/text2speech-1.10.3-natives-windows.jar",
 };
-// The LiteLoader and Forge documents' 22 entries; the class path goes on
-// with all of 1.7.10's (k1_7_10ClassPath).
+// The LiteLoader and Forge documents' 21 entries (Forge's launchwrapper 1.12
+// gives way to LiteLoader's 1.11); the class path goes on with all of
+// 1.7.10's (k1_7_10ClassPath).
 const char* const kChain2014OwnClassPath[] = {
     "com/mumfrey/liteloader/1.7.10/liteloader-1.7.10.jar",
     "net/minecraft/launchwrapper/1.11/launchwrapper-1.11.jar",
     "org/ow2/asm/asm-all/5.0.3/asm-all-5.0.3.jar",
     "com/google/guava/guava/16.0/guava-16.0.jar",
     "net/minecraftforge/forge/1.7.10-10.13.4.1614-1.7.10/forge-1.7.10-10.13.4.1614-1.7.10.jar",
-    "net/minecraft/launchwrapper/1.12/launchwrapper-1.12.jar",
     "org/ow2/asm/asm-all/5.0.3/asm-all-5.0.3.jar",
     "com/typesafe/akka/akka-actor_2.11/2.3.3/akka-actor_2.11-2.3.3.jar",
     "com/typesafe/config/1.2.1/config-1.2.1.jar",
