@@ -12,6 +12,13 @@
 namespace wendaldui {
 namespace internal {
 
+namespace {
+
+// Bit 30 of a key message's lParam: the key was already down, a repeat.
+constexpr LPARAM kKeyWasDown = 1 << 30;
+
+}  // namespace
+
 ARGB PaletteColor(int index) {
     CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
     return skin ? skin->GetColor(index) : 0;
@@ -95,7 +102,8 @@ void CUIButtonBase::OnMouseLeave() { SetVisualState(kVisualNormal); }
 void CUIButtonBase::OnKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) {
     if (vk == VK_TAB) {
         CUIControl::OnKeyDown(vk, repeat, keyFlags);
-    } else if (vk == VK_SPACE && HasTabFocus()) {
+    } else if (vk == VK_SPACE && HasTabFocus() && !(keyFlags & kKeyWasDown)) {
+        // A held key repeats its key-down; the press is one click.
         Click();
     }
 }

@@ -1,6 +1,7 @@
 // Push button, check box and toggle button inside a real window: the click
-// rule, Space after a Tab focus only, the colour fades on timer 1 and the
-// colours they leave on the off-screen surface.
+// rule, Space after a Tab focus only (once, however long it is held), the
+// colour fades on timer 1 and the colours they leave on the off-screen
+// surface.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -66,7 +67,7 @@ protected:
         Mouse(WM_LBUTTONDOWN, control, 5, MK_LBUTTON);
         Mouse(WM_LBUTTONUP, control);
     }
-    void Key(UINT vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); }
+    void Key(UINT vk, LPARAM flags = 1) { SendMessageW(hwnd, WM_KEYDOWN, vk, flags); }
     void Redraw() { RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW); }
     uint32_t Pixel(int x, int y) { return ui_testing::SurfacePixel(window, x, y); }
     // Palette entry `entry` as it shows over `bottom`.
@@ -80,7 +81,8 @@ protected:
 };
 
 // A click is raised on release inside only (a checkable control flips and
-// reports the new value); Space clicks only after a Tab focus.
+// reports the new value); Space clicks only after a Tab focus, and its
+// repeats while held do not click again.
 TEST_F(Buttons, ClickRulesOfEachKind) {
     struct Kind {
         std::function<internal::CUIButtonBase*(int)> add;
@@ -119,6 +121,7 @@ TEST_F(Buttons, ClickRulesOfEachKind) {
         RECT dirty;  // b repaints to show its focus frame
         EXPECT_TRUE(GetUpdateRect(hwnd, &dirty, FALSE) && dirty.bottom >= b->GetRect().y + b->GetRect().height);
         Key(VK_SPACE);
+        Key(VK_SPACE, 0x40000001);  // the held key repeating
         ASSERT_EQ(1u, clicks.size());
         EXPECT_EQ(b, clicks[0].sender);
         EXPECT_EQ(kind.p1, clicks[0].p1);
