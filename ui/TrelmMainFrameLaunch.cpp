@@ -40,6 +40,13 @@ namespace {
 constexpr int32_t kJava32HeapLimit = 1024;
 constexpr DWORD kWaitDialogDelayMs = 500;
 constexpr DWORD kIdleWaitMs = 10000;
+// The shortest start: the launch stays busy at least this long after the
+// game was started, unless the game ends sooner. WaitForInputIdle alone
+// does not end it: for a console java.exe it returns at once (there is no
+// message queue to wait for), for javaw.exe as soon as the game's first
+// window has been idle once, and a double-click or a second click then
+// started a second game.
+constexpr DWORD kShortestStartMs = 3000;
 constexpr int32_t kStandardWidth = 854, kStandardHeight = 480;
 
 int Ask(HWND owner, const wchar_t* text) {
@@ -315,7 +322,12 @@ unsigned __stdcall CTrelmMainFrame::SignInThread(void* argument) {
 
 unsigned __stdcall CTrelmMainFrame::IdleWaitThread(void* argument) {
     CTrelmMainFrame* frame = static_cast<CTrelmMainFrame*>(argument);
+    const ULONGLONG started = GetTickCount64();
     const DWORD result = WaitForInputIdle(frame->m_gameProcess, kIdleWaitMs);
+    const ULONGLONG waited = GetTickCount64() - started;
+    if (waited < kShortestStartMs) {
+        WaitForSingleObject(frame->m_gameProcess, static_cast<DWORD>(kShortestStartMs - waited));
+    }
     PostMessageW(frame->m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
     return result;
 }

@@ -16,7 +16,13 @@
 //   rightclick <hwnd> <x> <y>   the same with the right button
 //   move <hwnd> <x> <y>     foreground the window and move the mouse there
 //   type <hwnd> <text>      foreground the window and type the text
+//   clicks <hwnd> <x> <y> <gaps>   left clicks there, each pressed the
+//                           given milliseconds after the one before
+//                           ("130,870": three); two within the system's
+//                           double-click time make a double-click
 //   key <hwnd> <keys>       one chord: "enter", "ctrl+n", "tab", "space", ...
+//   keyheld <hwnd> <key> <ms>   one key held down that long, repeating as
+//                           the keyboard does (after 500 ms, then every 33)
 //   close <hwnd>            post WM_CLOSE
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
@@ -199,6 +205,33 @@ std::string Click(HWND hwnd, const std::string& xs, const std::string& ys, bool 
     return json;
 }
 
+// Presses follow a schedule from the first, whatever the clicks themselves
+// take, so the gaps are what the window sees.
+std::string Clicks(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& gaps) {
+    POINT point;
+    if (!ClientToScreenPoint(hwnd, xs, ys, &point)) return Error("no such window");
+    Foreground(hwnd);
+    MoveMouse(point);
+    std::vector<DWORD> at = {0};
+    for (const char* c = gaps.c_str(); *c;) {
+        char* end = nullptr;
+        const DWORD gap = strtoul(c, &end, 10);
+        if (end == c) return Error("bad gaps");
+        at.push_back(at.back() + gap);
+        c = *end == ',' ? end + 1 : end;
+    }
+    const ULONGLONG start = GetTickCount64();
+    for (const DWORD due : at) {
+        const ULONGLONG now = GetTickCount64() - start;
+        if (now < due) Sleep(static_cast<DWORD>(due - now));
+        screen_input::SendMouse(MOUSEEVENTF_LEFTDOWN);
+        Sleep(30);
+        screen_input::SendMouse(MOUSEEVENTF_LEFTUP);
+    }
+    Sleep(40);
+    return "{\"ok\": true}";
+}
+
 std::string Type(HWND hwnd, const std::string& text) {
     if (!IsWindow(hwnd)) return Error("no such window");
     Foreground(hwnd);
@@ -253,6 +286,27 @@ std::string Key(HWND hwnd, const std::string& chord) {
         SendKey(*it, true);
         Sleep(20);
     }
+    return "{\"ok\": true}";
+}
+
+// A held key: the system repeats its key-down while it stays down, each
+// repeat flagged as one (bit 30 of lParam: the key was already down).
+std::string KeyHeld(HWND hwnd, const std::string& name, const std::string& ms) {
+    const WORD vk = KeyCode(name);
+    if (!vk) return Error("unknown key");
+    if (!IsWindow(hwnd)) return Error("no such window");
+    Foreground(hwnd);
+    const ULONGLONG start = GetTickCount64(), hold = strtoul(ms.c_str(), nullptr, 10);
+    SendKey(vk, false);
+    for (ULONGLONG next = 500; next < hold; next += 33) {
+        const ULONGLONG now = GetTickCount64() - start;
+        if (now < next) Sleep(static_cast<DWORD>(next - now));
+        SendKey(vk, false);
+    }
+    const ULONGLONG now = GetTickCount64() - start;
+    if (now < hold) Sleep(static_cast<DWORD>(hold - now));
+    SendKey(vk, true);
+    Sleep(40);
     return "{\"ok\": true}";
 }
 
@@ -508,6 +562,8 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "emptyclipboard" && n == 1) return EmptyClipboardNow();
     if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
     if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
+    if (verb == "clicks" && n == 5) return Clicks(ToWindow(f[1]), f[2], f[3], f[4]);
+    if (verb == "keyheld" && n == 4) return KeyHeld(ToWindow(f[1]), f[2], f[3]);
     if (verb == "close" && n == 2) {
         return PostMessageW(ToWindow(f[1]), WM_CLOSE, 0, 0) ? "{\"ok\": true}" : Error("no such window");
     }
