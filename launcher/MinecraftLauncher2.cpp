@@ -3,6 +3,7 @@
 
 #include "core/ProcessStart.h"
 #include "core/ScopedHandle.h"
+#include "core/Win32Error.h"
 #include "launcher/RedirectSharedBlock.h"
 
 namespace trelm {
@@ -44,9 +45,14 @@ bool MakeInheritable(HANDLE handle) { return SetHandleInformation(handle, HANDLE
 
 bool MinecraftLauncher2::LaunchWithRedirect(const LaunchJvmOptions& jvm, const LaunchGameOptions& game,
                                             const WString& displayName, bool redirect, STARTUPINFOW* startup,
-                                            PROCESS_INFORMATION* process) {
+                                            PROCESS_INFORMATION* process, WString* relayFailure) {
+    if (relayFailure) relayFailure->Empty();
     GamePipes pipes;
-    if (!redirect || !pipes.Create()) return Launch(jvm, game, false, startup, process, nullptr, nullptr);
+    if (!redirect) return Launch(jvm, game, false, startup, process, nullptr, nullptr);
+    if (!pipes.Create()) {
+        if (relayFailure) *relayFailure = LastErrorText();
+        return Launch(jvm, game, false, startup, process, nullptr, nullptr);
+    }
 
     startup->hStdInput = pipes.ends[GamePipes::kStdinRead];
     startup->hStdOutput = pipes.ends[GamePipes::kStdoutWrite];
@@ -59,27 +65,31 @@ bool MinecraftLauncher2::LaunchWithRedirect(const LaunchJvmOptions& jvm, const L
     pipes.Close(GamePipes::kStdinRead);
     pipes.Close(GamePipes::kStdoutWrite);
     pipes.Close(GamePipes::kStderrWrite);
+    // Without the output process the game still runs: the pipes' other ends
+    // are closed on the way out, so its writes fail at once instead of
+    // waiting for a reader.
     StartRelay(process->hProcess, pipes.ends[GamePipes::kStdoutRead], pipes.ends[GamePipes::kStderrRead],
-               pipes.ends[GamePipes::kStdinWrite], displayName, commandLine, workingDirectory);
+               pipes.ends[GamePipes::kStdinWrite], displayName, commandLine, workingDirectory, relayFailure);
     return true;
 }
 
 bool MinecraftLauncher2::StartRelay(HANDLE gameProcess, HANDLE stdoutRead, HANDLE stderrRead, HANDLE stdinWrite,
                                     const WString& displayName, const WString& commandLine,
-                                    const WString& workingDirectory) {
+                                    const WString& workingDirectory, WString* failure) {
+    auto fail = [failure] { return launcher::Fail(failure, L"%s", LastErrorText().GetString()); };
     WString executable = relayExecutable;
     if (executable.IsEmpty()) {
         wchar_t path[MAX_PATH] = {};
         DWORD length = MAX_PATH;
-        if (!QueryFullProcessImageNameW(GetCurrentProcess(), 0, path, &length)) return false;
+        if (!QueryFullProcessImageNameW(GetCurrentProcess(), 0, path, &length)) return fail();
         executable.Assign(path, static_cast<int>(length));
     }
     HANDLE duplicate = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), gameProcess, GetCurrentProcess(), &duplicate, 0, TRUE,
                          DUPLICATE_SAME_ACCESS))
-        return false;
+        return fail();
     ScopedHandle processCopy(duplicate);
-    if (!MakeInheritable(stdoutRead) || !MakeInheritable(stderrRead) || !MakeInheritable(stdinWrite)) return false;
+    if (!MakeInheritable(stdoutRead) || !MakeInheritable(stderrRead) || !MakeInheritable(stdinWrite)) return fail();
 
     RedirectSharedBlock block;
     block.process = duplicate;
@@ -90,7 +100,7 @@ bool MinecraftLauncher2::StartRelay(HANDLE gameProcess, HANDLE stdoutRead, HANDL
     block.commandLine = commandLine;
     block.workingDirectory = workingDirectory;
     ScopedHandle mapping(WriteRedirectSharedBlock(block));
-    if (!mapping.IsValid()) return false;
+    if (!mapping.IsValid()) return fail();
 
     WString line;
     line.Format(L"\"%s\" -redirect_output %s", executable.GetString(),
@@ -98,7 +108,10 @@ bool MinecraftLauncher2::StartRelay(HANDLE gameProcess, HANDLE stdoutRead, HANDL
     STARTUPINFOW relayStartup = {};
     relayStartup.cb = sizeof relayStartup;
     PROCESS_INFORMATION relay = {};
-    if (!StartProcess(line, nullptr, true, nullptr, &relayStartup, &relay)) return false;
+    if (!StartProcess(line, nullptr, true, nullptr, &relayStartup, &relay)) {
+        const WString error = LastErrorText();
+        return launcher::Fail(failure, L"无法创建进程\"%s\",%s", executable.GetString(), error.GetString());
+    }
     CloseHandle(relay.hThread);
     CloseHandle(relay.hProcess);
     return true;

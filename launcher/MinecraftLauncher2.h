@@ -12,18 +12,22 @@ public:
     explicit MinecraftLauncher2(const wchar_t* root) : MinecraftLauncher(root) {}
 
     // The result is the game's start; a relay that fails to start leaves
-    // the game running without its output window.
+    // the game running without its output window, and relayFailure (when
+    // given; empty otherwise) says why, for the player who asked for it.
     bool LaunchWithRedirect(const LaunchJvmOptions& jvm, const LaunchGameOptions& game, const WString& displayName,
-                            bool redirect, STARTUPINFOW* startup, PROCESS_INFORMATION* process);
+                            bool redirect, STARTUPINFOW* startup, PROCESS_INFORMATION* process,
+                            WString* relayFailure = nullptr);
 
     // The program started as the output window; empty means this executable.
     WString relayExecutable;
 
 private:
-    // Hands the game's pipes to the output process; false when any step
-    // fails (the handles are closed by the caller either way).
+    // Hands the game's pipes to the output process; false, with the reason
+    // in failure, when any step fails (the handles are closed by the caller
+    // either way).
     bool StartRelay(HANDLE gameProcess, HANDLE stdoutRead, HANDLE stderrRead, HANDLE stdinWrite,
-                    const WString& displayName, const WString& commandLine, const WString& workingDirectory);
+                    const WString& displayName, const WString& commandLine, const WString& workingDirectory,
+                    WString* failure);
 };
 
 }  // namespace launcher

@@ -197,6 +197,14 @@ bool ShowShortcutLaunchError(IShortcutLaunchUi& ui, const wchar_t* versionId, co
     return false;
 }
 
+WString RelayFailureText(const wchar_t* versionId, const WString& reason) {
+    WString display, text;
+    g_settings.FormatVersionDisplayName(display, versionId);
+    text.Format(L"Minecraft %s已启动，但无法打开游戏输出窗口\r\n%s", wendaldui::EscapeMarkup(display).GetString(),
+                wendaldui::EscapeMarkup(reason).GetString());
+    return text;
+}
+
 bool DoShortcutLaunch(int argc, const wchar_t* const* argv, IShortcutLaunchUi& ui) {
     if (argc != 2 || wcscmp(argv[0], L"-sclaunch") != 0) return false;
     ShortcutLaunchInfo info;
@@ -276,11 +284,17 @@ bool DoShortcutLaunch(int argc, const wchar_t* const* argv, IShortcutLaunchUi& u
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_FORCEONFEEDBACK;
     PROCESS_INFORMATION process = {};
-    if (!launcher.LaunchWithRedirect(jvm, game, display, settings.outputGameLog, &startup, &process)) {
+    WString relayFailure;
+    if (!launcher.LaunchWithRedirect(jvm, game, display, settings.outputGameLog, &startup, &process,
+                                     &relayFailure)) {
         return ShowShortcutLaunchError(ui, id, launcher.GetErrorMsg().GetString());
     }
     if (process.hProcess) CloseHandle(process.hProcess);
     if (process.hThread) CloseHandle(process.hThread);
+    if (!relayFailure.IsEmpty()) {
+        ui.ShowMessage(L"提示", RelayFailureText(id, relayFailure).GetString(), wendaldui::kBoxOk,
+                       wendaldui::kIconWarning);
+    }
     return true;
 }
 

@@ -74,4 +74,9 @@ bool DoShortcutLaunch(int argc, const wchar_t* const* argv, IShortcutLaunchUi& u
 // "无法启动Minecraft %s\r\n%s" in a box captioned "提示"; always false.
 bool ShowShortcutLaunchError(IShortcutLaunchUi& ui, const wchar_t* versionId, const wchar_t* message);
 
+// What both launches tell the player whose game started without the output
+// window asked for: the version's display text and the reason, as plain text
+// for a message box.
+WString RelayFailureText(const wchar_t* versionId, const WString& reason);
+
 }  // namespace trelm

@@ -296,6 +296,7 @@ private:
     HANDLE m_signInThread = NULL;
     HANDLE m_idleThread = NULL;
     HANDLE m_gameProcess = NULL;
+    WString m_relayFailure;  // why the output window asked for did not open
 };
 
 }  // namespace ui

@@ -140,6 +140,7 @@ void CTrelmMainFrame::EndLaunch() {
     m_auth.reset();
     m_launcher.reset();
     m_authenticator.reset();
+    m_relayFailure.Empty();
     SetLaunchControlsEnabled(true);
     SetStatusText(nullptr);
     m_busy = false;
@@ -376,7 +377,7 @@ LRESULT CTrelmMainFrame::OnAuthDone(WPARAM, LPARAM) {
     WString display;
     g_settings.FormatVersionDisplayName(display, m_launcher->GetVersionId().GetString());
     if (!m_launcher->LaunchWithRedirect(*m_jvm, *m_game, display, g_settings.current.outputGameLog, &startup,
-                                        &process)) {
+                                        &process, &m_relayFailure)) {
         ShowLaunchError(m_launcher->GetVersionId().GetString(), m_launcher->GetErrorMsg().GetString());
         EndLaunch();
         return 0;
@@ -439,6 +440,10 @@ LRESULT CTrelmMainFrame::OnGameReady(WPARAM, LPARAM) {
         info.separateFolders = m_game->separateFolders;
         info.fullScreen = m_game->fullScreen;
         CreateLaunchShortcut(info);
+    }
+    if (!m_relayFailure.IsEmpty()) {
+        CDlgMessageBox::Show(m_hWnd, L"提示", RelayFailureText(versionId.GetString(), m_relayFailure).GetString(),
+                             wendaldui::kBoxOk, wendaldui::kIconWarning);
     }
     EndLaunch();
     if (g_settings.current.closeAfterLaunch) PostMessageW(m_hWnd, WM_CLOSE, 0, 0);

@@ -41,6 +41,12 @@ UINT FakeRunner::Run(const Handler& toolKeys) {
             Write(key == "stdout" ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, Unescape(directive.value) + "\r\n");
         } else if (key == "stdout.raw" || key == "stderr.raw") {
             Write(key == "stdout.raw" ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, Unescape(directive.value));
+        } else if (key == "stdout.lines") {
+            const size_t bar = directive.value.find('|');
+            const unsigned long count = std::strtoul(directive.value.c_str(), nullptr, 10);
+            const std::string line =
+                (bar == std::string::npos ? std::string() : Unescape(directive.value.substr(bar + 1))) + "\r\n";
+            for (unsigned long i = 0; i < count; ++i) Write(STD_OUTPUT_HANDLE, line);
         } else if (key == "sleep") {
             Wait(static_cast<DWORD>(std::strtoul(directive.value.c_str(), nullptr, 10)), std::wstring());
         } else if (key == "waitfile") {

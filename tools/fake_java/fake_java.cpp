@@ -10,6 +10,8 @@
 //                        written first, wherever the line stands
 //   stdout=<text>        write <text> and CR LF to standard output
 //   stderr=<text>        the same on standard error
+//   stdout.lines=<n>|<text>   write <text> and CR LF <n> times, one write
+//                        each, as a game logging line by line
 //   stdout.raw=<text>    write <text> alone, so a line can be split across
 //   stderr.raw=<text>    writes; add line ends yourself with \r\n
 //   sleep=<ms>           pause (pumping messages once a window exists)
