@@ -206,8 +206,9 @@ def game_files(s, folder, leave_out=(), routes=None):
     return files
 
 
-def expected_command_line(root, player, uuid, heap=1024):
-    """The command line the launcher builds for the test version, spelled out."""
+def expected_command_line(root, player, uuid, heap=1024, extra=("", "", "", "")):
+    """The command line the launcher builds for the test version, spelled out;
+    extra holds the player's JVM head and tail and game head and tail."""
     mc = root + ".minecraft\\"
     classpath = [mc + "libraries\\" + p.replace("/", "\\") for p, _ in GameFiles.LIBRARIES]
     classpath.append(mc + "libraries\\" + GameFiles.NATIVES.replace("/", "\\"))
@@ -217,10 +218,12 @@ def expected_command_line(root, player, uuid, heap=1024):
                        ("${assets_root}", '"%sassets"' % mc), ("${assets_index_name}", VERSION),
                        ("${auth_uuid}", uuid), ("${user_properties}", "{}"), ("${user_type}", "Legacy")):
         arguments = arguments.replace(key, value)
-    return ('"C:\\e2e\\java\\bin\\javaw.exe"  %s -Xmx%dm   "-Djava.library.path=%snative\\%s" '
+    jvm_head, jvm_tail, game_head, game_tail = extra
+    return ('"C:\\e2e\\java\\bin\\javaw.exe" %s %s -Xmx%dm %s %s "-Djava.library.path=%snative\\%s" '
             "-Dfml.ignoreInvalidMinecraftCertificates=true -Dfml.ignorePatchDiscrepancies=true "
-            '-cp "%s;%sversions\\%s\\%s.jar" %s %s --height 480 --width 854  ' %
-            (HEAP_DUMP, heap, mc, VERSION, ";".join(classpath), mc, VERSION, VERSION, MAIN_CLASS, arguments))
+            '-cp "%s;%sversions\\%s\\%s.jar" %s %s --height 480 --width 854  %s' %
+            (jvm_head, HEAP_DUMP, heap, jvm_tail, game_head, mc, VERSION, ";".join(classpath), mc, VERSION, VERSION,
+             MAIN_CLASS, arguments, game_tail))
 
 
 # ---------------------------------------------------------------- journeys
@@ -455,16 +458,21 @@ def library_404_reports_and_busy_window_stays(s):
 
 def desktop_shortcut_starts_game_without_window(s):
     """"启动后创建快捷方式": a link on the desktop and its launch file; the link's
-    command starts the same game without a main window and changes neither
-    the settings nor the account file."""
+    command starts the same game, the player's extra JVM and game arguments
+    included, without a main window and changes neither the settings nor the
+    account file."""
     folder = s.folder("shortcut")
-    write_settings(folder, dict(OFFLINE, mainframe_layout=1))
+    extra = ("-Dhead=1", "-Dtail=2", "-Dgame.head=3", "--tail four")
+    write_settings(folder, dict(OFFLINE, mainframe_layout=1, custom_game_arg=dict(zip(
+        ("enable", "java_addition_arg_head", "java_addition_arg_tail", "mc_addition_arg_head",
+         "mc_addition_arg_tail"), (True,) + extra))))
     game_files(s, folder)
     desktop = s.user_folder("Desktop")
     for name in os.listdir(desktop):
         if name.endswith(".lnk"):
             os.remove(os.path.join(desktop, name))
     record = os.path.join(s.work, "shortcut-java.txt")
+    remove(record)
     s.java_script(record)
     launcher = s.start(folder)
     main = main_window(s, launcher)
@@ -494,8 +502,9 @@ def desktop_shortcut_starts_game_without_window(s):
     check(not [t for t in s.probe.seen if t.startswith("TRELM v")], "a main window opened: %s" % s.probe.seen)
     # The launcher does not wait for the game: its record may come a moment later.
     runs = wait_runs(s, record, 2, timeout=15)
-    check(len(runs) == 2 and runs[1]["cmdline"] == runs[0]["cmdline"],
-          "the shortcut started %s" % [r["cmdline"] for r in runs[1:]])
+    expected = expected_command_line("C:\\e2e\\shortcut\\", "Tester", TESTER_UUID, extra=extra)
+    check(len(runs) == 2 and all(r["cmdline"] == expected for r in runs),
+          "started %s, expected %s" % ([r["cmdline"] for r in runs], expected))
     for path, data in kept.items():
         check(read_bytes(path) == data, "the shortcut launch changed %s" % path)
 
