@@ -439,7 +439,12 @@ LRESULT CTrelmMainFrame::OnGameReady(WPARAM, LPARAM) {
         info.javaArch = static_cast<int32_t>(java.is64Bit);
         info.separateFolders = m_game->separateFolders;
         info.fullScreen = m_game->fullScreen;
-        CreateLaunchShortcut(info);
+        if (!CreateLaunchShortcut(info)) {
+            WString name, text;
+            ShortcutLinkName(info, &name);
+            text.Format(L"创建桌面快捷方式 %s 失败", wendaldui::EscapeMarkup(name).GetString());
+            CDlgMessageBox::Show(m_hWnd, L"错误", text.GetString(), wendaldui::kBoxOk, wendaldui::kIconError);
+        }
     }
     if (!m_relayFailure.IsEmpty()) {
         CDlgMessageBox::Show(m_hWnd, L"提示", RelayFailureText(versionId.GetString(), m_relayFailure).GetString(),

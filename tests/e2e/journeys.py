@@ -457,10 +457,10 @@ def library_404_reports_and_busy_window_stays(s):
 
 
 def desktop_shortcut_starts_game_without_window(s):
-    """"启动后创建快捷方式": a link on the desktop and its launch file; the link's
-    command starts the same game, the player's extra JVM and game arguments
-    included, without a main window and changes neither the settings nor the
-    account file."""
+    """"启动后创建快捷方式": a link that cannot be written is reported; then a
+    link on the desktop and its launch file; the link's command starts the
+    same game, the player's extra JVM and game arguments included, without
+    a main window and changes neither the settings nor the account file."""
     folder = s.folder("shortcut")
     extra = ("-Dhead=1", "-Dtail=2", "-Dgame.head=3", "--tail four")
     write_settings(folder, dict(OFFLINE, mainframe_layout=1, custom_game_arg=dict(zip(
@@ -477,9 +477,22 @@ def desktop_shortcut_starts_game_without_window(s):
     launcher = s.start(folder)
     main = main_window(s, launcher)
     at(s, main, "shortcut")
-    at(s, main, "panel_launch")
-    wait_runs(s, record, 1)
+    # Another program has the link's file open: the game starts, the player is told.
+    s.probe.call("hold", s.wine.dos(os.path.join(desktop, "%s Tester.lnk" % VERSION)))
+    try:
+        at(s, main, "panel_launch")
+        wait_runs(s, record, 1)
+        box = s.probe.wait_window(text="错误", owner=main["hwnd"], timeout=15)
+        check_icon(s, box, "error", "the box of the link not made")
+        s.probe.capture(box, s.artifact("e2e-shortcut-not-made.png"), s.wine)
+        s.probe.close_and_wait(box)
+    finally:
+        s.probe.call("unhold")
     wait_title(s, main, MAIN_TITLE)
+    at(s, main, "panel_launch")
+    wait_runs(s, record, 2)
+    wait_title(s, main, MAIN_TITLE)
+    check(not [w for w in s.probe.windows() if w["text"] == "错误"], "the link made is reported as not made")
     close_and_exit(s, launcher, main)
 
     links = [n for n in os.listdir(desktop) if n.endswith(".lnk")]
@@ -501,9 +514,9 @@ def desktop_shortcut_starts_game_without_window(s):
     check(windowless.wait_exit(1) == 0, "the shortcut launch did not end with 0")
     check(not [t for t in s.probe.seen if t.startswith("TRELM v")], "a main window opened: %s" % s.probe.seen)
     # The launcher does not wait for the game: its record may come a moment later.
-    runs = wait_runs(s, record, 2, timeout=15)
+    runs = wait_runs(s, record, 3, timeout=15)
     expected = expected_command_line("C:\\e2e\\shortcut\\", "Tester", TESTER_UUID, extra=extra)
-    check(len(runs) == 2 and all(r["cmdline"] == expected for r in runs),
+    check(len(runs) == 3 and all(r["cmdline"] == expected for r in runs),
           "started %s, expected %s" % ([r["cmdline"] for r in runs], expected))
     for path, data in kept.items():
         check(read_bytes(path) == data, "the shortcut launch changed %s" % path)
