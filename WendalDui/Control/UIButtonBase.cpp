@@ -12,13 +12,6 @@
 namespace wendaldui {
 namespace internal {
 
-namespace {
-
-// Bit 30 of a key message's lParam: the key was already down, a repeat.
-constexpr LPARAM kKeyWasDown = 1 << 30;
-
-}  // namespace
-
 ARGB PaletteColor(int index) {
     CDuiSkinManager* skin = CDuiSkinManager::GetInstance();
     return skin ? skin->GetColor(index) : 0;

@@ -53,6 +53,9 @@ enum HitCode { kHitNothing = 0, kHitClient = 1, kHitCaption = 2 };
 // Focus reasons.
 enum FocusReason { kFocusByMouse = 1, kFocusByTab = 2, kFocusByProgram = 3 };
 
+// A key-down's flags: the key was already down (a held key repeating).
+constexpr LPARAM kKeyWasDown = 1 << 30;
+
 typedef wendal_::IDelegate<void, EventData&> EventDelegate;
 
 // Rect multiplied by the DPI factor, each value truncated toward zero.

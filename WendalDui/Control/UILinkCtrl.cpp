@@ -195,7 +195,8 @@ void CUILinkCtrl::OnKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) {
         return;
     }
     int reason = 0;
-    if (vk != VK_SPACE || !HasFocus(&reason) || reason != kFocusByTab) return;
+    // A held key repeats its key-down; the press opens the link once.
+    if (vk != VK_SPACE || (keyFlags & kKeyWasDown) || !HasFocus(&reason) || reason != kFocusByTab) return;
     if (const CFormattedText::Link* hot = m_formatted.GetLink(m_hotLink)) ActivateLink(hot->target, hot->targetLength);
 }
 

@@ -61,7 +61,7 @@ protected:
     }
     void Paint() { RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW); }
     bool PaintPending() const { return GetUpdateRect(hwnd, NULL, FALSE) != FALSE; }
-    void Key(UINT vk) { SendMessageW(hwnd, WM_KEYDOWN, vk, 1); }
+    void Key(UINT vk, LPARAM flags = 1) { SendMessageW(hwnd, WM_KEYDOWN, vk, flags); }
     uint32_t Pixel(int x, int y) const { return ui_testing::SurfacePixel(window, x, y); }
     int CountNear(const UIRect& r, uint32_t rgb, int tolerance) const {
         int count = 0;
@@ -222,6 +222,7 @@ TEST_F(DisplayControls, ActivatedLinkRaisesEventOrOpensWithTheShell) {
             link->SetFocus(kFocusByTab);
             Key(VK_TAB);
             Key(VK_SPACE);
+            Key(VK_SPACE, 0x40000001);  // the held key repeating
         } else {
             SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Centre(LinkRect(link, c.action == kClickSecond)));
             SendMessageW(hwnd, WM_LBUTTONUP, 0, Centre(LinkRect(link, 1)));
