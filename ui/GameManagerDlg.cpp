@@ -39,10 +39,17 @@ typedef wendaldui::internal::CUIListBodyString::Item Cell;
 
 }  // namespace
 
-DeleteMinecraftAsynTask::DeleteMinecraftAsynTask(const wchar_t* text, launcher::MinecraftList* list,
+DeleteMinecraftAsynTask::DeleteMinecraftAsynTask(const wchar_t* text, const launcher::MinecraftList& list,
                                                  int32_t* indices, int count, uint32_t flags,
                                                  std::vector<WString>* blockers)
-    : m_text(text), m_list(list), m_indices(indices), m_count(count), m_flags(flags), m_blockers(blockers) {}
+    : m_text(text),
+      m_list(new launcher::MinecraftList),
+      m_indices(indices),
+      m_count(count),
+      m_flags(flags),
+      m_blockers(blockers) {
+    m_list->versions = list.versions;
+}
 
 DeleteMinecraftAsynTask::~DeleteMinecraftAsynTask() = default;
 
@@ -321,7 +328,7 @@ void CGameManagerDlg::OnDeleteFiles(wendaldui::EventData&) {
     // Only "是" deletes: closing the box any other way is no consent.
     if (Ask(text) != wendaldui::kResultYes) return;
     std::vector<WString> blockers;
-    DeleteMinecraftAsynTask task(L"正在删除启动器可以自动下载的文件", &launcher::g_minecraftList, rows.data(),
+    DeleteMinecraftAsynTask task(L"正在删除启动器可以自动下载的文件", launcher::g_minecraftList, rows.data(),
                                  static_cast<int>(rows.size()), 0x7D, &blockers);
     const bool ran = RunAsynTask(&task, 500, m_hWnd);
     bool all = ran && task.GetResult();
@@ -352,7 +359,7 @@ void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
     text.Format(L"确认删除%s，共%d个版本？", joined.GetString(), static_cast<int>(rows.size()));
     if (Ask(text) != wendaldui::kResultYes) return;
     std::vector<WString> blockers;
-    DeleteMinecraftAsynTask task(L"正在删除所选版本", &launcher::g_minecraftList, rows.data(),
+    DeleteMinecraftAsynTask task(L"正在删除所选版本", launcher::g_minecraftList, rows.data(),
                                  static_cast<int>(rows.size()), 0x1FF, &blockers);
     const bool ran = RunAsynTask(&task, 500, m_hWnd);
     int removed = 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "WendalDui/Core/DuiDialog.h"
@@ -28,9 +29,11 @@ class MinecraftList;
 namespace ui {
 
 // Deletes the chosen versions' files on the thread pool while the UI waits.
+// It works on a copy of the list taken when it is made: the UI thread may
+// refresh the list meanwhile (the download dialog stays usable).
 class DeleteMinecraftAsynTask : public CAsynTask {
 public:
-    DeleteMinecraftAsynTask(const wchar_t* text, launcher::MinecraftList* list, int32_t* indices, int count,
+    DeleteMinecraftAsynTask(const wchar_t* text, const launcher::MinecraftList& list, int32_t* indices, int count,
                             uint32_t flags, std::vector<WString>* blockers);
     ~DeleteMinecraftAsynTask();
     void Run(PTP_CALLBACK_INSTANCE instance) override;
@@ -38,7 +41,7 @@ public:
 
 private:
     const wchar_t* m_text;
-    launcher::MinecraftList* m_list;
+    std::unique_ptr<launcher::MinecraftList> m_list;
     int32_t* m_indices;
     int m_count;
     uint32_t m_flags;
