@@ -213,6 +213,7 @@ unsigned CUIMcMotdCtrl::Work() {
             const int status = mcmotd::QueryServerStatus(address, json, latency, &m_stop);
             {
                 Lock lock(m_resultLock);
+                m_result->address = address;
                 m_result->time = time;
                 m_result->json = json;
                 m_result->latencyMs = latency;
@@ -298,11 +299,12 @@ void CUIMcMotdCtrl::CloseInfoDialog() {
 
 void CUIMcMotdCtrl::OnDestroy() {
     if (StopWorker()) {
-        const WString address = GetServerAddress();
+        // Under the address it was asked for: the address may have changed
+        // while the last query ran, and no query of the new one came since.
         Lock lock(m_resultLock);
-        if (address.GetLength() > 0 && m_result && m_result->status == mcmotd::kPingOk) {
+        if (m_result && m_result->address.GetLength() > 0 && m_result->status == mcmotd::kPingOk) {
             WString path;
-            ServerStatusCacheFile(address, &path);
+            ServerStatusCacheFile(m_result->address, &path);
             WriteTextFile(path.GetString(), m_result->json.GetString(), true);
         }
     }

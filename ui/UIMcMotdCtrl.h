@@ -36,9 +36,10 @@ void ServerStatusCacheFile(const WString& address, WString* path);
 
 class CUIMcMotdCtrl : public wendaldui::CUIContainer {
 public:
-    // The last query: when it started, the raw answer, the latency and the
-    // ping client's result code.
+    // The last query: the address it asked, when it started, the raw answer,
+    // the latency and the ping client's result code.
     struct Result {
+        WString address;
         SYSTEMTIME time = {};
         WString json;
         int latencyMs = 0;

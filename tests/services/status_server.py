@@ -253,6 +253,8 @@ SCRIPTS = {
     "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),
     "favicon_bad_base64": lambda conn: normal(conn, status(favicon="data:image/png;base64,iVBO*w0K")),
     "stall": stall,
+    # The status, then no pong: the query ends well only when the client gives up waiting.
+    "no_pong": lambda conn: (expect_request(conn), conn.sendall(status_packet(status())), hold(conn)),
     # As long a description as an answer may carry whole: one line of 28,000 characters.
     "long_description": lambda conn: normal(conn, status(description={"text": "word " * 5600})),
     # A noisy 64 x 64 icon: a wall of some 7,000 characters of base64.

@@ -1,8 +1,9 @@
 // The server status control against the scripted status server on
-// 127.0.0.1: the answer shown, the cache written and read back with the
-// server gone, a click asking again, server text that looks like mark-up
-// shown as text, a slow server or a slow name lookup not holding up the
-// window's end, and the information window's place and bounds.
+// 127.0.0.1: the answer shown, the cache written (only under the address
+// asked) and read back with the server gone, a click asking again, server
+// text that looks like mark-up shown as text, a slow server or a slow name
+// lookup not holding up the window's end, and the information window's
+// place and bounds.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
@@ -167,6 +168,27 @@ TEST_F(ServerStatusControl, AnswerShownCachedAndShownAgainWithTheServerGone) {
     EXPECT_TRUE(ui_testing::PumpUntil([&] { return Shows(control, L"服务器信息获取失败"); }, 15000));
     EXPECT_TRUE(Shows(control, L"欢迎来到方块世界"));
     EXPECT_NE(nullptr, control->GetIcon()->GetFavicon());  // kept with the text
+}
+
+// The address changes while a query waits for its pong, and the window
+// closes before the next query: the answer that ends the query belongs to
+// the address it asked.
+TEST_F(ServerStatusControl, AnAnswerIsCachedOnlyUnderTheAddressItWasAskedFor) {
+    testing_support::TestStatusServer server;
+    ASSERT_TRUE(server.Start()) << server.LastError();
+    const std::wstring asked = Address(server.Port("no_pong")), next = Address(server.Port("normal"));
+    CUIMcMotdCtrl* control = AddControl();
+    control->SetServerAddress(asked.c_str());
+    // The status comes at once; the wait for the pong lasts 4 s from then.
+    ui_testing::PumpFor(2500);
+    control->SetServerAddress(next.c_str());
+    control->Destroy();
+    WString askedFile, nextFile, cached;
+    ServerStatusCacheFile(asked.c_str(), &askedFile);
+    ServerStatusCacheFile(next.c_str(), &nextFile);
+    EXPECT_FALSE(testing_support::Exists(dir / nextFile.GetString())) << "another server's answer";
+    ASSERT_TRUE(ReadTextFile(askedFile.GetString(), &cached, -1));
+    EXPECT_GE(cached.Find(L"欢迎来到方块世界"), 0);
 }
 
 TEST_F(ServerStatusControl, ServerTextIsNeverReadAsMarkup) {
