@@ -365,7 +365,9 @@ void CUIComboBoxBase::OnKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) {
     }
     if (vk == VK_UP || vk == VK_DOWN) {
         CUIListBoxBase* list = GetListBox();
+        CUIControlWatch watch(this);  // the choice's handler may destroy the box
         if (list && list->GetListView()) list->GetListView()->MoveSelection(vk == VK_UP ? -1 : 1, false);
+        if (!watch.Alive()) return;
     }
     CUIContainer::OnKeyDown(vk, repeat, keyFlags);
 }

@@ -23,7 +23,23 @@ UIRect DpiScaleRect(const UIRect& rect) {
     return UIRect(scale(rect.x), scale(rect.y), scale(rect.width), scale(rect.height));
 }
 
+CUIControlWatch::CUIControlWatch(CUIControl* control)
+    : m_control(control), m_next(control ? control->m_watches : nullptr) {
+    if (control) control->m_watches = this;
+}
+
+CUIControlWatch::~CUIControlWatch() {
+    if (!m_control) return;
+    for (CUIControlWatch** link = &m_control->m_watches; *link; link = &(*link)->m_next) {
+        if (*link == this) {
+            *link = m_next;
+            break;
+        }
+    }
+}
+
 CUIControl::~CUIControl() {
+    for (CUIControlWatch* watch = m_watches; watch; watch = watch->m_next) watch->m_control = nullptr;
     // Destroy already did this, but a control removed by RemoveChild, or
     // deleted with its container, comes here directly: the window must not
     // keep it as the target of a timer, a posted call or a tooltip.

@@ -61,6 +61,23 @@ typedef wendal_::IDelegate<void, EventData&> EventDelegate;
 // Rect multiplied by the DPI factor, each value truncated toward zero.
 UIRect DpiScaleRect(const UIRect& rect);
 
+class CUIControl;
+
+// Made before raising an event whose handler may destroy the control (or
+// close its window, which takes every control in it): Alive() then says
+// whether the control may still be touched.
+class CUIControlWatch : private wendal_::noncopyable {
+public:
+    explicit CUIControlWatch(CUIControl* control);
+    ~CUIControlWatch();
+    bool Alive() const { return m_control != nullptr; }
+
+private:
+    friend class CUIControl;
+    CUIControl* m_control;
+    CUIControlWatch* m_next;
+};
+
 class CUIControl : private wendal_::noncopyable {
 public:
     CUIControl() = default;
@@ -184,6 +201,10 @@ protected:
     CUIContainer* m_parent = nullptr;
     CDuiWindow* m_window = nullptr;
     std::unordered_map<int, EventDelegate*> m_events;
+
+private:
+    friend class CUIControlWatch;
+    CUIControlWatch* m_watches = nullptr;
 };
 
 }  // namespace wendaldui

@@ -143,8 +143,9 @@ void CUIListBoxViewBase::MoveSelection(int delta, bool animate) {
     if (target == m_selected) return;
     SetCurSel(target);
     if (m_flags & kListBoxHoverSelects) SetHotItem(target);
+    CUIControlWatch watch(this);
     FireListEvent(kEventSelectionChanged, target);
-    EnsureVisible(target, animate);
+    if (watch.Alive()) EnsureVisible(target, animate);
 }
 
 void CUIListBoxViewBase::OnItemMouseEnter(int index) {
@@ -155,9 +156,11 @@ void CUIListBoxViewBase::OnItemMouseEnter(int index) {
 
 void CUIListBoxViewBase::OnItemClick(int index, WPARAM, int, int) {
     const bool changed = SetCurSel(index);
+    // A handler may destroy the list, or the combo box or window it is in.
+    CUIControlWatch watch(this);
     FireListEvent(kEventClick, index);
-    if (changed) FireListEvent(kEventSelectionChanged, index);
-    EnsureVisible(index, true);
+    if (changed && watch.Alive()) FireListEvent(kEventSelectionChanged, index);
+    if (watch.Alive()) EnsureVisible(index, true);
 }
 
 void CUIListBoxViewBase::OnLButtonDown(WPARAM keys, int x, int y) {

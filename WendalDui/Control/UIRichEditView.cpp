@@ -128,11 +128,12 @@ void CUIRichEditView::OnKeyDown(WPARAM vk, UINT repeat, LPARAM keyFlags) {
     if (vk == VK_RETURN) {
         if (CUIRichEdit* edit = GetEdit()) {
             BYTE swallow = 0;
-            const HWND hwnd = m_window ? m_window->GetHWND() : NULL;
+            CUIControlWatch watch(this);
             edit->FireEvent(kEventRichEditEnter, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(&swallow)));
-            // A handler that closed the window took this view with it.
-            if (swallow || (hwnd && !IsWindow(hwnd))) {
-                m_swallowEnterChar = swallow != 0;
+            // A handler that closed the window, or destroyed the edit, took this view with it.
+            if (!watch.Alive()) return;
+            if (swallow) {
+                m_swallowEnterChar = true;
                 return;
             }
         }

@@ -209,6 +209,21 @@ TEST_F(Combo, MouseAndKeyboardChooseItemsAndTheBoxShowsTheChoice) {
     EXPECT_EQ(3, combo->GetCurSel()) << "the wheel up: the previous item";
 }
 
+// The choice's handler may destroy the box: the key that moved the choice
+// then goes no further into it.
+TEST_F(Combo, AHandlerMayDestroyTheBoxWhoseChoiceItIsHandling) {
+    CUIComboBoxString* combo = new ui_testing::Quarantined<CUIComboBoxString>;
+    ASSERT_TRUE(combo->Create(window.GetRoot(), kShown, UIRect(20, 20, 200, 28), 1));
+    dynamic_cast<CUIListBoxString*>(combo->GetListBox())->InsertString(-1, L"项目");
+    ui_testing::ControlDestroyer destroyer{combo};
+    combo->BindEvent(kEventSelectionChanged, &destroyer, &ui_testing::ControlDestroyer::OnEvent);
+    combo->SetFocus(kFocusByTab);
+    SendMessageW(hwnd, WM_KEYDOWN, VK_DOWN, 1);
+    EXPECT_EQ(nullptr, window.GetRoot()->GetChild(1));
+    EXPECT_TRUE(ui_testing::QuarantineUntouched());
+    ui_testing::ReleaseQuarantine();
+}
+
 TEST_F(Combo, EditableBoxRaisesOneEditEventPerTypedEditAndKeepsItsListInStep) {
     CUIComboBoxString* combo = Make<CUIComboBoxString>(kComboEditable | kComboSelectEditText, 5);
     combo->SetFocus(kFocusByProgram);

@@ -18,6 +18,7 @@
 #include "WendalDui/Control/UIContainer2.h"
 #include "WendalDui/Control/UIListBodyString.h"
 #include "WendalDui/Control/UIListBoxString.h"
+#include "WendalDui/Control/UIListBoxViewString.h"
 #include "WendalDui/Control/UIListCtrlString.h"
 #include "WendalDui/Control/UIListCtrlViewBase.h"
 #include "WendalDui/Control/UIListHeader.h"
@@ -368,6 +369,41 @@ TEST_F(ListBox, KeyboardMovesTheSelectionAndScrollsItIntoView) {
         const int target = c.align == kSame ? before : c.align == kTop ? c.item * h : (c.item + 1) * h - viewHeight;
         EXPECT_EQ(target, list->GetTargetY()) << c.rule;
         EXPECT_TRUE(PumpUntil([&] { return list->GetScrollY() == list->GetTargetY(); }, 2000)) << c.rule;
+    }
+}
+
+// A list box whose view keeps its poisoned memory once deleted.
+class QuarantinedListBox : public CUIListBoxString {
+    CUIControl* CreateView(const ViewCreateInfo& info) override {
+        auto* view = new ui_testing::Quarantined<CUIListBoxViewString>;
+        if (view->Create(info.parent, info.flags | kControlFocusable, info.rect, info.id, info.arg)) return view;
+        delete view;
+        return nullptr;
+    }
+};
+
+// A handler may destroy the list (a dialog rebuilding itself, or closing):
+// the view then touches nothing of itself, neither to raise the next event
+// nor to scroll the item into view.
+TEST_F(ListBox, AHandlerMayDestroyTheListWhoseEventItIsHandling) {
+    for (int event : {kEventClick, kEventSelectionChanged}) {
+        CUIListBoxString* list = new QuarantinedListBox;
+        ASSERT_TRUE(list->Create(root, kShown | kScrollHasVertical, UIRect(10, 10, 200, 150), 1));
+        for (int i = 0; i < 20; ++i) list->InsertString(-1, L"项目");
+        view = list->GetListView();
+        h = view->GetItemHeight();
+        view->SetFocus(kFocusByProgram);
+        ui_testing::ControlDestroyer destroyer{list};
+        list->BindEvent(event, &destroyer, &ui_testing::ControlDestroyer::OnEvent);
+        if (event == kEventClick) {
+            Click(At(3).x, At(3).y);
+        } else {
+            list->SetCurSel(5);
+            Key(VK_NEXT);
+        }
+        EXPECT_EQ(nullptr, root->GetChild(1)) << event;
+        EXPECT_TRUE(ui_testing::QuarantineUntouched()) << event;
+        ui_testing::ReleaseQuarantine();
     }
 }
 

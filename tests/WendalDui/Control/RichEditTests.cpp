@@ -293,6 +293,40 @@ TEST_F(RichEdit, TabMovesTheFocusCtrlTabInsertsEnterCanBeSwallowedAndTheLimitHol
     EXPECT_TRUE(second->GetText() == L"123");
 }
 
+// A read-only log whose Enter closes its window (a dialog's default button):
+// the view, gone with the window, is not written to afterwards.
+class QuarantinedViewEdit : public CUIRichEdit {
+    CUIControl* CreateView(const ViewCreateInfo& info) override {
+        auto* view = new ui_testing::Quarantined<internal::CUIRichEditView>;
+        if (view->Create(info.parent, info.flags | kControlFocusable | kControlDoubleClicks, info.rect, info.id,
+                         info.arg)) {
+            return view;
+        }
+        delete view;
+        return nullptr;
+    }
+};
+struct CloseOnEnter {
+    HWND hwnd;
+    void OnEnter(EventData& e) {
+        *reinterpret_cast<BYTE*>(static_cast<uintptr_t>(e.p1)) = 1;
+        DestroyWindow(hwnd);
+    }
+};
+
+TEST_F(RichEdit, AnEnterHandlerMayCloseTheWindow) {
+    CUIRichEdit* edit = new QuarantinedViewEdit;
+    ASSERT_TRUE(edit->Create(root, kShown, UIRect(10, 10, 200, 90), 1,
+                             reinterpret_cast<void*>(uintptr_t(kRichEditReadOnly | kRichEditMultiLine))));
+    CloseOnEnter closer{hwnd};
+    edit->BindEvent(kEventRichEditEnter, &closer, &CloseOnEnter::OnEnter);
+    edit->SetFocus(kFocusByProgram);
+    SendMessageW(hwnd, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_TRUE(ui_testing::QuarantineUntouched());
+    ui_testing::ReleaseQuarantine();
+}
+
 TEST_F(RichEdit, CopyAndPasteUseTheRealClipboardButAPasswordIsNeverCopied) {
     CUIRichEdit* source = Add(1, UIRect(10, 10, 200, 30));
     CUIRichEdit* target = Add(2, UIRect(10, 50, 200, 30));

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,43 @@ void DragMouse(int x0, int y0, int x1, int y1) {
     for (int i = 1; i <= kSteps; ++i) MoveMouseTo(x0 + (x1 - x0) * i / kSteps, y0 + (y1 - y0) * i / kSteps);
     screen_input::SendMouse(MOUSEEVENTF_LEFTUP);
     PumpFor(30);
+}
+
+namespace {
+constexpr unsigned char kPoison = 0xA5;
+std::vector<std::pair<unsigned char*, size_t>> g_quarantine;
+LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
+
+// A pointer read from a freed object faults: the run ends at once, saying
+// so, instead of waiting for a debugger until its time limit.
+LONG WINAPI ReportUseOfFreed(EXCEPTION_POINTERS* info) {
+    fprintf(stderr, "Exception %08lX at %p while deleted objects are kept: a freed object was used\n",
+            info->ExceptionRecord->ExceptionCode, info->ExceptionRecord->ExceptionAddress);
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+}  // namespace
+
+void Quarantine(void* object, size_t size) {
+    if (g_quarantine.empty()) g_previousFilter = SetUnhandledExceptionFilter(&ReportUseOfFreed);
+    memset(object, kPoison, size);
+    g_quarantine.push_back({static_cast<unsigned char*>(object), size});
+}
+
+bool QuarantineUntouched() {
+    for (const auto& block : g_quarantine) {
+        for (size_t i = 0; i < block.second; ++i) {
+            if (block.first[i] != kPoison) return false;
+        }
+    }
+    return true;
+}
+
+void ReleaseQuarantine() {
+    if (!g_quarantine.empty()) SetUnhandledExceptionFilter(g_previousFilter);
+    for (const auto& block : g_quarantine) ::operator delete(block.first);
+    g_quarantine.clear();
 }
 
 void TypeText(const wchar_t* text) {

@@ -42,6 +42,25 @@ void DragMouse(int x0, int y0, int x1, int y1);
 // Real input: each character as a Unicode key press (Chinese needs no input method).
 void TypeText(const wchar_t* text);
 
+// Objects of a Quarantined<T> keep their memory when deleted, filled with
+// 0xA5 bytes, until ReleaseQuarantine: code that goes on using a freed one
+// reads the pattern (a pointer made of it faults) and a write changes it.
+void Quarantine(void* object, size_t size);
+bool QuarantineUntouched();
+void ReleaseQuarantine();
+template <typename T>
+class Quarantined : public T {
+public:
+    using T::T;
+    static void operator delete(void* object, size_t size) { Quarantine(object, size); }
+};
+
+// Destroys the control when the event it is bound to is raised.
+struct ControlDestroyer {
+    wendaldui::CUIControl* target;
+    void OnEvent(wendaldui::EventData&) { target->Destroy(); }
+};
+
 // Records what the window delivers to it.
 class RecordingControl : public wendaldui::CUIControl {
 public:
