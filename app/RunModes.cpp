@@ -15,6 +15,7 @@
 #include "WendalDui/Core/FormattedText.h"
 #include "app/TRELMApp.h"
 #include "app/WorkingDirectory.h"
+#include "core/Win32Error.h"
 #include "download/CurlInit.h"
 #include "launcher/JavaRuntimeList.h"
 #include "launcher/MinecraftInstanceManager.h"
@@ -105,12 +106,25 @@ int FailStart(const wchar_t* text, int icon) {
     return -1;
 }
 
-int FailHttpLibrary() {
+int FailInitialisation(const wchar_t* reason) {
     wchar_t version[32];
     VersionText(version);
     WString text;
-    text.Format(L"TRELM初始化失败，%s\r\nVer:%s", L"curl_global_init Failure", version);
+    text.Format(L"TRELM初始化失败，%s\r\nVer:%s", reason, version);
     return FailStart(text.GetString(), wendaldui::kIconError);
+}
+
+int FailHttpLibrary() { return FailInitialisation(L"curl_global_init Failure"); }
+
+// Without its window the run would wait, invisible, for a quit message
+// that nothing posts.
+int FailMainWindow(DWORD error) {
+    WString reason = L"无法创建主窗口";
+    if (error != 0) {
+        reason.Append(L"，");
+        reason.Append(FormatWin32Error(error));
+    }
+    return FailInitialisation(reason.GetString());
 }
 
 // The HTTP library loads the system's security libraries, which the first
@@ -221,7 +235,12 @@ int RunNormal(HINSTANCE instance, int argc, wchar_t** argv) {
         launcher::g_instanceManager.threadId = GetCurrentThreadId();
         launcher::g_instanceManager.StartMonitor();
         ui::SetRunningGameMonitor(&launcher::g_instanceManager);
-        ui::ShowMainFrame();
+        if (!ui::ShowMainFrame()) {
+            const DWORD error = GetLastError();
+            ui::DiscardMainFrameBackground();  // its pictures go before the picture library
+            launcher::g_instanceManager.StopMonitor();
+            return FailMainWindow(error);
+        }
         SetTimer(NULL, 0, 0, &CreateTaskbarProgressLater);
         HANDLE http = reinterpret_cast<HANDLE>(_beginthreadex(
             NULL, 0, &StartHttpLibrary, reinterpret_cast<void*>(static_cast<uintptr_t>(GetCurrentThreadId())), 0, NULL));

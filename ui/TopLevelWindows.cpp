@@ -60,13 +60,16 @@ bool BringForward(wendaldui::CDuiWindow* window) {
 }
 
 // Makes the window of a new registered object (its entry already set) and
-// shows it; on failure the entry is cleared and the object deleted.
+// shows it; on failure the entry is cleared, the object deleted and the
+// creation's error left for the caller.
 template <typename T>
 T* CreateRegistered(T*& entry, T* object, const wchar_t* text, DWORD style, int width, int height, HWND owner) {
     entry = object;
     if (!CreateLauncherWindow(*object, text, style, width, height, owner)) {
+        const DWORD error = GetLastError();
         entry = nullptr;
         delete object;
+        SetLastError(error);
         return nullptr;
     }
     return object;

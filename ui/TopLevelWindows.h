@@ -52,7 +52,8 @@ CUpdateDlg* ShowUpdateDialog(const UpdateInfo* info);
 // (without the program) name, then ends the run at once if it could not.
 void OpenOutputWindow(int argc, wchar_t** argv);
 // Brings the main window forward, or makes, registers and shows it; null
-// when its window cannot be made.
+// when its window cannot be made (GetLastError says why): then nothing will
+// end the message loop, and the caller ends the run.
 CTrelmMainFrame* ShowMainFrame();
 
 }  // namespace ui

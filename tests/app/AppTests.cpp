@@ -1,5 +1,6 @@
 // The start-up's own rules: which working folder counts as the launcher's,
-// and the game-exit notices, recovered even when a notice was lost.
+// a main window that cannot be made, and the game-exit notices, recovered
+// even when a notice was lost.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -42,6 +43,60 @@ TEST(WorkingFolder, SameFolderIgnoresCaseSeparatorsAndShortNames) {
     }
     EXPECT_STREQ(L"启动器路径和当前路径不一致", WorkingDirectoryCheckText(kWorkingDirectoryDiffers));
     EXPECT_STREQ(L"未知错误", WorkingDirectoryCheckText(7));
+}
+
+struct ProcessWindow {
+    DWORD process;
+    const wchar_t* text;
+    HWND found;
+};
+BOOL CALLBACK FindProcessWindow(HWND hwnd, LPARAM param) {
+    auto* wanted = reinterpret_cast<ProcessWindow*>(param);
+    DWORD process = 0;
+    GetWindowThreadProcessId(hwnd, &process);
+    wchar_t text[64] = {};
+    GetWindowTextW(hwnd, text, 64);
+    if (process != wanted->process || !IsWindowVisible(hwnd) || wcscmp(text, wanted->text) != 0) return TRUE;
+    wanted->found = hwnd;
+    return FALSE;
+}
+
+// The system refuses the main window: the run says so and ends with -1,
+// instead of waiting unseen for a quit message that nothing posts.
+TEST(StartUp, AMainWindowThatCannotBeMadeEndsTheRunWithAMessage) {
+    TempDir dir;
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring built = self;
+    built = built.substr(0, built.find_last_of(L'\\') + 1) + L"app_main_window_refused.exe";
+    const std::wstring exe = dir / L"app_main_window_refused.exe";  // started from its own folder
+    ASSERT_TRUE(CopyFileW(built.c_str(), exe.c_str(), FALSE));
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring command = L"\"" + exe + L"\"";
+    ASSERT_TRUE(CreateProcessW(exe.c_str(), &command[0], NULL, NULL, FALSE, 0, NULL, dir.Path().c_str(), &startup,
+                               &process));
+    CloseHandle(process.hThread);
+    ProcessWindow box = {process.dwProcessId, L"TRELM", NULL};
+    for (int i = 0; i < 300 && !box.found && WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT; ++i) {
+        EnumWindows(&FindProcessWindow, reinterpret_cast<LPARAM>(&box));
+    }
+    EXPECT_NE(nullptr, box.found) << "no message";
+    if (box.found) {
+        RECT area;
+        GetWindowRect(box.found, &area);
+        Sleep(300);  // painted
+        ui_testing::SaveScreenshot(area, L"main-window-refused.png");
+        PostMessageW(box.found, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000)) << "the run did not end";
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    EXPECT_EQ(static_cast<DWORD>(-1), code);
+    TerminateProcess(process.hProcess, 1);
+    WaitForSingleObject(process.hProcess, 5000);
+    CloseHandle(process.hProcess);
 }
 
 // Records the notices instead of posting them, so a test can lose one.
