@@ -87,11 +87,16 @@ def output_window_runs_beside_the_game(s):
 
 def output_mode_without_a_usable_handle_ends_at_once(s):
     """"-redirect_output" with no handle, or one that names no shared block:
-    no window, the process ends at once with 0."""
+    no window, the process ends at once with 0, also when the server address
+    file is unusable (that box is the launcher's, never the game's window's)."""
     folder = s.folder("badhandle")
-    for args in (["-redirect_output"], ["-redirect_output", "zz"], ["-redirect_output", "00001234"]):
+    bad = os.path.join(folder, "servers.json")
+    with open(bad, "w") as out:
+        out.write("{")
+    for args, endpoints in ((["-redirect_output"], None), (["-redirect_output", "zz"], None),
+                            (["-redirect_output", "00001234"], None), (["-redirect_output", "zz"], bad)):
         s.probe.seen.clear()
-        run = s.start(folder, args=args)
+        run = s.start(folder, args=args, endpoints=endpoints)
         watch_until_exit(s, run, 15)
         check(run.wait_exit(1) == 0, "%s did not end with 0" % args)
         check(not [t for t in s.probe.seen if t.startswith("Output")], "%s opened %s" % (args, s.probe.seen))
