@@ -26,6 +26,23 @@ constexpr wchar_t kDoNotShowText[] = L"不再显示这个消息";
 // Never with crossing bounds: the upper limit wins, as the text must fit the screen.
 int Between(int value, int lo, int hi) { return std::min(std::max(value, lo), hi); }
 
+// Centred on an owner near the screen's edge, a box wider than its owner
+// would hang off the screen: it goes back into the work area, its caption
+// first when it is larger still.
+void MoveIntoWorkArea(HWND hwnd) {
+    RECT box;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowRect(hwnd, &box) ||
+        !GetMonitorInfoW(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return;
+    }
+    const RECT& work = monitor.rcWork;
+    const int x = std::max(std::min<int>(box.left, work.right - (box.right - box.left)), static_cast<int>(work.left));
+    const int y = std::max(std::min<int>(box.top, work.bottom - (box.bottom - box.top)), static_cast<int>(work.top));
+    if (x != box.left || y != box.top) SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int IconIndex(uint32_t code) {
     switch (code) {
         case kIconError: return 0;
@@ -85,6 +102,9 @@ int CDlgMessageBox::DoModal(HWND owner, Param* param) {
 }
 
 int CDlgMessageBox::RunModal(CDlgMessageBox& box, HWND owner) {
+    // A box opened as its owner starts (the start-up notices) comes before
+    // the owner's shadow, whose strips would then lie over the box's edges.
+    CDuiDialog::MakePendingShadows(owner);
     HWND hwnd = CreateWindowExW(0, kDuiWindowClassName, L"MessageBox", WS_CAPTION, 0, 0, 100, 100, owner, NULL,
                                 CDuiApp::GetModuleInstance(), &box);
     if (!hwnd) return kResultCancel;
@@ -185,6 +205,7 @@ void CDlgMessageBox::OnCreate() {
     const int height = buttonTop + buttonHeight + gap + DpiScale(kDialogTitleHeight);
     SetWindowPos(m_hWnd, NULL, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     CenterWindow(GetWindow(m_hWnd, GW_OWNER));
+    MoveIntoWorkArea(m_hWnd);
 }
 
 void CDlgMessageBox::InitMessageText(CUILinkCtrl* text) {

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "WendalDui/Control/UITitleBar.h"
+#include "WendalDui/Core/DuiApp.h"
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "WendalDui/Core/ShadowWindow.h"
@@ -177,8 +178,21 @@ void CALLBACK CDuiDialog::MakeShadowsLater(HWND hwnd, UINT, UINT_PTR timer, DWOR
     if (auto* dialog = dynamic_cast<CDuiDialog*>(base)) dialog->MakeShadows();
 }
 
+void CDuiDialog::MakePendingShadows(HWND hwnd) {
+    // Only a window of this thread and of the library's procedure holds one of our objects.
+    if (!hwnd || GetWindowThreadProcessId(hwnd, NULL) != GetCurrentThreadId() ||
+        GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&DuiWindowProc)) {
+        return;
+    }
+    auto* dialog = dynamic_cast<CDuiDialog*>(reinterpret_cast<CWindowBase*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
+    if (dialog && !dialog->m_shadows[0] && (dialog->m_shadowsWanted || KillTimer(hwnd, kShadowTimerId))) {
+        dialog->MakeShadows();
+    }
+}
+
 void CDuiDialog::MakeShadows() {
     if (!m_hWnd || m_shadows[0]) return;
+    m_shadowsWanted = false;
     for (int side = 0; side < 4; ++side) {
         m_shadows[side] = new internal::CShadowWindow(side);
         m_shadows[side]->Create(m_hWnd);

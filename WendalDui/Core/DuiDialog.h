@@ -43,6 +43,12 @@ public:
     // taskbar at the left or top stays uncovered.
     static void PlaceMaximized(const RECT& monitor, const RECT& work, MINMAXINFO& info);
 
+    // Makes the shadow of a dialog whose first frame has not yet brought it,
+    // before a window it will own is made: strips made later lie over that
+    // window (under Wine they are stacked by when they were made). Anything
+    // but such a dialog of this thread is left alone.
+    static void MakePendingShadows(HWND dialog);
+
     internal::CShadowWindow* GetShadowWindow(int side) const { return side >= 0 && side < 4 ? m_shadows[side] : nullptr; }
     bool IsResizable() const { return m_resizable; }
 

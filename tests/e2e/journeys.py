@@ -54,16 +54,22 @@ def box_button(s, box, index, count):
 
 
 def box_icon(s, box):
-    """"info" or "error" from the colour of a framework box's 40-pixel icon,
-    sampled on its badge away from the white mark."""
+    """"info", "error" or "warning" from the colour of a framework box's
+    40-pixel icon, sampled on its badge (or the warning's triangle, near
+    both of its lower corners) away from the white mark."""
     size, left, top = 40 * s.factor, 4 * s.factor, 32 * s.factor
-    colours = [s.probe.pixel(box, left + fx * size, top + fy * size) for fx, fy in ((0.2, 0.5), (0.8, 0.5),
-                                                                                    (0.5, 0.85))]
-    if all(r > 180 and g < 110 and b < 110 for r, g, b in colours):
+
+    def colours(points):
+        return [s.probe.pixel(box, left + fx * size, top + fy * size) for fx, fy in points]
+    badge = colours(((0.2, 0.5), (0.8, 0.5), (0.5, 0.85)))
+    if all(r > 180 and g < 110 and b < 110 for r, g, b in badge):
         return "error"
-    if all(b > 180 and r < 110 for r, g, b in colours):
+    if all(b > 180 and r < 110 for r, g, b in badge):
         return "info"
-    return "unknown %s" % colours
+    triangle = colours(((0.15, 0.85), (0.85, 0.85), (0.5, 0.2)))
+    if all(r > 200 and 130 < g < 210 and b < 90 for r, g, b in triangle):
+        return "warning"
+    return "unknown %s %s" % (badge, triangle)
 
 
 def check_icon(s, box, expected, what):

@@ -1,6 +1,7 @@
 // The message box in a real modal loop over an owner window: its buttons and
 // their results, closing it, the do-not-show box, links going to the shell
-// seam, and its size for short, long and very long texts.
+// seam, its size for short, long and very long texts, and a box wider than
+// its owner kept whole on the screen.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include "WendalDui/Core/DuiDpi.h"
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "WendalDui/Core/FormattedText.h"
+#include "WendalDui/Core/ShadowWindow.h"
 
 namespace {
 
@@ -259,6 +261,52 @@ TEST_F(MessageBoxTest, LinkGoesToTheShellSeamAndTheBoxGrowsWithItsText) {
     }
     EXPECT_EQ(std::vector<std::wstring>{L"https://example.invalid/help"}, g_opened);
     SetShellOpenFunction(old);
+}
+
+// A box much wider than its owner (one long link without a break), centred
+// on a dialog at the screen's right edge and opened before that dialog's
+// first frame made its shadow: the box stays on the screen, its link broken
+// into lines within the text, and no strip of the owner's shadow lies over
+// it: the screen shows every pixel the box painted.
+TEST_F(MessageBoxTest, ABoxWiderThanItsOwnerIsWholeOnTheScreenOverTheOwnersShadow) {
+    RECT work;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    CDuiDialog narrow;
+    HWND dialog = CreateWindowExW(0, kDuiWindowClassName, L"对话框", WS_POPUP, work.right - DpiScale(200),
+                                  work.top + DpiScale(60), DpiScale(200), DpiScale(150), NULL, NULL,
+                                  GetModuleHandleW(NULL), &narrow);
+    ASSERT_NE(nullptr, dialog);
+    ShowWindow(dialog, SW_SHOW);
+    UpdateWindow(dialog);  // the first frame: its shadow comes a moment later
+    const std::wstring url = L"https://example.invalid/" + std::wstring(300, L'x');
+    const std::wstring link = L"<a href=\"" + url + L"\">" + url + L"</a>";
+    RunWith(
+        [&](CDlgMessageBox& box, HWND hwnd) {
+            ASSERT_TRUE(ui_testing::PumpUntil([&] {
+                const internal::CShadowWindow* left = narrow.GetShadowWindow(3);
+                return left && IsWindowVisible(left->GetHWND());
+            }, 2000));
+            PumpFor(100);
+            RECT window;
+            GetWindowRect(hwnd, &window);
+            EXPECT_GT(window.right - window.left, DpiScale(200) + DpiScale(100));
+            EXPECT_TRUE(window.left >= work.left && window.top >= work.top && window.right <= work.right &&
+                        window.bottom <= work.bottom)
+                << window.left << "," << window.top << "," << window.right << "," << window.bottom;
+            CUILinkCtrl* text = static_cast<CUILinkCtrl*>(BoxChild(box, 1));
+            const UIRect r = text->GetRect();
+            EXPECT_EQ(r.x + r.width + DpiScale(12), window.right - window.left);
+            const CFormattedText::Link* pieces = text->GetFormattedText().GetLink(0);
+            ASSERT_NE(nullptr, pieces);
+            EXPECT_GT(pieces->rects.size(), 2u);
+            for (const UIRect& piece : pieces->rects) EXPECT_LE(piece.x + piece.width, r.width);
+            EXPECT_EQ(0, ui_testing::PixelsCoveredOnScreen(box));
+            const std::wstring shot = L"message-box-over-owner-" + std::to_wstring(g_screenDpi) + L".png";
+            ui_testing::SaveScreenshot(work, shot.c_str());
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+        },
+        [&] { return CDlgMessageBox::Show(dialog, L"提示", link.c_str(), kBoxOk, kIconWarning); });
+    DestroyWindow(dialog);
 }
 
 }  // namespace

@@ -109,6 +109,21 @@ uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y) {
     return surface.GetBits()[y * surface.GetWidth() + x] & 0xFFFFFF;
 }
 
+int PixelsCoveredOnScreen(const wendaldui::CDuiWindow& window) {
+    RECT area;
+    GetWindowRect(window.GetHWND(), &area);
+    std::vector<uint32_t> screen;
+    if (!ReadScreenArea(area, &screen)) return -1;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    int covered = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (!Near2(SurfacePixel(window, x, y), screen[static_cast<size_t>(y) * width + x])) ++covered;
+        }
+    }
+    return covered;
+}
+
 void MoveMouseTo(int x, int y) {
     screen_input::MoveMouseTo(POINT{x, y});
     PumpFor(30);

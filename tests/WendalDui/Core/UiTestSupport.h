@@ -30,6 +30,10 @@ bool Near2(uint32_t expected, uint32_t actual);
 uint32_t ScreenPixel(int x, int y);
 // 0x00RRGGBB of the window's off-screen surface at client (x, y).
 uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y);
+// How many pixels of the window show on the screen otherwise than its
+// off-screen surface holds them: another window lies over them (-1: the
+// screen cannot be read).
+int PixelsCoveredOnScreen(const wendaldui::CDuiWindow& window);
 // Saves that part of the screen as a PNG under the build folder's test-artifacts.
 void SaveScreenshot(const RECT& area, const wchar_t* name);
 // Real input: the cursor moves there (screen coordinates), then optionally clicks.
