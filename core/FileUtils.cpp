@@ -239,7 +239,14 @@ bool WriteFileBytes(const wchar_t* path, const void* data, size_t size) {
 
 bool CopyFileCreatingDirs(const wchar_t* source, const wchar_t* destination) {
     if (!CreateParentDirectory(destination)) return false;
-    return CopyFileW(source, destination, FALSE) != FALSE;
+    // Copying onto the destination itself would leave it cut short when the
+    // process ends mid-way, and a cut jar looks just like a whole one.
+    WString temp(destination);
+    temp.Append(L".tmp");
+    bool ok = CopyFileW(source, temp, FALSE) != FALSE;
+    if (ok) ok = MoveFileExW(temp, destination, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (!ok) DeleteFileW(temp);
+    return ok;
 }
 
 bool DeleteFileAndEmptyParents(const wchar_t* filePath, const wchar_t* root) {

@@ -76,7 +76,9 @@ private:
 // reached the disk, so a failure leaves the old file as it was.
 bool WriteFileBytes(const wchar_t* path, const void* data, size_t size);
 
-// CopyFileW, overwriting, after creating the destination's folders.
+// Copies the file over destination, creating its folders. The copy goes to
+// destination + ".tmp" and is moved over destination in one step, so
+// destination is always either the old file or a whole copy.
 bool CopyFileCreatingDirs(const wchar_t* source, const wchar_t* destination);
 
 // Deletes the file; after that, its folder and each emptied folder above it

@@ -83,11 +83,10 @@ bool ForgeInstaller::InstallFromJar(zip_t* archive, const wchar_t* name) {
     WString jsonPath;
     GetVersionJsonPath(jsonPath, target.GetString());
     WString jsonText;
+    if (!JsonToText(*versionInfo, &jsonText)) return Fail(kInstallWriteFailed, jsonPath.GetString());
+    // The JSON last, so that an install cut short leaves no version whose
+    // library or jar is missing; the jar would then be fetched as the game's.
     InstallTransaction transaction(root + L".minecraft\\");
-    if (!JsonToText(*versionInfo, &jsonText) || !transaction.Track(jsonPath) ||
-        !WriteTextFile(jsonPath.GetString(), jsonText.GetString(), false)) {
-        return Fail(kInstallWriteFailed, jsonPath.GetString());
-    }
     WString libraryPath;
     GetLibraryFilePath(libraryPath, libraryRelative.GetString());
     if (!transaction.Track(libraryPath) || !ExtractZipEntryToFile(archive, filePath.GetString(), libraryPath.GetString()))
@@ -98,6 +97,8 @@ bool ForgeInstaller::InstallFromJar(zip_t* archive, const wchar_t* name) {
         if (!transaction.Track(jarPath) || !CopyFileCreatingDirs(libraryPath.GetString(), jarPath.GetString()))
             return Fail(kInstallWriteFailed, jarPath.GetString());
     }
+    if (!transaction.Track(jsonPath) || !WriteTextFile(jsonPath.GetString(), jsonText.GetString(), false))
+        return Fail(kInstallWriteFailed, jsonPath.GetString());
     transaction.Commit();
     return true;
 }

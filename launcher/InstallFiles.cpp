@@ -59,9 +59,14 @@ InstallTransaction::~InstallTransaction() {
 bool InstallTransaction::Track(const WString& path) {
     Entry entry;
     entry.path = path;
+    const WString saved = path + L".old";
     if (FileExists(path.GetString())) {
-        entry.saved = path + L".old";
-        if (!CopyFileW(path.GetString(), entry.saved.GetString(), FALSE)) return false;
+        entry.saved = saved;
+        if (!CopyFileW(path.GetString(), saved.GetString(), FALSE)) return false;
+    } else {
+        // Left by an install that was ended before it could clean up; it
+        // is never read, only in the way.
+        DeleteFileW(saved.GetString());
     }
     m_entries.push_back(std::move(entry));
     return true;
@@ -133,13 +138,13 @@ bool WriteDerivedVersion(const MinecraftFileManagerBase& tree, const JsonDocumen
     tree.GetLibraryFilePath(libraryPath, libraryRelative.GetString());
 
     WString text;
+    if (!JsonToText(document, &text)) return Fail(message, kInstallWriteFailed, jsonPath.GetString());
+    // The JSON last: the version exists only once the library it names is there.
     InstallTransaction transaction(tree.GetRoot() + L".minecraft\\");
-    if (!JsonToText(document, &text) || !transaction.Track(jsonPath) ||
-        !WriteTextFile(jsonPath.GetString(), text.GetString(), false)) {
-        return Fail(message, kInstallWriteFailed, jsonPath.GetString());
-    }
     if (!transaction.Track(libraryPath) || !WriteFileBytes(libraryPath.GetString(), jar.GetData(), jar.GetSize()))
         return Fail(message, kInstallWriteFailed, libraryPath.GetString());
+    if (!transaction.Track(jsonPath) || !WriteTextFile(jsonPath.GetString(), text.GetString(), false))
+        return Fail(message, kInstallWriteFailed, jsonPath.GetString());
     transaction.Commit();
     return true;
 }

@@ -27,7 +27,11 @@ bool IsSafeInstallName(const wchar_t* text, bool colonAllowed);
 // The files one install writes. Track each file before writing it; unless
 // Commit is called, the destructor puts back what stood there before: a
 // replaced file gets its old bytes, a new one is removed with the folders
-// it left empty.
+// it left empty. Each file is written beside and moved into place, so a
+// process ended at any moment leaves it old or new, never cut; the ".old"
+// copy such a process leaves is replaced or removed when the file is next
+// tracked. The version JSON is written last: a version is listed and
+// started only once the files it names are there.
 class InstallTransaction : private wendal_::noncopyable {
 public:
     explicit InstallTransaction(const WString& gameDir) : m_gameDir(gameDir) {}
@@ -58,8 +62,8 @@ void SetDerivedVersionMembers(JsonDocument& document, const WString& id, JsonVal
 // The "minecraftArguments" text; empty when it is no string.
 WString GetMinecraftArguments(const JsonValue& document);
 
-// Writes versions\<id>\<id>.json, then the jar under libraries\ at the maven
-// path of libraryName; a failure leaves neither.
+// Writes the jar under libraries\ at the maven path of libraryName, then
+// versions\<id>\<id>.json; a failure leaves neither.
 bool WriteDerivedVersion(const MinecraftFileManagerBase& tree, const JsonDocument& document, const WString& id,
                          const WString& libraryName, const wendal_::byte_buffer& jar, WString* message);
 

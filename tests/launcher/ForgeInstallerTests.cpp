@@ -145,6 +145,19 @@ TEST(ForgeInstaller, VersionWithoutParentGetsTheLibraryAsJarAndAFailedReinstallK
     EXPECT_EQ(before, ListTree(tree.Root()));
     EXPECT_EQ(json, testing_support::ReadBytes(tree.Path(L"versions\\solo\\solo.json")));
     EXPECT_EQ(kUniversal, testing_support::ReadBytes(tree.Path(library)));
+
+    // The JSON goes last, after the new library and jar replaced the old
+    // ones; when it cannot be written (a folder stands where it is written
+    // first) they are put back.
+    const std::wstring blocker = tree.Path(L"versions\\solo\\solo.json.tmp");
+    ASSERT_TRUE(CreateDirectoryW(blocker.c_str(), nullptr));
+    EXPECT_FALSE(
+        Install(tree, {{L"install_profile.json", changed}, {L"forge.jar", "PK\x05\x06 another build"}}, &message));
+    RemoveDirectoryW(blocker.c_str());
+    EXPECT_EQ(u8"写入文件失败:" + Narrow(tree.Path(L"versions\\solo\\solo.json")), message);
+    EXPECT_EQ(before, ListTree(tree.Root()));
+    EXPECT_EQ(kUniversal, testing_support::ReadBytes(tree.Path(library)));
+    EXPECT_EQ(kUniversal, testing_support::ReadBytes(tree.Path(L"versions\\solo\\solo.jar")));
 }
 
 // The profile is UTF-8, as its producer writes it; under code page 936 an
