@@ -534,7 +534,9 @@ TEST_F(ListCtrl, CutTextsEndInAnEllipsis) {
     for (float w : {whole - 1, whole / 2, 1.0f}) {
         const int kept = FitTextBeforeEllipsis(g, id.c_str(), 16, font, w, format);
         EXPECT_LT(kept, 16) << w;
-        if (kept > 0) EXPECT_LE(width(id.substr(0, kept) + L"\u2026"), w) << w;
+        if (kept > 0) {
+            EXPECT_LE(width(id.substr(0, kept) + L"\u2026"), w) << w;
+        }
         EXPECT_GT(width(id.substr(0, kept + 1) + L"\u2026"), w) << w << ": one more character would fit";
     }
     std::wstring pairs;
