@@ -11,8 +11,9 @@ export WINEPREFIX=${QUORVEL_WINEPREFIX:-$QUORVEL_BUILD/wine/prefix$quorvel_bits}
 export HOME=${QUORVEL_WINEHOME:-$QUORVEL_BUILD/wine/home$quorvel_bits}
 unset quorvel_bits
 export WINEDEBUG=-all
-# no Mono/Gecko offers (there is no network), no host menu entries, no host browser
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d"
+# no Mono/Gecko offers (there is no network), no host menu entries, no host
+# browser, and no debugger: a crash ends the program at once, saying where
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winebrowser.exe=d;winedbg.exe=d"
 # code page 936, as on a Simplified Chinese Windows (QUORVEL_LANG=C.UTF-8 gives 1252)
 export LANG=${QUORVEL_LANG:-zh_CN.UTF-8}
 # A prefix's Windows programs and libraries: nearly all of its size, and

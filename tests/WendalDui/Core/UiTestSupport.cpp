@@ -154,21 +154,9 @@ void DragMouse(int x0, int y0, int x1, int y1) {
 namespace {
 constexpr unsigned char kPoison = 0xA5;
 std::vector<std::pair<unsigned char*, size_t>> g_quarantine;
-LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
-
-// A pointer read from a freed object faults: the run ends at once, saying
-// so, instead of waiting for a debugger until its time limit.
-LONG WINAPI ReportUseOfFreed(EXCEPTION_POINTERS* info) {
-    fprintf(stderr, "Exception %08lX at %p while deleted objects are kept: a freed object was used\n",
-            info->ExceptionRecord->ExceptionCode, info->ExceptionRecord->ExceptionAddress);
-    fflush(stderr);
-    TerminateProcess(GetCurrentProcess(), 3);
-    return EXCEPTION_EXECUTE_HANDLER;
-}
 }  // namespace
 
 void Quarantine(void* object, size_t size) {
-    if (g_quarantine.empty()) g_previousFilter = SetUnhandledExceptionFilter(&ReportUseOfFreed);
     memset(object, kPoison, size);
     g_quarantine.push_back({static_cast<unsigned char*>(object), size});
 }
@@ -183,7 +171,6 @@ bool QuarantineUntouched() {
 }
 
 void ReleaseQuarantine() {
-    if (!g_quarantine.empty()) SetUnhandledExceptionFilter(g_previousFilter);
     for (const auto& block : g_quarantine) ::operator delete(block.first);
     g_quarantine.clear();
 }
