@@ -54,22 +54,16 @@ def box_button(s, box, index, count):
 
 
 def box_icon(s, box):
-    """"info", "error" or "warning" from the colour of a framework box's
-    40-pixel icon, sampled on its badge (or the warning's triangle, near
-    both of its lower corners) away from the white mark."""
+    """"info" or "error" from the colour of a framework box's 40-pixel icon,
+    sampled on its badge away from the white mark."""
     size, left, top = 40 * s.factor, 4 * s.factor, 32 * s.factor
-
-    def colours(points):
-        return [s.probe.pixel(box, left + fx * size, top + fy * size) for fx, fy in points]
-    badge = colours(((0.2, 0.5), (0.8, 0.5), (0.5, 0.85)))
-    if all(r > 180 and g < 110 and b < 110 for r, g, b in badge):
+    colours = [s.probe.pixel(box, left + fx * size, top + fy * size) for fx, fy in ((0.2, 0.5), (0.8, 0.5),
+                                                                                    (0.5, 0.85))]
+    if all(r > 180 and g < 110 and b < 110 for r, g, b in colours):
         return "error"
-    if all(b > 180 and r < 110 for r, g, b in badge):
+    if all(b > 180 and r < 110 for r, g, b in colours):
         return "info"
-    triangle = colours(((0.15, 0.85), (0.85, 0.85), (0.5, 0.2)))
-    if all(r > 200 and 130 < g < 210 and b < 90 for r, g, b in triangle):
-        return "warning"
-    return "unknown %s %s" % (badge, triangle)
+    return "unknown %s" % colours
 
 
 def check_icon(s, box, expected, what):
@@ -108,6 +102,15 @@ def wait_title(s, main, text, timeout=30):
                  "the main window's title %r" % text, timeout)
 
 
+def started(s, record, count, timeout):
+    """Whether the fake Java's record holds count starts within the time."""
+    try:
+        wait_runs(s, record, count, timeout)
+        return True
+    except Failure:
+        return False
+
+
 def launch(s, main, record, count, button="launch_big"):
     """One click on a launch button; back when the game has started and
     the main window is idle again. A click that came before the window took
@@ -115,21 +118,14 @@ def launch(s, main, record, count, button="launch_big"):
     came after a further wait: a launch taken on a busy machine can change
     the title between two looks and start the game only after the first
     wait, and a second click then would start it twice."""
-    def started(timeout):
-        try:
-            wait_runs(s, record, count, timeout)
-            return True
-        except Failure:
-            return False
-
     s.probe.seen.clear()
     at(s, main, button)
-    if not started(8):
+    if not started(s, record, count, 8):
         if s.probe.seen - {MAIN_TITLE, ""}:  # taken, only slow
             wait_runs(s, record, count, timeout=30)
         else:
             wait_title(s, main, MAIN_TITLE)
-            if not started(5):
+            if not started(s, record, count, 5):
                 at(s, main, button)
                 wait_runs(s, record, count, timeout=30)
     wait_title(s, main, MAIN_TITLE)

@@ -2,7 +2,7 @@
 launcher, end to end: a sign-in server's error text is shown as it is (no
 mark-up, no live link), settings and account files that cannot be read are
 kept beside the new ones, with one notice, instead of being written over,
-and clicks and keys that come faster than a game starts start one game."""
+and clicks that come faster than a game starts start one game."""
 
 import json
 import os
@@ -11,9 +11,9 @@ import time
 import zlib
 
 from game_tree import VERSION, read_utf16_json, write_settings
-from harness import Failure, check
+from harness import check
 from journeys import (ACCOUNT, LAYOUT, MAIN_TITLE, OFFLINE, account_file, at, close_and_exit, game_files,
-                      java_runs, main_window, read_bytes, remove, wait_runs, wait_title)
+                      java_runs, main_window, read_bytes, remove, started, wait_runs, wait_title)
 
 # Red bold text, then a link to a program on the machine: what the server's
 # errorMessage tried to put in the box.
@@ -140,10 +140,11 @@ def unreadable_files_are_kept_and_the_player_told(s):
 
 
 def one_click_starts_one_game(s):
-    """Two clicks 0.13 s apart with a third 1 s after the first, a
-    double-click, and Space held 2 s on the launch button (its focus by
-    Tab): each starts exactly one game, with javaw.exe and with java.exe, a
-    console program, whose wait for input returns at once."""
+    """Two clicks 0.13 s apart with a third 1 s after the first, and a
+    double-click: each starts exactly one game, with javaw.exe and with
+    java.exe, a console program, whose wait for input returns at once. (A
+    held Space cannot reach the button here: the launch disables it and its
+    focus moves on; the framework's tests hold the key on a button.)"""
     folder = s.folder("oneclick")
     game_files(s, folder)
     record = os.path.join(s.work, "oneclick-java.txt")
@@ -151,27 +152,18 @@ def one_click_starts_one_game(s):
     # The game outlives every click: a second start would come within it.
     s.java_script(record, "window=1\nsleep=2000\nexit=0\n")
     button = ["%d" % round(v * s.factor) for v in LAYOUT["launch_big"]]
-
-    def held_space(main):
-        for _ in range(2):  # the summary button, then the launch button
-            s.probe.call("key", main["hwnd"], "tab")
-        s.probe.call("keyheld", main["hwnd"], "space", 2000)
-
-    actions = (("two clicks 0.13 s apart and a third 1 s after the first",
-                lambda main: s.probe.call("clicks", main["hwnd"], *button, "130,870")),
-               ("a double-click", lambda main: s.probe.call("clicks", main["hwnd"], *button, "90")),
-               ("Space held 2 s", held_space))
+    actions = (("two clicks 0.13 s apart and a third 1 s after the first", "130,870"), ("a double-click", "90"))
     for exe in ("javaw.exe", "java.exe"):
         write_settings(folder, dict(OFFLINE, mainframe_layout=2, use_javaexe=exe == "java.exe",
                                     dont_check_assets=True))
         launcher = s.start(folder)
         main = main_window(s, launcher)
-        for attempt, (what, act) in enumerate(actions):
+        for attempt, (what, gaps) in enumerate(actions):
             before = len(java_runs(record))
-            act(main)
-            if attempt == 0 and not wait_runs_or_none(s, record, before + 1):
+            s.probe.call("clicks", main["hwnd"], *button, gaps)
+            if attempt == 0 and not started(s, record, before + 1, 8):
                 # The window shows a moment before it takes a click.
-                act(main)
+                s.probe.call("clicks", main["hwnd"], *button, gaps)
             wait_runs(s, record, before + 1)
             wait_title(s, main, MAIN_TITLE)
             time.sleep(1.0)  # a second start would have shown by now
@@ -179,13 +171,6 @@ def one_click_starts_one_game(s):
             check(len(runs) == 1, "%s with %s started %d games" % (what, exe, len(runs)))
             check(runs[0]["module"].endswith("\\" + exe), "%s started %s" % (what, runs[0]["module"]))
         close_and_exit(s, launcher, main)
-
-
-def wait_runs_or_none(s, record, count, timeout=8):
-    try:
-        return wait_runs(s, record, count, timeout)
-    except Failure:
-        return None
 
 
 JOURNEYS = [

@@ -267,37 +267,16 @@ TEST_F(GameManager, DeletesOnlyOnYesRefusesANeededBaseAndRemovesAChildAlone) {
     EXPECT_EQ(std::wstring(L"删除游戏生成的临时文件失败，请检查游戏文件是否被占用"), g_boxes[1]);
 }
 
-// A deletion held at the start of its run until the test lets it go.
-class HeldDeletion : public DeleteMinecraftAsynTask {
-public:
-    using DeleteMinecraftAsynTask::DeleteMinecraftAsynTask;
-    ~HeldDeletion() {
-        SetEvent(go);
-        WaitForSingleObject(GetDoneEvent(), INFINITE);
-        CloseHandle(started);
-        CloseHandle(go);
-    }
-    void Run(PTP_CALLBACK_INSTANCE instance) override {
-        SetEvent(started);
-        WaitForSingleObject(go, 20000);
-        DeleteMinecraftAsynTask::Run(instance);
-    }
-    HANDLE started = CreateEventW(NULL, TRUE, FALSE, NULL);
-    HANDLE go = CreateEventW(NULL, TRUE, FALSE, NULL);
-};
-
 // The download dialog stays usable during a deletion's wait and may refresh
 // the list meanwhile: the deletion keeps to the versions it was given.
 TEST_F(GameManager, ADeletionKeepsToItsVersionsWhenTheListIsRefreshedMeanwhile) {
     int32_t rows[] = {Row(L"A-Forge1")};
     std::vector<WString> blockers;
-    HeldDeletion task(L"正在删除所选版本", trelm::launcher::g_minecraftList, rows, 1, 0x1FF, &blockers);
-    ASSERT_TRUE(task.Submit());
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(task.started, 10000));
+    DeleteMinecraftAsynTask task(L"正在删除所选版本", trelm::launcher::g_minecraftList, rows, 1, 0x1FF, &blockers);
     Version(L"B", "{\"id\":\"B\",\"releaseTime\":\"2018-01-01T00:00:00\"}");  // newest: first in the list
     trelm::launcher::g_minecraftList.Refresh();
     ASSERT_NE(rows[0], Row(L"A-Forge1"));
-    SetEvent(task.go);
+    ASSERT_TRUE(task.Submit());
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(task.GetDoneEvent(), 20000));
     EXPECT_TRUE(task.GetResult());
     EXPECT_EQ(-1, rows[0]);

@@ -3,7 +3,6 @@
 // a save target another program holds open.
 #include <gtest/gtest.h>
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <string>
@@ -16,7 +15,6 @@
 #include "WendalDui/Core/DuiSkinManager.h"
 #include "core/Endpoints.h"
 #include "download/DownloadInfoCommonFile.h"
-#include "tests/download/DownloadTestKit.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
 #include "ui/TopLevelWindows.h"
@@ -145,36 +143,6 @@ TEST(UpdateDownload, IsFetchedOnlyWithAValidSha1AndItsSizeAndProgramChecks) {
         EXPECT_EQ(trelm::download::kSourceUpdate, file->urls[0].source);
         EXPECT_EQ(0xEF, file->sha1[7]);
         delete infos[0];
-    }
-}
-
-// A body longer than the listed size never becomes the new launcher, even
-// with the SHA-1 of all its bytes, whether its length is announced or not.
-TEST(UpdateDownload, BodyLongerThanTheListedSizeIsRefused) {
-    wchar_t self[MAX_PATH];
-    ASSERT_NE(0u, GetModuleFileNameW(nullptr, self, MAX_PATH));
-    const std::string longer = testing_support::ReadBytes(self).substr(0, 4097);  // a program's headers, 1 byte more
-    TempDir dir;
-    testing_support::WriteBytes(dir / L"served.exe", longer);
-    const std::string served = testing_support::JsonQuote(Narrow(dir / L"served.exe"));
-    TestHttpServer& server = download_test::Server();
-    ASSERT_TRUE(server.Reset() && server.SetRoutes("{\"/n.exe\": {\"file\": " + served + "}, \"/c.exe\": {\"file\": " +
-                                                   served + ", \"chunked\": true}}"))
-        << server.LastError();
-    for (const char* route : {"/n.exe", "/c.exe"}) {
-        UpdateInfo info;
-        info.url = testing_support::Widen(server.Url(route)).c_str();
-        info.sha1 = testing_support::Widen(download_test::Sha1Hex(longer)).c_str();
-        info.size = 4096;
-        std::vector<trelm::download::DownloadInfoBase*> infos;
-        ASSERT_TRUE(BuildUpdateDownload(info, (dir / L"new.exe").c_str(), infos));
-        download_test::RecordingObserver observer;
-        trelm::download::DownloadManager manager;
-        manager.Start(&observer, infos, 0, 1);
-        ASSERT_TRUE(observer.WaitForBatchEnd(60000)) << route;
-        EXPECT_EQ(trelm::download::DownloadTaskBase::kFailed, manager.GetTask(0)->GetResult()) << route;
-        EXPECT_EQ("文件超过预期大小 4.0KB", download_test::MessageOf(manager.GetTask(0))) << route;
-        EXPECT_FALSE(testing_support::Exists(dir / L"new.exe")) << route;
     }
 }
 

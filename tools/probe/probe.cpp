@@ -21,8 +21,6 @@
 //                           ("130,870": three); two within the system's
 //                           double-click time make a double-click
 //   key <hwnd> <keys>       one chord: "enter", "ctrl+n", "tab", "space", ...
-//   keyheld <hwnd> <key> <ms>   one key held down that long, repeating as
-//                           the keyboard does (after 500 ms, then every 33)
 //   close <hwnd>            post WM_CLOSE
 //   capture <hwnd> <png>    the window's rectangle on screen (0: the screen)
 //   pixel <hwnd> <x> <y>    the screen's colour there, "RRGGBB"
@@ -289,27 +287,6 @@ std::string Key(HWND hwnd, const std::string& chord) {
     return "{\"ok\": true}";
 }
 
-// A held key: the system repeats its key-down while it stays down, each
-// repeat flagged as one (bit 30 of lParam: the key was already down).
-std::string KeyHeld(HWND hwnd, const std::string& name, const std::string& ms) {
-    const WORD vk = KeyCode(name);
-    if (!vk) return Error("unknown key");
-    if (!IsWindow(hwnd)) return Error("no such window");
-    Foreground(hwnd);
-    const ULONGLONG start = GetTickCount64(), hold = strtoul(ms.c_str(), nullptr, 10);
-    SendKey(vk, false);
-    for (ULONGLONG next = 500; next < hold; next += 33) {
-        const ULONGLONG now = GetTickCount64() - start;
-        if (now < next) Sleep(static_cast<DWORD>(next - now));
-        SendKey(vk, false);
-    }
-    const ULONGLONG now = GetTickCount64() - start;
-    if (now < hold) Sleep(static_cast<DWORD>(hold - now));
-    SendKey(vk, true);
-    Sleep(40);
-    return "{\"ok\": true}";
-}
-
 // The screen under the window: what a player sees, owned boxes included.
 std::string Capture(HWND hwnd, const std::string& path) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -563,7 +540,6 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "type" && n == 3) return Type(ToWindow(f[1]), f[2]);
     if (verb == "key" && n == 3) return Key(ToWindow(f[1]), f[2]);
     if (verb == "clicks" && n == 5) return Clicks(ToWindow(f[1]), f[2], f[3], f[4]);
-    if (verb == "keyheld" && n == 4) return KeyHeld(ToWindow(f[1]), f[2], f[3]);
     if (verb == "close" && n == 2) {
         return PostMessageW(ToWindow(f[1]), WM_CLOSE, 0, 0) ? "{\"ok\": true}" : Error("no such window");
     }

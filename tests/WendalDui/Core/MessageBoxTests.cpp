@@ -1,7 +1,7 @@
 // The message box in a real modal loop over an owner window: its buttons and
 // their results, closing it, the do-not-show box, links going to the shell
-// seam, its size for short, long and very long texts with its right margin
-// at the screen's DPI, and a box wider than its owner kept whole on the screen.
+// seam, its size for short, long and very long texts, and a box wider than
+// its owner kept whole on the screen.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -220,15 +220,13 @@ TEST_F(MessageBoxTest, LinkGoesToTheShellSeamAndTheBoxGrowsWithItsText) {
         std::wstring text;
         int minWidth, maxWidth;  // bounds of the text's width, -1 not checked
         int height;              // expected text height, -1 not checked
-        bool margin;             // the text's last ink 12 × DPI from the box's right edge
     } cases[] = {
         {L"好", static_cast<int>(220 * g_dpiFactor), static_cast<int>(220 * g_dpiFactor),
-         static_cast<int>(40 * g_dpiFactor), false},
+         static_cast<int>(40 * g_dpiFactor)},
         // Wrapped at half the desktop: as wide as the whole characters that fit.
-        {longLine, halfWidth * 9 / 10, halfWidth, -1, false},
-        {veryLong, -1, halfWidth, twoThirds, false},
-        {L"详见<a href=\"https://example.invalid/help\">帮助</a>。", -1, -1, -1, false},
-        {L"当前目录下没有找到Minecraft，您可以使用“游戏下载”来下载Minecraft", -1, -1, -1, true},
+        {longLine, halfWidth * 9 / 10, halfWidth, -1},
+        {veryLong, -1, halfWidth, twoThirds},
+        {L"详见<a href=\"https://example.invalid/help\">帮助</a>。", -1, -1, -1},
     };
     for (const auto& c : cases) {
         const int result = RunWith(
@@ -248,21 +246,6 @@ TEST_F(MessageBoxTest, LinkGoesToTheShellSeamAndTheBoxGrowsWithItsText) {
                 RECT window;
                 GetWindowRect(hwnd, &window);
                 EXPECT_EQ(r.x + r.width + static_cast<int>(12 * g_dpiFactor), window.right - window.left);
-                if (c.margin) {
-                    // Measured and drawn at the same scale: at 144 DPI 1.5 times the
-                    // 96-DPI margin, give or take the last glyph's own edge.
-                    const int width = window.right - window.left;
-                    const UIRect place = text->GetWindowRect();
-                    const uint32_t paper = ui_testing::SurfacePixel(box, width - 2, place.y);
-                    int ink = 0;
-                    for (int y = place.y; y < place.y + place.height; ++y) {
-                        for (int x = width - 2; x > ink; --x) {
-                            if (!ui_testing::NearWithin(paper, ui_testing::SurfacePixel(box, x, y), 40)) ink = x;
-                        }
-                    }
-                    EXPECT_GE(width - 1 - ink, DpiScale(12));
-                    EXPECT_LE(width - 1 - ink, DpiScale(12) + DpiScale(2));
-                }
                 if (const CFormattedText::Link* link = text->GetFormattedText().GetLink(0)) {
                     const UIRect place = text->GetWindowRect();
                     const UIRect& piece = link->rects.front();
@@ -318,8 +301,6 @@ TEST_F(MessageBoxTest, ABoxWiderThanItsOwnerIsWholeOnTheScreenOverTheOwnersShado
             EXPECT_GT(pieces->rects.size(), 2u);
             for (const UIRect& piece : pieces->rects) EXPECT_LE(piece.x + piece.width, r.width);
             EXPECT_EQ(0, ui_testing::PixelsCoveredOnScreen(box));
-            const std::wstring shot = L"message-box-over-owner-" + std::to_wstring(g_screenDpi) + L".png";
-            ui_testing::SaveScreenshot(work, shot.c_str());
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
         },
         [&] { return CDlgMessageBox::Show(dialog, L"提示", link.c_str(), kBoxOk, kIconWarning); });
