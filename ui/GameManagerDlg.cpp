@@ -37,6 +37,47 @@ constexpr uint32_t kGreyText = 0xFE8C8C8C;
 
 typedef wendaldui::internal::CUIListBodyString::Item Cell;
 
+WString JoinedIds(const std::vector<WString>& ids) {
+    WString joined;
+    for (const WString& id : ids) {
+        if (joined.GetLength() > 0) joined.Append(L"、");
+        joined.Append(id);
+    }
+    return joined;
+}
+
+// The box names versions by id, and the list may be read again while it is
+// open (the download window stays usable): the ids are looked up only after
+// the answer. A named version gone by then is left out and named in *gone.
+std::vector<int32_t> IndicesOf(const std::vector<WString>& ids, std::vector<WString>* gone) {
+    std::vector<int32_t> indices;
+    for (const WString& id : ids) {
+        const int index = launcher::g_minecraftList.FindById(id.GetString());
+        if (index < 0) {
+            gone->push_back(id);
+        } else {
+            indices.push_back(index);
+        }
+    }
+    return indices;
+}
+
+// Told after the answer, beside the deletion's own result.
+WString GoneText(const std::vector<WString>& gone) {
+    WString text;
+    text.Format(L"%s已不在版本列表中，未删除", JoinedIds(gone).GetString());
+    return text;
+}
+
+WString WithGone(const wchar_t* text, const std::vector<WString>& gone) {
+    WString result(text);
+    if (!gone.empty()) {
+        result.Append(L"\r\n");
+        result.Append(GoneText(gone));
+    }
+    return result;
+}
+
 }  // namespace
 
 DeleteMinecraftAsynTask::DeleteMinecraftAsynTask(const wchar_t* text, const launcher::MinecraftList& list,
@@ -301,14 +342,12 @@ void CGameManagerDlg::OnInstall(wendaldui::EventData& event) {
     }
 }
 
-WString CGameManagerDlg::JoinedIds(const std::vector<int>& rows) const {
-    WString joined;
-    for (int row : rows) {
-        if (row >= static_cast<int>(launcher::g_minecraftList.versions.size())) continue;
-        if (joined.GetLength() > 0) joined.Append(L"、");
-        joined.Append(launcher::g_minecraftList.versions[row].id);
+std::vector<WString> CGameManagerDlg::SelectedIds() const {
+    std::vector<WString> ids;
+    for (int row : SelectedRows()) {
+        if (Cell* cell = static_cast<Cell*>(m_list->GetBody()->GetCell(0, row))) ids.push_back(cell->text);
     }
-    return joined;
+    return ids;
 }
 
 int CGameManagerDlg::Ask(const WString& text) {
@@ -321,12 +360,18 @@ void CGameManagerDlg::Tell(const wchar_t* text, int icon) {
 }
 
 void CGameManagerDlg::OnDeleteFiles(wendaldui::EventData&) {
-    std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return;
+    const std::vector<WString> ids = SelectedIds();
+    if (ids.empty()) return;
     WString text;
-    text.Format(L"确认删除%s启动器可以自动下载的文件？", JoinedIds(rows).GetString());
+    text.Format(L"确认删除%s启动器可以自动下载的文件？", JoinedIds(ids).GetString());
     // Only "是" deletes: closing the box any other way is no consent.
     if (Ask(text) != wendaldui::kResultYes) return;
+    std::vector<WString> gone;
+    std::vector<int32_t> rows = IndicesOf(ids, &gone);
+    if (rows.empty()) {
+        Tell(GoneText(gone).GetString(), wendaldui::kIconWarning);
+        return;
+    }
     std::vector<WString> blockers;
     DeleteMinecraftAsynTask task(L"正在删除启动器可以自动下载的文件", launcher::g_minecraftList, rows.data(),
                                  static_cast<int>(rows.size()), 0x7D, &blockers);
@@ -334,9 +379,10 @@ void CGameManagerDlg::OnDeleteFiles(wendaldui::EventData&) {
     bool all = ran && task.GetResult();
     for (int row : rows) all = all && row == -1;
     if (all) {
-        Tell(L"删除启动器可下载的文件完成", wendaldui::kIconInformation);
+        Tell(WithGone(L"删除启动器可下载的文件完成", gone).GetString(), wendaldui::kIconInformation);
     } else {
-        Tell(L"删除启动器可下载的文件失败，请检查游戏文件是否被占用", wendaldui::kIconError);
+        Tell(WithGone(L"删除启动器可下载的文件失败，请检查游戏文件是否被占用", gone).GetString(),
+             wendaldui::kIconError);
     }
 }
 
@@ -352,12 +398,18 @@ void CGameManagerDlg::OnDeleteTemp(wendaldui::EventData&) {
 }
 
 void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
-    std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return;
-    const WString joined = JoinedIds(rows);
+    const std::vector<WString> ids = SelectedIds();
+    if (ids.empty()) return;
+    const WString joined = JoinedIds(ids);
     WString text;
-    text.Format(L"确认删除%s，共%d个版本？", joined.GetString(), static_cast<int>(rows.size()));
+    text.Format(L"确认删除%s，共%d个版本？", joined.GetString(), static_cast<int>(ids.size()));
     if (Ask(text) != wendaldui::kResultYes) return;
+    std::vector<WString> gone;
+    std::vector<int32_t> rows = IndicesOf(ids, &gone);
+    if (rows.empty()) {
+        Tell(GoneText(gone).GetString(), wendaldui::kIconWarning);
+        return;
+    }
     std::vector<WString> blockers;
     DeleteMinecraftAsynTask task(L"正在删除所选版本", launcher::g_minecraftList, rows.data(),
                                  static_cast<int>(rows.size()), 0x1FF, &blockers);
@@ -366,9 +418,9 @@ void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
     for (int row : rows) removed += row == -1;
     if (removed > 0) RefreshInstalledVersions();
     if (ran && task.GetResult() && removed == static_cast<int>(rows.size())) {
-        Tell(L"删除完成", wendaldui::kIconInformation);
+        Tell(WithGone(L"删除完成", gone).GetString(), wendaldui::kIconInformation);
     } else if (blockers.empty()) {
-        Tell(L"删除失败，请检查游戏文件是否被占用", wendaldui::kIconError);
+        Tell(WithGone(L"删除失败，请检查游戏文件是否被占用", gone).GetString(), wendaldui::kIconError);
     } else {
         // The deleter names the versions it kept; the player needs those that still inherit from them.
         WString needed;
@@ -381,7 +433,7 @@ void CGameManagerDlg::OnDeleteVersion(wendaldui::EventData&) {
         }
         for (size_t i = 0; needed.GetLength() == 0 && i < blockers.size(); ++i) needed = blockers[i];
         text.Format(L"无法删除%s，需要先删除%s", joined.GetString(), needed.GetString());
-        Tell(text.GetString(), wendaldui::kIconWarning);
+        Tell(WithGone(text.GetString(), gone).GetString(), wendaldui::kIconWarning);
     }
 }
 

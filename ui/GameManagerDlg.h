@@ -74,7 +74,8 @@ private:
     void FillList();
     void UpdateSelectionPanel();
     std::vector<int> SelectedRows() const;
-    WString JoinedIds(const std::vector<int>& rows) const;
+    // The ids shown in the selected rows: what a question about them names.
+    std::vector<WString> SelectedIds() const;
     int Ask(const WString& text);
     void Tell(const wchar_t* text, int icon);
     void OnListRefreshed(unsigned id, int value, int);

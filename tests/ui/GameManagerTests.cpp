@@ -90,9 +90,16 @@ constexpr int kCloseTheRealBox = 1;
 std::vector<std::wstring> g_boxes;
 std::vector<int> g_icons;
 int g_answer = wendaldui::kResultYes;
+// Runs while the next question is open, as another window would.
+std::function<void()> g_whileAsked;
 int RecordBox(HWND owner, const wchar_t* caption, const wchar_t* text, int style, int icon) {
     g_boxes.push_back(text);
     g_icons.push_back(icon);
+    if (style != wendaldui::kBoxOk && g_whileAsked) {
+        std::function<void()> meanwhile;
+        meanwhile.swap(g_whileAsked);
+        meanwhile();
+    }
     if (wcsstr(text, L"<a href=")) return RealBox(owner, caption, text, style, icon, &ClickLinkAndClose);
     if (g_answer != kCloseTheRealBox || style == wendaldui::kBoxOk) return g_answer;
     return RealBox(owner, caption, text, style, icon,
@@ -283,6 +290,50 @@ TEST_F(GameManager, ADeletionKeepsToItsVersionsWhenTheListIsRefreshedMeanwhile) 
     EXPECT_FALSE(Exists(dir / L".minecraft\\versions\\A-Forge1\\A-Forge1.json"));
     EXPECT_TRUE(Exists(dir / L".minecraft\\versions\\B\\B.json")) << "another version was deleted";
     EXPECT_TRUE(Exists(dir / L".minecraft\\versions\\A\\A.json"));
+}
+
+// While the question is open the list is read again (the download window
+// stays usable): a newer version moves every row down, or the named version
+// is gone. What is deleted is what the question named, by its id.
+TEST_F(GameManager, DeletesTheVersionTheQuestionNamedWhateverTheListBecameMeanwhile) {
+    const std::wstring jarA = dir / L".minecraft\\versions\\A\\A.jar", jarC = dir / L".minecraft\\versions\\C\\C.jar";
+    const struct {
+        int button;
+        bool gone;
+        const wchar_t* result;
+    } cases[] = {
+        {kDeleteVersion, false, L"删除完成"},
+        {kDeleteFiles, false, L"删除启动器可下载的文件完成"},
+        {kDeleteVersion, true, L"C已不在版本列表中，未删除"},
+        {kDeleteFiles, true, L"C已不在版本列表中，未删除"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.button << (c.gone ? " gone" : " moved"));
+        testing_support::WriteBytes(jarA, "jar");
+        testing_support::WriteBytes(jarC, "jar");
+        Version(L"C", "{\"id\":\"C\",\"releaseTime\":\"2016-01-01T00:00:00\"}");
+        DeleteFileW((dir / L".minecraft\\versions\\B\\B.json").c_str());
+        RefreshInstalledVersions();
+        CGameManagerDlg* dialog = Open();
+        ASSERT_TRUE(dialog);
+        Select(dialog, {Row(L"C")});
+        g_whileAsked = [&] {
+            if (c.gone) {
+                DeleteFileW((dir / L".minecraft\\versions\\C\\C.json").c_str());  // the list reads only this
+            } else {
+                Version(L"B", "{\"id\":\"B\",\"releaseTime\":\"2018-01-01T00:00:00\"}");
+            }
+            RefreshInstalledVersions();
+        };
+        g_boxes.clear();
+        Click(dialog, c.button);
+        ASSERT_EQ(2u, g_boxes.size());
+        EXPECT_EQ(std::wstring(c.result), g_boxes[1]);
+        EXPECT_TRUE(Exists(jarA)) << "a version the question did not name lost its jar";
+        EXPECT_TRUE(Exists(dir / L".minecraft\\versions\\A\\A.json"));
+        EXPECT_EQ(c.gone, Exists(jarC)) << "what was gone is left alone";
+        if (!c.gone) EXPECT_EQ(c.button == kDeleteVersion, !Exists(dir / L".minecraft\\versions\\C\\C.json"));
+    }
 }
 
 // Files only: the deleter may leave or take empty folders.
