@@ -53,6 +53,7 @@ UINT FakeRunner::Run(const Handler& toolKeys) {
             Wait(kLongestFileWait, ResolveBeside(m_script.Path(), Utf8ToWide(directive.value)));
         } else if (key == "window") {
             if (directive.value != "0" && m_window == nullptr) CreateHiddenWindow();
+            if (directive.value == "show") ShowOutOfTheWay();
         } else if (key == "writefile") {
             if (!WriteFileDirective(directive.value)) return 98;
         } else if (key == "exit") {
@@ -87,6 +88,14 @@ void FakeRunner::CreateHiddenWindow() {
     m_window = CreateWindowExW(0, windowClass.lpszClassName, L"Fake tool", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                CW_USEDEFAULT, 320, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
     // The first empty-queue check is what lets WaitForInputIdle return.
+    PumpMessages();
+}
+
+void FakeRunner::ShowOutOfTheWay() {
+    // Visible, as a game's window is, but beside the screen: a test's clicks
+    // and screenshots are meant for the launcher's windows.
+    SetWindowPos(m_window, nullptr, GetSystemMetrics(SM_XVIRTUALSCREEN) - 400, GetSystemMetrics(SM_YVIRTUALSCREEN),
+                 320, 200, SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     PumpMessages();
 }
 

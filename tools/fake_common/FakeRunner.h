@@ -31,6 +31,7 @@ public:
 
 private:
     void CreateHiddenWindow();
+    void ShowOutOfTheWay();
     // Pumps messages meanwhile once a window exists, as a game would.
     void Wait(DWORD milliseconds, const std::wstring& untilFileExists);
     void PumpMessages();

@@ -18,6 +18,9 @@
 //   waitfile=<file>      pause until <file> exists (at most two minutes)
 //   window=1             create a hidden window and pump its messages from
 //                        now on, so WaitForInputIdle returns
+//   window=show          the same window (made now if there is none), shown,
+//                        as a game shows its window once it has loaded;
+//                        it lies left of the screen, out of the tests' way
 //   writefile=<file>|<text>   create <file> (and its folders) holding <text>
 //   exit=<code>          stop now with <code> (decimal, 0x hex, -1 and the
 //                        like); the end of the script exits with 0
