@@ -332,7 +332,9 @@ TEST_F(GameManager, DeletesTheVersionTheQuestionNamedWhateverTheListBecameMeanwh
         EXPECT_TRUE(Exists(jarA)) << "a version the question did not name lost its jar";
         EXPECT_TRUE(Exists(dir / L".minecraft\\versions\\A\\A.json"));
         EXPECT_EQ(c.gone, Exists(jarC)) << "what was gone is left alone";
-        if (!c.gone) EXPECT_EQ(c.button == kDeleteVersion, !Exists(dir / L".minecraft\\versions\\C\\C.json"));
+        if (!c.gone) {
+            EXPECT_EQ(c.button == kDeleteVersion, !Exists(dir / L".minecraft\\versions\\C\\C.json"));
+        }
     }
 }
 
