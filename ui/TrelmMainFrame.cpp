@@ -214,12 +214,11 @@ CTrelmMainFrame::CTrelmMainFrame() {
 CTrelmMainFrame::~CTrelmMainFrame() {
     StopUpdateCheck();
     UnsubscribeFromBus();
-    // Each launch thread posts to the window and ends; none may outlive this.
-    for (HANDLE* thread : {&m_signInThread, &m_idleThread}) {
-        if (!*thread) continue;
-        WaitForSingleObject(*thread, INFINITE);
-        CloseHandle(*thread);
-        *thread = NULL;
+    // The sign-in thread posts to the window and ends; it may not outlive this.
+    if (m_signInThread) {
+        WaitForSingleObject(m_signInThread, INFINITE);
+        CloseHandle(m_signInThread);
+        m_signInThread = NULL;
     }
     if (m_gameProcess) CloseHandle(m_gameProcess);
     if (m_hWnd) DestroyWindow(m_hWnd);
@@ -1025,6 +1024,10 @@ LRESULT CTrelmMainFrame::OnTimer(WPARAM wParam, LPARAM lParam) {
     if (wParam == kUpdateCheckTimer) {
         KillTimer(m_hWnd, kUpdateCheckTimer);
         StartUpdateCheck();
+        return 0;
+    }
+    if (wParam == kGameStartTimer) {
+        CheckGameStart();
         return 0;
     }
     if (wParam == kProfilesTimer) {

@@ -58,6 +58,10 @@ constexpr UINT WM_MAINFRAME_AUTH_DONE = 0x8101;
 constexpr UINT WM_MAINFRAME_GAME_READY = 0x8102;
 constexpr UINT WM_MAINFRAME_UPDATE_CHECKED = 0x8103;
 
+// The window's timer that watches a started game until it has shown its
+// window (the others are the window's own, in TrelmMainFrame.cpp).
+constexpr UINT kGameStartTimer = 3;
+
 // Panel states.
 constexpr int kPanelShown = 1;
 constexpr int kPanelHidden = 2;
@@ -250,7 +254,7 @@ private:
     void OnMemoryFocusLost(wendaldui::EventData& event);
 
     static unsigned __stdcall SignInThread(void* frame);
-    static unsigned __stdcall IdleWaitThread(void* frame);
+    void CheckGameStart();
 
     CUIBluredBackgroundImage* m_background = nullptr;
     wendaldui::CUIContainer* m_panel = nullptr;
@@ -294,8 +298,9 @@ private:
     std::unique_ptr<launcher::MinecraftLauncher2> m_launcher;
     std::unique_ptr<launcher::YggdrasilAuthenticate> m_authenticator;
     HANDLE m_signInThread = NULL;
-    HANDLE m_idleThread = NULL;
     HANDLE m_gameProcess = NULL;
+    uint64_t m_gameStartTick = 0;  // GetTickCount64 when the game was started
+    bool m_gameWindowShown = false;
     WString m_relayFailure;  // why the output window asked for did not open
 };
 

@@ -39,14 +39,14 @@ namespace {
 
 constexpr int32_t kJava32HeapLimit = 1024;
 constexpr DWORD kWaitDialogDelayMs = 500;
-constexpr DWORD kIdleWaitMs = 10000;
-// The shortest start: the launch stays busy at least this long after the
-// game was started, unless the game ends sooner. WaitForInputIdle alone
-// does not end it: for a console java.exe it returns at once (there is no
-// message queue to wait for), for javaw.exe as soon as the game's first
-// window has been idle once, and a double-click or a second click then
-// started a second game.
-constexpr DWORD kShortestStartMs = 3000;
+// The launch stays busy until the game shows a window, ends, or this long
+// after its start, whichever comes first. WaitForInputIdle alone is no start
+// signal: for a console java.exe it returns at once (there is no message
+// queue to wait for), for javaw.exe as soon as the JVM's hidden windows have
+// been idle once, long before a large game shows its window, and a second
+// click then started a second game.
+constexpr ULONGLONG kGameStartLimitMs = 10000;
+constexpr UINT kGameStartPollMs = 50;
 constexpr int32_t kStandardWidth = 854, kStandardHeight = 480;
 
 int Ask(HWND owner, const wchar_t* text) {
@@ -83,6 +83,30 @@ void ChooseWindowSize(const GameWindowSetting& window, launcher::LaunchGameOptio
         game.width = kStandardWidth;
         game.height = kStandardHeight;
     }
+}
+
+struct WindowSearch {
+    DWORD processId;
+    bool found;
+};
+
+BOOL CALLBACK FindShownWindow(HWND window, LPARAM argument) {
+    WindowSearch* search = reinterpret_cast<WindowSearch*>(argument);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    // A console program's console window is the system's, shown before the game has loaded anything.
+    wchar_t name[32] = {};
+    if (GetClassNameW(window, name, 32) && wcscmp(name, L"ConsoleWindowClass") == 0) return TRUE;
+    search->found = true;
+    return FALSE;
+}
+
+// Whether the process shows a visible top-level window of its own.
+bool ShowsAWindow(DWORD processId) {
+    WindowSearch search = {processId, false};
+    if (processId != 0) EnumWindows(&FindShownWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
@@ -129,10 +153,9 @@ void CTrelmMainFrame::SetLaunchControlsEnabled(bool enabled) {
 }
 
 void CTrelmMainFrame::EndLaunch() {
-    for (HANDLE* thread : {&m_signInThread, &m_idleThread}) {
-        DWORD unused = 0;
-        if (*thread) JoinThread(*thread, unused);
-    }
+    KillTimer(m_hWnd, kGameStartTimer);
+    DWORD unused = 0;
+    if (m_signInThread) JoinThread(m_signInThread, unused);
     if (m_gameProcess) CloseHandle(m_gameProcess);
     m_gameProcess = NULL;
     m_jvm.reset();
@@ -321,16 +344,24 @@ unsigned __stdcall CTrelmMainFrame::SignInThread(void* argument) {
     return signedIn ? 1 : 0;
 }
 
-unsigned __stdcall CTrelmMainFrame::IdleWaitThread(void* argument) {
-    CTrelmMainFrame* frame = static_cast<CTrelmMainFrame*>(argument);
-    const ULONGLONG started = GetTickCount64();
-    const DWORD result = WaitForInputIdle(frame->m_gameProcess, kIdleWaitMs);
-    const ULONGLONG waited = GetTickCount64() - started;
-    if (waited < kShortestStartMs) {
-        WaitForSingleObject(frame->m_gameProcess, static_cast<DWORD>(kShortestStartMs - waited));
+// Checked by the window's own timer, every 50 ms: nothing on the way back to
+// idle waits without a bound, and no thread has to start, post or end for
+// the window to leave its busy state by the limit.
+void CTrelmMainFrame::CheckGameStart() {
+    if (!m_busy || !m_gameProcess) {
+        KillTimer(m_hWnd, kGameStartTimer);
+        return;
     }
-    PostMessageW(frame->m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
-    return result;
+    const bool ended = WaitForSingleObject(m_gameProcess, 0) != WAIT_TIMEOUT;
+    const bool late = GetTickCount64() - m_gameStartTick >= kGameStartLimitMs;
+    if (!ended && !late) {
+        if (!m_gameWindowShown) m_gameWindowShown = ShowsAWindow(GetProcessId(m_gameProcess));
+        // Once its window shows, a game with a message queue is ready when it
+        // takes input; one without (a console java.exe) is ready at once.
+        if (!m_gameWindowShown || WaitForInputIdle(m_gameProcess, 0) == WAIT_TIMEOUT) return;
+    }
+    KillTimer(m_hWnd, kGameStartTimer);
+    PostMessageW(m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
 }
 
 LRESULT CTrelmMainFrame::OnAuthDone(WPARAM, LPARAM) {
@@ -386,23 +417,16 @@ LRESULT CTrelmMainFrame::OnAuthDone(WPARAM, LPARAM) {
     SetTaskbarProgressState(m_hWnd, kTaskbarIndeterminate);
     if (process.hThread) CloseHandle(process.hThread);
     m_gameProcess = process.hProcess;
-    m_idleThread = StartThread(&CTrelmMainFrame::IdleWaitThread, this);
-    // Without the waiter the game is taken as ready at once.
-    if (!m_idleThread) PostMessageW(m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
+    m_gameStartTick = GetTickCount64();
+    m_gameWindowShown = false;
+    // Without the timer the game is taken as ready at once.
+    if (!SetTimer(m_hWnd, kGameStartTimer, kGameStartPollMs, NULL)) PostMessageW(m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
     return 0;
 }
 
 LRESULT CTrelmMainFrame::OnGameReady(WPARAM, LPARAM) {
     if (!m_busy || !m_game || !m_launcher) return 0;
-    if (m_idleThread) {
-        DWORD unused = 0;
-        const bool joined = JoinThread(m_idleThread, unused);
-        SetTaskbarProgressState(m_hWnd, kTaskbarNone);
-        if (!joined) {
-            EndLaunch();
-            return 0;
-        }
-    }
+    SetTaskbarProgressState(m_hWnd, kTaskbarNone);
     const WString versionId = m_launcher->GetVersionId();
     if (m_gameProcess) {
         launcher::MinecraftInstanceManager* monitor = RunningGameMonitor();

@@ -53,7 +53,7 @@ def output_window_runs_beside_the_game(s):
     record = os.path.join(s.work, "output-java.txt")
     go = os.path.join(s.work, "output-go.txt")
     remove(go)
-    s.java_script(record, "window=1\n" + GAME_LINES + "waitfile=%s\nexit=0\n" % s.wine.dos(go))
+    s.java_script(record, "window=show\n" + GAME_LINES + "waitfile=%s\nexit=0\n" % s.wine.dos(go))
     try:
         launcher = s.start(folder)
         main = main_window(s, launcher)
@@ -145,7 +145,7 @@ def crash_while_the_main_window_is_dragged(s):
     record = os.path.join(s.work, "dragged-java.txt")
     go = os.path.join(s.work, "dragged-go.txt")
     remove(go)
-    s.java_script(record, "window=1\nwaitfile=%s\nexit=1\n" % s.wine.dos(go))
+    s.java_script(record, "window=show\nwaitfile=%s\nexit=1\n" % s.wine.dos(go))
     launcher = s.start(folder)
     main = main_window(s, launcher)
     launch(s, main, record, 1)
@@ -269,7 +269,7 @@ def burst_search_and_server_info(s):
                                  motd={"enable": True, "address": "127.0.0.1:%d" % port})
         record = os.path.join(s.work, "burst-java.txt")
         burst = "".join("stdout=[12:00:00] [Client thread/INFO]: burst %04d\n" % i for i in range(5000))
-        s.java_script(record, "window=1\n" + burst + "sleep=1500\n"
+        s.java_script(record, "window=show\n" + burst + "sleep=1500\n"
                       "stdout=[12:00:09] [Client thread/FATAL]: the last words\nwaitfile=%s\nexit=0\n" % s.wine.dos(go))
         launcher = s.start(folder)
         main = main_window(s, launcher)
