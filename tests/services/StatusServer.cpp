@@ -113,6 +113,15 @@ bool TestStatusServer::Start() {
     return true;
 }
 
+bool TestStatusServer::WaitForLog(const std::string& text, unsigned timeoutMs) const {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (ReadBytes(*m_dir / L"server.log").find(text) == std::string::npos) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 int TestStatusServer::Port(const std::string& script) const {
     const auto found = m_ports.find(script);
     return found == m_ports.end() ? 0 : found->second;

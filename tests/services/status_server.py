@@ -253,8 +253,10 @@ SCRIPTS = {
     "favicon_no_comma": lambda conn: normal(conn, status(favicon=base64.b64encode(ICON).decode())),
     "favicon_bad_base64": lambda conn: normal(conn, status(favicon="data:image/png;base64,iVBO*w0K")),
     "stall": stall,
-    # The status, then no pong: the query ends well only when the client gives up waiting.
-    "no_pong": lambda conn: (expect_request(conn), conn.sendall(status_packet(status())), hold(conn)),
+    # The status, then no pong: the query ends well only when the client gives up waiting. "ping read"
+    # in the log: the client holds the status and waits.
+    "no_pong": lambda conn: (expect_request(conn), conn.sendall(status_packet(status())), read_packet(conn),
+                             log("no_pong: ping read"), hold(conn), log("no_pong: client left")),
     # As long a description as an answer may carry whole: one line of 28,000 characters.
     "long_description": lambda conn: normal(conn, status(description={"text": "word " * 5600})),
     # A noisy 64 x 64 icon: a wall of some 7,000 characters of base64.

@@ -179,8 +179,9 @@ TEST_F(ServerStatusControl, AnAnswerIsCachedOnlyUnderTheAddressItWasAskedFor) {
     const std::wstring asked = Address(server.Port("no_pong")), next = Address(server.Port("normal"));
     CUIMcMotdCtrl* control = AddControl();
     control->SetServerAddress(asked.c_str());
-    // The status comes at once; the wait for the pong lasts 4 s from then.
-    ui_testing::PumpFor(2500);
+    // Once the server has read the ping, the control holds the status and waits for a pong that never comes.
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return server.WaitForLog("no_pong: ping read", 0); }, 30000));
+    ASSERT_FALSE(server.WaitForLog("no_pong: client left", 0)) << "the query ended before the address changed";
     control->SetServerAddress(next.c_str());
     control->Destroy();
     WString askedFile, nextFile, cached;
