@@ -17,7 +17,7 @@ void RecordingObserver::OnDownloadTaskChanged(DownloadTaskBase* task, int32_t co
     WString message;
     task->GetMessage(message);
     std::lock_guard<std::mutex> hold(m_lock);
-    m_calls.push_back({false, task->GetIndex(), code, std::wstring(message.GetString())});
+    m_calls.push_back({false, task->GetIndex(), code, std::wstring(message.GetString()), task->GetUrlIndex()});
     if (code == trelm::download::kTaskProgress) SetEvent(m_firstProgress);
 }
 

@@ -33,6 +33,7 @@ struct ObservedCall {
     uint32_t index;   // the task's index (0 for batch calls)
     int32_t code;
     std::wstring message;  // the task's message at the call
+    uint32_t urlIndex = 0;  // the task's address at the call
 };
 
 class RecordingObserver : public trelm::download::IDownloadObserver {
