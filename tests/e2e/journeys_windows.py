@@ -2,7 +2,9 @@
 list's cut ids end in an ellipsis; the game manager's name field has a frame;
 the manager and the vanilla list stay when the main window closes and the
 run ends with the last of them; LiteLoader installed from the manager alone
-as a new version starts, with the libraries its tweaker needs."""
+as a new version starts, with the libraries its tweaker needs; a deletion
+takes the version its question named while the other window's download
+reads the list again."""
 
 import base64
 import json
@@ -10,7 +12,8 @@ import os
 
 from game_tree import VERSION, jar, sha1, write_settings
 from harness import check
-from journeys import (OFFLINE, click_at, close_and_exit, game_files, java_runs, launch, main_window, wait_until)
+from journeys import (OFFLINE, box_button, click_at, close_and_exit, game_files, java_runs, launch, main_window,
+                      wait_until)
 from journeys_versions import LIST_DOWNLOAD, LIST_TITLE, MANIFEST, open_menu_item
 
 MANAGER_TITLE = "TRELM - 游戏管理"
@@ -28,6 +31,7 @@ BUILD_LIBRARIES = {"net.minecraft:launchwrapper:1.12": "net/minecraft/launchwrap
 LIST_ROWS_TOP, LIST_ROW_HEIGHT, LIST_COLUMN = (8, 60), 22, 100
 MANAGER_FIRST_ROW = (100, 113)
 MANAGER_LITELOADER = (602, 211)
+MANAGER_DELETE_VERSION = (336, 364)  # "删除此版本"
 MANAGER_NAME_TOP = (478, 150)
 
 
@@ -134,6 +138,55 @@ def manager_and_list_outlive_the_main_window_and_liteloader_starts(s):
     close_and_exit(s, launcher, main)
 
 
+def the_version_the_question_named_is_deleted(s):
+    """1.8.9 and 1.7.10 installed; the manager's "删除此版本" asks about
+    1.7.10; while its box is open, the vanilla list (a window the box leaves
+    enabled) downloads 1.12.2, the installed list is read again, newest first,
+    and every row moves down. "是" then deletes 1.7.10, and 1.8.9 stays."""
+    folder = s.folder("deletion")
+    write_settings(folder, {"bmclapi": False, "mainframe_layout": 1})
+    versions = {"1.12.2": "2017-09-18", "1.8.9": "2015-12-03", "1.7.10": "2014-05-14"}
+    jsons = {v: json.dumps({"id": v, "type": "release", "releaseTime": day + "T00:00:00+00:00", "mainClass": "M",
+                            "minecraftArguments": "", "libraries": []}).encode() for v, day in versions.items()}
+    paths = {v: os.path.join(folder, ".minecraft", "versions", v, v + ".json") for v in versions}
+    for v in ("1.8.9", "1.7.10"):
+        os.makedirs(os.path.dirname(paths[v]))
+        with open(paths[v], "wb") as out:
+            out.write(jsons[v])
+    manifest = {"latest": {"release": "1.12.2"},
+                "versions": [{"id": v, "type": "release", "releaseTime": versions[v] + "T00:00:00+00:00",
+                              "url": "%s/v/%s.json" % (s.server.base, v), "sha1": sha1(jsons[v])} for v in versions]}
+    s.server.reset()
+    s.server.routes(dict({MANIFEST: {"body": json.dumps(manifest)}},
+                         **{"/v/%s.json" % v: served(jsons[v]) for v in versions}))
+
+    launcher = s.start(folder)
+    main = main_window(s, launcher)
+    manager = open_menu_item(s, main, 1, MANAGER_TITLE)
+    click_at(s, manager, (MANAGER_FIRST_ROW[0], MANAGER_FIRST_ROW[1] + LIST_ROW_HEIGHT))  # 1.7.10, below 1.8.9
+    click_at(s, manager, MANAGER_DELETE_VERSION)
+    question = s.probe.wait_window(text="提示", owner=manager["hwnd"], timeout=15)
+    vanilla = open_menu_item(s, main, 0, LIST_TITLE)
+    wait_until(s, lambda: s.server.hits().get(MANIFEST), "the manifest request", 15)
+    click_at(s, vanilla, LIST_DOWNLOAD)  # the latest release, chosen at first
+    wait_until(s, lambda: os.path.exists(paths["1.12.2"]), "1.12.2's JSON", 30)
+    # The list is read again once the download's window has gone and the list's is enabled.
+    s.probe.wait(lambda ws: any(w["hwnd"] == vanilla["hwnd"] and w["enabled"] for w in ws),
+                 "the vanilla list to be enabled again", 15)
+    box_button(s, question, 0, 2)  # "是"
+    s.probe.wait_gone(question["hwnd"])
+    result = s.probe.wait_window(text="提示", owner=manager["hwnd"], timeout=15)
+    s.probe.capture(result, s.artifact("e2e-deletion-result.png"), s.wine)
+    check(not os.path.exists(paths["1.7.10"]), "1.7.10, which the question named, is still there")
+    check(os.path.exists(paths["1.8.9"]), "1.8.9 was deleted, which the question did not name")
+    check(os.path.exists(paths["1.12.2"]), "1.12.2 was deleted")
+    s.probe.close_and_wait(result)
+    s.probe.close_and_wait(vanilla)
+    s.probe.close_and_wait(manager)
+    close_and_exit(s, launcher, main)
+
+
 JOURNEYS = [
     manager_and_list_outlive_the_main_window_and_liteloader_starts,
+    the_version_the_question_named_is_deleted,
 ]
