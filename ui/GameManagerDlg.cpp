@@ -220,10 +220,7 @@ std::vector<int> CGameManagerDlg::SelectedRows() const {
 void CGameManagerDlg::FillList() {
     if (!m_list) return;
     wendaldui::internal::CUIListBodyBase* body = m_list->GetBody();
-    std::vector<WString> selectedIds;
-    for (int row : SelectedRows()) {
-        if (Cell* cell = static_cast<Cell*>(body->GetCell(0, row))) selectedIds.push_back(cell->text);
-    }
+    const std::vector<WString> selectedIds = SelectedIds();
     body->DeleteAllRows();
     const std::vector<launcher::VersionInfo>& versions = launcher::g_minecraftList.versions;
     for (const launcher::VersionInfo& version : versions) {

@@ -140,10 +140,6 @@ def unreadable_files_are_kept_and_the_player_told(s):
         remove(accounts)
 
 
-def shown_game_windows(s):
-    return s.probe.windows("QuorvelFakeToolWindow")
-
-
 def one_start_while_the_game_loads(s):
     """A launch is busy until the game shows a window, ends, or 10 s pass.
     java.exe, a console program whose wait for input returns at once, shows
@@ -181,7 +177,7 @@ def one_start_while_the_game_loads(s):
             if exe == "java.exe":
                 open(show, "w").close()
                 wait_title(s, main, MAIN_TITLE)
-                check(shown_game_windows(s), "the launch ended before the game's window showed")
+                check(s.probe.windows("QuorvelFakeToolWindow"), "the launch ended before the game's window showed")
             else:
                 wait_title(s, main, MAIN_TITLE, timeout=20)
                 # Seen from here: the game started before its record, the title came back before this look.

@@ -24,8 +24,8 @@ public:
     const std::string& LastError() const { return m_error; }
     // The port that plays the script; 0 for an unknown name.
     int Port(const std::string& script) const;
-    // Whether the server's log holds text, within timeoutMs.
-    bool WaitForLog(const std::string& text, unsigned timeoutMs) const;
+    // Whether the server's log holds text by now.
+    bool LogHolds(const std::string& text) const;
 
 private:
     std::unique_ptr<TempDir> m_dir;
