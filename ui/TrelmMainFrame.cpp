@@ -61,11 +61,6 @@ using wendaldui::kControlVisible;
 
 namespace {
 
-constexpr UINT kFreeMemoryTimer = 0;
-constexpr UINT kProfilesTimer = 1;
-// Once, after the first frame (a timer comes after painting): the update
-// check's first transfer starts the HTTP library, which the window does not need.
-constexpr UINT kUpdateCheckTimer = 2;
 constexpr UINT kFreeMemoryMs = 5000;
 constexpr UINT kProfilesMs = 2000;
 

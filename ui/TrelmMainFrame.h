@@ -58,8 +58,13 @@ constexpr UINT WM_MAINFRAME_AUTH_DONE = 0x8101;
 constexpr UINT WM_MAINFRAME_GAME_READY = 0x8102;
 constexpr UINT WM_MAINFRAME_UPDATE_CHECKED = 0x8103;
 
-// The window's timer that watches a started game until it has shown its
-// window (the others are the window's own, in TrelmMainFrame.cpp).
+// The window's timers.
+constexpr UINT kFreeMemoryTimer = 0;
+constexpr UINT kProfilesTimer = 1;
+// Once, after the first frame (a timer comes after painting): the update
+// check's first transfer starts the HTTP library, which the window does not need.
+constexpr UINT kUpdateCheckTimer = 2;
+// Watches a started game until it has shown its window.
 constexpr UINT kGameStartTimer = 3;
 
 // Panel states.
@@ -300,7 +305,6 @@ private:
     HANDLE m_signInThread = NULL;
     HANDLE m_gameProcess = NULL;
     uint64_t m_gameStartTick = 0;  // GetTickCount64 when the game was started
-    bool m_gameWindowShown = false;
     WString m_relayFailure;  // why the output window asked for did not open
 };
 

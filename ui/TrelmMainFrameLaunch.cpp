@@ -347,18 +347,15 @@ unsigned __stdcall CTrelmMainFrame::SignInThread(void* argument) {
 // Checked by the window's own timer, every 50 ms: nothing on the way back to
 // idle waits without a bound, and no thread has to start, post or end for
 // the window to leave its busy state by the limit.
+// The timer runs only between the game's start and EndLaunch, which kills it.
 void CTrelmMainFrame::CheckGameStart() {
-    if (!m_busy || !m_gameProcess) {
-        KillTimer(m_hWnd, kGameStartTimer);
-        return;
-    }
     const bool ended = WaitForSingleObject(m_gameProcess, 0) != WAIT_TIMEOUT;
     const bool late = GetTickCount64() - m_gameStartTick >= kGameStartLimitMs;
-    if (!ended && !late) {
-        if (!m_gameWindowShown) m_gameWindowShown = ShowsAWindow(GetProcessId(m_gameProcess));
-        // Once its window shows, a game with a message queue is ready when it
-        // takes input; one without (a console java.exe) is ready at once.
-        if (!m_gameWindowShown || WaitForInputIdle(m_gameProcess, 0) == WAIT_TIMEOUT) return;
+    // Once its window shows, a game with a message queue is ready when it
+    // takes input; one without (a console java.exe) is ready at once.
+    if (!ended && !late &&
+        (!ShowsAWindow(GetProcessId(m_gameProcess)) || WaitForInputIdle(m_gameProcess, 0) == WAIT_TIMEOUT)) {
+        return;
     }
     KillTimer(m_hWnd, kGameStartTimer);
     PostMessageW(m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
@@ -418,7 +415,6 @@ LRESULT CTrelmMainFrame::OnAuthDone(WPARAM, LPARAM) {
     if (process.hThread) CloseHandle(process.hThread);
     m_gameProcess = process.hProcess;
     m_gameStartTick = GetTickCount64();
-    m_gameWindowShown = false;
     // Without the timer the game is taken as ready at once.
     if (!SetTimer(m_hWnd, kGameStartTimer, kGameStartPollMs, NULL)) PostMessageW(m_hWnd, WM_MAINFRAME_GAME_READY, 0, 0);
     return 0;
