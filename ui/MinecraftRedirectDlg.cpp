@@ -32,10 +32,9 @@ using launcher::redirect::OutputLine;
 constexpr UINT WM_REDIRECT_OUTPUT = 0x8101;  // wParam: the source
 constexpr UINT_PTR kShowTimer = 1;             // the next slice of pending lines
 constexpr UINT kShowTimerMs = 10;
-// One append: lines of one colour, up to about this many characters.
-constexpr int kBatchChars = 8192;
-// A block of the view closes early at this many characters, so a trim never
-// takes more than a sixteenth of the view at once.
+// A block of the view closes early, at the end of a line, once it holds this
+// many characters: the character bound then takes about a sixteenth of the
+// view, not a whole block of long lines.
 constexpr LONG kBlockChars = CMinecraftRedirectDlg::kMaxViewChars / 16;
 
 constexpr int kWidth = 690, kHeight = 400, kMinHeight = 200;
@@ -308,10 +307,14 @@ void CMinecraftRedirectDlg::ShowPending() {
     if (!m_edit) return;
     const double start = SecondsNow();
     // The text services repaint the window at every change, which Freeze
-    // would hold back but Wine lacks; the window is painted once, after.
+    // would hold back but Wine lacks; the window is painted once, after,
+    // by a message of its own. The counters go in before that: the search
+    // field they narrow would paint the whole window at once.
     const bool visible = IsWindowVisible(m_hWnd) != FALSE;
     if (visible) SendMessageW(m_hWnd, WM_SETREDRAW, FALSE, 0);
-    while ((!m_pending.empty() || NeedsTrim()) && (SecondsNow() - start) * 1000.0 < kSliceMs) {
+    for (int step = 0; step < kSliceSteps && (!m_pending.empty() || NeedsTrim()) &&
+                       (SecondsNow() - start) * 1000.0 < kSliceMs;
+         ++step) {
         // The queues hold 1,024 lines: taken between the steps, they do not
         // fill while the view is busy.
         TakeQueued();
@@ -322,11 +325,11 @@ void CMinecraftRedirectDlg::ShowPending() {
         }
     }
     if (m_keepLastLine) ScrollToEnd();
+    UpdateCounters();
     if (visible) {
         SendMessageW(m_hWnd, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(m_hWnd, nullptr, FALSE);
     }
-    UpdateCounters();
     TakeQueued();
     const bool more = !m_pending.empty() || NeedsTrim();
     if (more && !m_showTimer) SetTimer(m_hWnd, kShowTimer, kShowTimerMs, nullptr);
@@ -398,6 +401,7 @@ void CMinecraftRedirectDlg::AppendLines(const WString& text, int lines, COLORREF
     if (!m_keepLastLine) ShowFromLine(reading);
     m_ownScroll = wasOwn;
     m_storyLength = StoryLength();
+    m_charsChanged += text.GetLength();
     m_linesAppended += lines;
     m_lineCount += lines;
     m_openLines += lines;
@@ -413,14 +417,21 @@ bool CMinecraftRedirectDlg::NeedsTrim() const {
 }
 
 void CMinecraftRedirectDlg::TrimOldest() {
-    const Block oldest = m_blocks.front();
-    m_blocks.pop_front();
+    // Rows, not paragraphs: a row ends one paragraph at most, and the first
+    // few are found from the start without laying out the rest.
+    LONG end = m_blocks.front().end;
+    const LONG rowsEnd = static_cast<LONG>(m_edit->SendEditMessage(EM_LINEINDEX, kTrimRows, 0));
+    if (rowsEnd > 0 && rowsEnd < end) end = rowsEnd;
     const bool wasOwn = m_ownScroll;
     m_ownScroll = true;
-    DeleteHead(oldest.end);
+    DeleteHead(end);
     m_ownScroll = wasOwn;
-    for (Block& block : m_blocks) block.end -= oldest.end;
-    m_lineCount -= oldest.lines;
+    for (Block& block : m_blocks) block.end -= end;
+    if (m_blocks.front().end <= 0) {
+        m_lineCount -= m_blocks.front().lines;
+        m_blocks.pop_front();
+    }
+    m_charsChanged += end;
     m_storyLength = StoryLength();
 }
 
@@ -481,10 +492,9 @@ void CMinecraftRedirectDlg::ScrollToEnd() {
 
 void CMinecraftRedirectDlg::UpdateCounters() {
     if (!m_counters) return;
-    int counts[5] = {};
-    for (int level = 1; level <= 4 && m_redirect; ++level) counts[level] = m_redirect->Counter(level);
     WString text;
-    text.Format(L"|%d INFO|%d WARN|%d ERROR|%d FATAL|", counts[1], counts[2], counts[3], counts[4]);
+    text.Format(L"|%d INFO|%d WARN|%d ERROR|%d FATAL|", GetLevelCount(1), GetLevelCount(2), GetLevelCount(3),
+                GetLevelCount(4));
     if (text == m_counters->GetText()) return;
     const bool longer = text.GetLength() != m_counters->GetText().GetLength();
     m_counters->SetText(text.GetString());
@@ -494,6 +504,10 @@ void CMinecraftRedirectDlg::UpdateCounters() {
             client->OnSize(client->GetRect().width, client->GetRect().height);
         }
     }
+}
+
+int CMinecraftRedirectDlg::GetLevelCount(int level) const {
+    return m_redirect && level >= 1 && level <= 4 ? m_redirect->Counter(level) : 0;
 }
 
 int CMinecraftRedirectDlg::CountersWidth() const {

@@ -59,17 +59,26 @@ public:
     static COLORREF SourceColor(int source, int level);
     static const COLORREF kOwnColor = 0xCC7400;
     // The view holds kMaxLines to kMaxLines + kTrimStep lines: the oldest go
-    // kTrimStep at a time. Wine deletes a paragraph in time that grows with
-    // the runs after it: 100 lines of changing colours held the window 150 ms.
+    // kTrimStep at a time, in steps of at most kTrimRows rows. Wine's rich
+    // edit joins each deleted paragraph to the rest of the story on its own,
+    // in time that grows with the runs after it: in a full view of lines of
+    // changing colours a row costs about a millisecond, 25 of them 28 ms.
     static constexpr int kMaxLines = 4000;
     static constexpr int kTrimStep = 25;
+    static constexpr int kTrimRows = 5;
     // ...and at most this many characters (Wine's rich edit keeps 50 to 100
     // bytes a character): the oldest lines go first, as for kMaxLines.
     static constexpr int kMaxViewChars = 512 * 1024;
+    // One step appends at most this many characters (one colour, at most
+    // kTrimStep lines), or removes at most kTrimRows rows.
+    static constexpr int kBatchChars = 2048;
     // The window takes the relay's whole queues at each notice (up to a
-    // view's worth); it shows them in slices of about this long, so that no
-    // message holds it long and the queues are emptied between the steps.
-    static constexpr int kSliceMs = 20;
+    // view's worth); it shows them in slices of at most kSliceSteps steps,
+    // and starts no further step after kSliceMs, so that no message holds
+    // it long and the queues are emptied between the steps. Under Wine a
+    // step takes one to seven milliseconds, a slice 10 to 15.
+    static constexpr int kSliceSteps = 8;
+    static constexpr int kSliceMs = 10;
 
     // Takes the block's four handles; the mapping is closed once the window exists.
     CMinecraftRedirectDlg(const launcher::RedirectSharedBlock& block, HANDLE mapping);
@@ -104,6 +113,10 @@ public:
     int GetLinesAppended() const { return m_linesAppended; }
     // Lines taken from the relay, appended or waiting to be.
     int GetLinesReceived() const { return m_linesReceived; }
+    // Characters appended to the view and removed from it since it opened.
+    int GetCharsChanged() const { return m_charsChanged; }
+    // The relay's count of the game's lines at a level (1 INFO to 4 FATAL).
+    int GetLevelCount(int level) const;
     // Whether the counters label shows its whole text.
     bool CountersFit() const;
 
@@ -130,7 +143,7 @@ private:
     // pending lines.
     void TakeQueued();
     void TakeQueued(int source);
-    // Appends pending lines and trims the view for about kSliceMs; the next
+    // Appends pending lines and trims the view for one slice; the next
     // notice or a timer brings the next slice while anything is left.
     void ShowPending();
     // One step of ShowPending: one batch of lines of one colour, or one trim.
@@ -139,6 +152,8 @@ private:
     // more, without lineEnd) and keeps the blocks.
     void AppendLines(const WString& text, int lines, COLORREF color, bool lineEnd);
     bool NeedsTrim() const;
+    // Removes the oldest block's first rows, up to kTrimRows; the block
+    // and its lines go when its last row has.
     void TrimOldest();
     // Removes the characters [0, end) of the log.
     void DeleteHead(LONG end);
@@ -187,6 +202,7 @@ private:
     int m_lineCount = 0;
     int m_linesAppended = 0;
     int m_linesReceived = 0;
+    int m_charsChanged = 0;
     bool m_showTimer = false;
     bool m_keepLastLine = true;
     bool m_ownScroll = false;
