@@ -23,4 +23,4 @@ prefixes=$!
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
       -DDEPS_PREFIX="$prefix" >/dev/null
 cmake --build "$build" -j "$(nproc)"
-wait $prefixes
+wait $prefixes || { echo "build.sh: the Wine prefixes the tests need could not be made (said above)" >&2; exit 1; }

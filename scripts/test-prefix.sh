@@ -18,16 +18,29 @@ template=$QUORVEL_BUILD/wine/template-dpi$dpi$bits
 # The template goes with the base it was copied from; a new or updated base makes it again.
 source_id="$(stat -c '%i %Y' "$base/.quorvel-ready-936") $(tr -dc 0-9 <"$base/.update-timestamp") dpi $dpi"
 current() { [ "$(cat "$template/prefix/.quorvel-template" 2>/dev/null)" = "$source_id" ]; }
+make_template() {
+  bash "$here/wine-clone.sh" "$base" "$base_home" "$template/prefix" "$template/home" || return 1
+  WINEPREFIX=$template/prefix HOME=$template/home bash "$here/with-display.sh" 640x480x24 sh -c "
+    wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f &&
+    wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /t REG_SZ /d N /f &&
+    wineserver -w" </dev/null || return 1
+  grep -q '^"Managed"="N"' "$template/prefix/user.reg" || { echo "Managed=N is not in user.reg"; return 1; }
+}
 if ! current; then
   exec 8>"$template.lock"
   flock 8
   if ! current; then
-    bash "$here/wine-clone.sh" "$base" "$base_home" "$template/prefix" "$template/home"
-    WINEPREFIX=$template/prefix HOME=$template/home bash "$here/with-display.sh" 640x480x24 sh -c "
-      wine reg add 'HKCU\\Control Panel\\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f &&
-      wine reg add 'HKCU\\Software\\Wine\\X11 Driver' /v Managed /t REG_SZ /d N /f
-      wineserver -w" </dev/null >/dev/null 2>&1
-    grep -q '^"Managed"="N"' "$template/prefix/user.reg" || { echo "test-prefix.sh: $template not set up" >&2; exit 1; }
+    # As for the private prefixes: a failure names the template, shows the
+    # end of Wine's log and is tried once more.
+    log=$template.log
+    for try in 1 2; do
+      WINEDEBUG=err+all make_template >"$log" 2>&1 && break
+      echo "test-prefix.sh: the template $template could not be made (try $try of 2)." >&2
+      echo "The end of Wine's log, $log:" >&2
+      tail -n 20 "$log" | sed 's/^/  /' >&2
+      WINEPREFIX=$template/prefix wineserver -k >/dev/null 2>&1 || true
+      [ "$try" = 1 ] || exit 1
+    done
     echo "$source_id" >"$template/prefix/.quorvel-template"
   fi
 fi

@@ -43,10 +43,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
 exec 8>"$WINEPREFIX.lock"
 flock 8   # made once when several ask at the same time
 current && { share; exit 0; }
-rm -rf "$WINEPREFIX" "$HOME"
-mkdir -p "$HOME"
 t0=$SECONDS
-bash "$here/with-display.sh" 640x480x24 sh -c 'wineboot -i && wineserver -w' >/dev/null 2>&1
 reg=$(mktemp --suffix=.reg)
 cat > "$reg" <<'REG'
 Windows Registry Editor Version 5.00
@@ -62,8 +59,28 @@ Windows Registry Editor Version 5.00
 REG
 # regedit reads UTF-16 files with a BOM reliably
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } > "$reg.u16"
-wine regedit /S "$(winepath -w "$reg.u16")" >/dev/null 2>&1
-wineserver -w
+# Each step's failure is its own (errexit does not hold inside a condition).
+make_prefix() {
+  rm -rf "$WINEPREFIX" "$HOME"
+  mkdir -p "$HOME"
+  bash "$here/with-display.sh" 640x480x24 sh -c 'wineboot -i && wineserver -w' || return 1
+  wine regedit /S "$(winepath -w "$reg.u16")" || return 1
+  wineserver -w
+  grep -q 'Fonts\\\\Replacements' "$WINEPREFIX/user.reg" || { echo "the font replacements are not in user.reg"; return 1; }
+}
+# Wine's own words go to a log beside the prefix, with its errors in (they
+# are off elsewhere). A loaded machine once saw wineboot fail where the next
+# try passed: a failure names the prefix, shows the log's end and is tried
+# once more.
+log=$WINEPREFIX.log
+for try in 1 2; do
+  WINEDEBUG=err+all make_prefix >"$log" 2>&1 && break
+  echo "wine-prefix.sh: the $WINEARCH Wine prefix $WINEPREFIX could not be made (try $try of 2)." >&2
+  echo "The end of Wine's log, $log:" >&2
+  tail -n 20 "$log" | sed 's/^/  /' >&2
+  wineserver -k >/dev/null 2>&1 || true
+  [ "$try" = 1 ] || { rm -f "$reg" "$reg.u16"; exit 1; }
+done
 rm -f "$reg" "$reg.u16"
 touch "$ready"
 share
