@@ -87,7 +87,8 @@ protected:
 
 TEST_F(InstanceMonitor, ReportsEachGameWithItsCodeAndTimes) {
     FakeJavaHome java;
-    java.SetScript(L"java", "sleep=400\nexit=3\n");
+    const std::wstring release = java.Home() + L"release.txt";
+    java.SetScript(L"java", "waitfile=" + testing_support::Narrow(release) + "\nsleep=400\nexit=3\n");
     java.SetScript(L"javaw", "exit=0\n");
     const PROCESS_INFORMATION slow = StartGame(java.JavaExe());
     ASSERT_TRUE(manager.Add(L"1.12.2", slow.hProcess, true));
@@ -97,9 +98,14 @@ TEST_F(InstanceMonitor, ReportsEachGameWithItsCodeAndTimes) {
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(quick.hProcess, 20000));
     ASSERT_TRUE(manager.Add(L"1.12.2", quick.hProcess, false));
 
-    const std::vector<uint32_t> serials = ui.WaitFor(2);
+    // The quick game, registered second, is reported first; the slow one
+    // ends only once that report came.
+    std::vector<uint32_t> serials = ui.WaitFor(1);
+    testing_support::WriteBytes(release, "");
+    ASSERT_EQ(1u, serials.size());
+    EXPECT_EQ(1u, serials[0]);
+    serials = ui.WaitFor(2);
     ASSERT_EQ(2u, serials.size());
-    EXPECT_EQ(1u, serials[0]);  // the quick game, registered second, ends first
     EXPECT_EQ(0u, serials[1]);
     ExitedGame first, second;
     ASSERT_TRUE(manager.TakeExited(0, first));
@@ -114,7 +120,7 @@ TEST_F(InstanceMonitor, ReportsEachGameWithItsCodeAndTimes) {
     EXPECT_EQ(1u, first.versionsApart);
     EXPECT_EQ(0u, second.versionsApart);
     EXPECT_EQ(first.endTime - first.startTime, first.runTime);
-    EXPECT_GE(first.runTime, 2000000u);  // it slept 0.4 s after starting
+    EXPECT_GE(first.runTime, 2000000u);  // it slept 0.4 s after it was registered
     EXPECT_EQ(slow.hProcess, first.process);
     CloseHandle(first.process);
     CloseHandle(second.process);
@@ -146,17 +152,23 @@ TEST_F(InstanceMonitor, SixtyThreeAtMostAndUnreadableCodesAreAllBitsSet) {
 
 TEST_F(InstanceMonitor, StoppingLeavesRunningGamesAlive) {
     FakeJavaHome java;
-    const std::wstring release = java.Home() + L"release.txt";
-    java.SetScript(L"javaw", "waitfile=" + testing_support::Narrow(release) + "\nexit=0\n");
+    const std::wstring release = java.Home() + L"release.txt", after = java.Home() + L"after.txt";
+    java.SetScript(L"javaw", "waitfile=" + testing_support::Narrow(release) + "\nwritefile=" +
+                                 testing_support::Narrow(after) + "|ran on\nexit=0\n");
     const PROCESS_INFORMATION game = StartGame(java.JavawExe());
     ASSERT_TRUE(manager.Add(L"v", game.hProcess, false));
     manager.StopMonitor();
 
-    HANDLE again = OpenProcess(SYNCHRONIZE, FALSE, game.dwProcessId);
+    HANDLE again = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, game.dwProcessId);
     ASSERT_NE(nullptr, again);
-    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(again, 200));
     testing_support::WriteBytes(release, "");
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(again, 20000));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(again, 20000));
+    // It ran past the release to the end of its script, however long
+    // stopping took.
+    DWORD code = 1;
+    EXPECT_TRUE(GetExitCodeProcess(again, &code));
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(testing_support::Exists(after));
     CloseHandle(again);
 }
 
