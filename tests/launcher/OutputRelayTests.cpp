@@ -239,7 +239,7 @@ protected:
 };
 
 TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
-    const std::wstring go = java.Home() + L"go.txt";
+    const std::wstring go = java.Home() + L"go.txt", tailRead = java.Home() + L"tail.txt";
     const std::string longLine = "[12:00:05] [main/INFO]: " + std::string(280, 'z');
     Launch("waitfile=" + Narrow(go) + "\n"
            "stdout=plain first line\n"
@@ -251,7 +251,7 @@ TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
            "stdout.raw=[12:00:02] [Server thread/ER\nsleep=300\n"
            "stdout.raw=ROR]: split line\\r\nsleep=300\n"
            "stdout.raw=\\nafter CR\\r\\n\n"
-           "stdout.raw=" + std::string(200, 'x') + "\nsleep=300\n"
+           "stdout.raw=" + std::string(200, 'x') + "\nwaitfile=" + Narrow(tailRead) + "\n"
            "stdout.raw=yyy\\r\\n\n"
            "stdout=" + longLine + "\n"
            // A double-byte character (GBK) split between two reads.
@@ -264,6 +264,15 @@ TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
            "exit=1\n");
     ASSERT_TRUE(relay.Start(&observer, process, stdoutRead, stderrRead, stdinWrite));
     testing_support::WriteBytes(go, "");
+    // The game goes on only once the tail it holds back after the 'x's has
+    // been put out on its own, so no later bytes can join it in one read.
+    std::vector<Line> lines;
+    for (int i = 0; i < 3000 && (lines.empty() || lines.back().text != std::wstring(200, L'x')); ++i) {
+        const std::vector<Line> more = Drain(relay, kSourceStdout);
+        lines.insert(lines.end(), more.begin(), more.end());
+        if (more.empty()) Sleep(10);
+    }
+    testing_support::WriteBytes(tailRead, "");
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(observer.ended, 30000));
 
     const std::vector<std::pair<std::string, int>> expected = {
@@ -280,7 +289,8 @@ TEST_F(RelayedGame, EveryLineArrivesWithItsLevelTheLastOnesIncluded) {
         {AnsiAsUtf8("gbk \xC4\xE3\r\n"), 1},
         {AnsiAsUtf8("[12:00:09] [main/FATAL]: unfinished tail \xC4"), 4},
     };
-    const std::vector<Line> lines = Drain(relay, kSourceStdout);
+    const std::vector<Line> rest = Drain(relay, kSourceStdout);
+    lines.insert(lines.end(), rest.begin(), rest.end());
     ASSERT_EQ(expected.size(), lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(expected[i].first, Narrow(lines[i].text)) << i;
@@ -327,10 +337,13 @@ TEST_F(RelayedGame, OutputOfAGameThatAlreadyExitedIsDrained) {
 TEST_F(RelayedGame, StopCancelsAtOnceWhileTheGameRuns) {
     Launch("stdout=started\nsleep=60000\n");
     ASSERT_TRUE(relay.Start(&observer, process, stdoutRead, stderrRead, stdinWrite));
-    Sleep(200);
+    // The readers are running: the game's first line came through them.
+    for (int i = 0; i < 3000 && observer.calls[kSourceStdout].load() == 0; ++i) Sleep(10);
+    ASSERT_GT(observer.calls[kSourceStdout].load(), 0);
+    // A Stop that waited for the game would take the rest of its minute.
     const DWORD start = GetTickCount();
     EXPECT_TRUE(relay.Stop());
-    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_LT(GetTickCount() - start, 20000u);
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(observer.ended, 0));  // no observer after Stop
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(game.hProcess, 0));  // the game runs on
 }
