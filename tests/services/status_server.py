@@ -162,6 +162,25 @@ def normal(conn, text=None):
     hold(conn)
 
 
+def ping_reads(conn):
+    # As "normal", logging how many reads the ping packet (ten bytes) took:
+    # sent in one write it comes in one piece; a length written alone comes
+    # first, its body after the server's delayed acknowledgement.
+    expect_request(conn)
+    conn.sendall(status_packet(status()))
+    ping, reads = b"", 0
+    while len(ping) < 10:
+        chunk = conn.recv(10 - len(ping))
+        if not chunk:
+            raise EOFError("client closed")
+        ping, reads = ping + chunk, reads + 1
+    log("ping_reads: %d" % reads)
+    if ping[:2] != b"\x09\x01":
+        raise ValueError("unexpected ping %r" % ping)
+    conn.sendall(packet(varint(1) + ping[2:]))
+    hold(conn)
+
+
 def largest(conn):
     # A status packet of exactly the protocol's largest length: the longest
     # status text, then bytes that nothing reads.
@@ -236,6 +255,7 @@ SAMPLE_AT_MAX = sample_at_max()
 
 SCRIPTS = {
     "normal": normal,
+    "ping_reads": ping_reads,
     "starting": lambda conn: normal(conn, STARTING),
     "packet_id_1": lambda conn: (expect_request(conn), conn.sendall(status_packet(status(), 1)), hold(conn)),
     "length_6_bytes": overlong(length=True),
