@@ -33,7 +33,7 @@ constexpr uint32_t kTab = kControlVisible | kControlTabStop;
 // The fades end on their timer alone.
 bool Settle(std::initializer_list<const CTween<ARGB>*> tweens) {
     auto running = [&] { return std::any_of(tweens.begin(), tweens.end(), [](auto t) { return t->IsRunning(); }); };
-    return PumpUntil([&] { return !running(); }, 2000);
+    return PumpUntil([&] { return !running(); }, 10000);
 }
 
 class Buttons : public testing::Test {

@@ -93,7 +93,7 @@ protected:
         ClickAt(pt.x, pt.y);
     }
     static bool Settled(const CUIComboBoxBase* combo) {
-        return PumpUntil([&] { return !combo->GetDropWindow()->GetSlideTween().IsRunning(); }, 2000);
+        return PumpUntil([&] { return !combo->GetDropWindow()->GetSlideTween().IsRunning(); }, 10000);
     }
     static bool Shown(const CUIComboBoxBase* combo) { return IsWindowVisible(combo->GetDropWindow()->GetHWND()) != 0; }
     // The middle of a row of the open list, on the screen.
@@ -139,7 +139,7 @@ TEST_F(Combo, ListOpensUnderTheBoxOrAboveItNearTheScreensBottomSlidingAwayFromIt
         RECT start = {};
         ASSERT_TRUE(PumpUntil([&] {
             return Shown(combo) && GetWindowRect(combo->GetDropWindow()->GetHWND(), &start);
-        }, 2000));
+        }, 10000));
         ASSERT_TRUE(combo->IsDropDownOpen());
         ASSERT_TRUE(Settled(combo));
         PumpFor(50);

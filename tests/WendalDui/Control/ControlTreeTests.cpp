@@ -400,7 +400,7 @@ TEST_F(ControlTree, RemovedControlsAreForgottenByTheWindow) {
     EXPECT_TRUE(m_root->RemoveChild(list));
     EXPECT_EQ(0, m_window.GetToolTip().GetToolCount());
     EXPECT_FALSE(m_window.KillControlTimer(row, 2));
-    PumpFor(60);
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(10));  // the row's timer and call would have come by then
     EXPECT_EQ((std::vector<std::string>{"list:deleted", "row:deleted"}), Take());
 
     // The old focused child's kill-focus handler removes the control taking
@@ -427,7 +427,7 @@ TEST_F(ControlTree, ControlsMadeBeforeTheirWindowWaitForIt) {
     tip->SetToolTipText(L"提示");
     early.SetControlTimer(tip, 1, 10);
     early.PostControlCall(tip, 9, 0, 0);
-    PumpFor(40);
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(10));  // a tick of the tree's timer would have come by then
     EXPECT_EQ((std::vector<std::string>{"tip:create"}), Take()) << "no window: no tick, no call";
     EXPECT_EQ(1, early.GetToolTip().GetToolCount());
 
@@ -435,8 +435,11 @@ TEST_F(ControlTree, ControlsMadeBeforeTheirWindowWaitForIt) {
     ASSERT_NE(nullptr, second);
     EXPECT_FALSE(early.MakeControls(300, 200)) << "the window kept the tree";
     EXPECT_EQ(nullptr, early.GetToolTip().GetHWND()) << "no tooltip window before the first frame";
-    PumpFor(80);
-    const std::vector<std::string> seen = Take();
+    std::vector<std::string> seen;
+    EXPECT_TRUE(ui_testing::PumpUntil([&] {
+        for (std::string& entry : Take()) seen.push_back(std::move(entry));
+        return std::count(seen.begin(), seen.end(), "tip:timer") >= 1 && early.GetToolTip().GetHWND() != nullptr;
+    }, 10000));
     EXPECT_EQ(1, std::count(seen.begin(), seen.end(), "tip:posted"));
     EXPECT_GE(std::count(seen.begin(), seen.end(), "tip:timer"), 1);
     EXPECT_NE(nullptr, early.GetToolTip().GetHWND());

@@ -282,7 +282,7 @@ TEST_F(ListBox, ItemFromPointIncludingAboveTheFirstRow) {
         EXPECT_EQ(c.item, view->ItemFromPoint(POINT{5, c.y})) << c.rule;
     }
     list->RemoveItems(0, 15);
-    ASSERT_TRUE(PumpUntil([&] { return list->GetScrollY() == 0; }, 2000)) << "pulled back to the new end";
+    ASSERT_TRUE(PumpUntil([&] { return list->GetScrollY() == 0; }, 10000)) << "pulled back to the new end";
     EXPECT_EQ(-1, view->ItemFromPoint(POINT{5, 5 * h})) << "below the last item";
 }
 
@@ -368,7 +368,7 @@ TEST_F(ListBox, KeyboardMovesTheSelectionAndScrollsItIntoView) {
         EXPECT_EQ(expectedEvents, static_cast<int>(events.size())) << c.rule;
         const int target = c.align == kSame ? before : c.align == kTop ? c.item * h : (c.item + 1) * h - viewHeight;
         EXPECT_EQ(target, list->GetTargetY()) << c.rule;
-        EXPECT_TRUE(PumpUntil([&] { return list->GetScrollY() == list->GetTargetY(); }, 2000)) << c.rule;
+        EXPECT_TRUE(PumpUntil([&] { return list->GetScrollY() == list->GetTargetY(); }, 10000)) << c.rule;
     }
 }
 
@@ -673,7 +673,7 @@ TEST_F(ListCtrl, WheelScrolledPictureEqualsAFreshPaint) {
         SendMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(r.x + 50, r.y + 80));
         ui_testing::PumpFor(25);
     }
-    ASSERT_TRUE(PumpUntil([&] { return list->GetScrollY() == list->GetTargetY(); }, 2000));
+    ASSERT_TRUE(PumpUntil([&] { return list->GetScrollY() == list->GetTargetY(); }, 10000));
     EXPECT_EQ(6 * body->GetRowHeight(), list->GetScrollY());
     EXPECT_NE(thumbBefore, list->GetVerticalBar()->GetScrollPos());
     const std::vector<uint32_t> scrolled = picture();

@@ -21,7 +21,6 @@ namespace {
 
 using namespace wendaldui;
 using ui_testing::Near;
-using ui_testing::PumpFor;
 using ui_testing::PumpUntil;
 
 constexpr uint32_t kWhite = 0xFFFFFFFF;  // the window's background
@@ -96,7 +95,7 @@ TEST_F(ProgressTitleBar, BarValueIsClampedNaNCountsAsZeroAndTheSameTargetStartsN
     bar->ticks.clear();
     bar->SetValue(0.0f);
     bar->SetValue(-3.0f);  // clamps onto the same target
-    PumpFor(80);
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(10));  // the bar's would have ticked by then
     EXPECT_TRUE(bar->ticks.empty());
 }
 
@@ -136,7 +135,8 @@ TEST_F(ProgressTitleBar, RingSpinsOnTimer1WhileIndeterminateThenGrowsItsArcFromZ
     EXPECT_EQ(0.0f, ring->GetValueTween().GetValue());
     ring->ticks.clear();
     ring->shown.clear();
-    PumpFor(300);
+    ASSERT_TRUE(PumpUntil([&] { return ring->ticks.size() >= 9 && !ring->GetValueTween().IsRunning(); }, 10000));
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(10));  // no tick comes after the last frame
     // Frame 0 is shown at once, the other nine on timer 0; the spin stopped.
     EXPECT_EQ(std::vector<UINT>(9, 0u), ring->ticks);
     for (size_t i = 1; i < ring->shown.size(); ++i) EXPECT_LT(ring->shown[i - 1], ring->shown[i]);

@@ -604,9 +604,9 @@ TEST_F(RichEdit, TheFrameworkDrawsTheCaretAndBlinksItOnItsTimer) {
         const UIRect caret = view->GetCaretRect().Offset(view->GetWindowRect().x, view->GetWindowRect().y);
         return ui_testing::SurfacePixel(window, caret.x, caret.y + caret.height / 2) & 0xFF;
     };
-    EXPECT_TRUE(PumpUntil([&] { return caretPixel() < 0x40; }, 3000)) << "on phase";
-    EXPECT_TRUE(PumpUntil([&] { return caretPixel() > 0xC0; }, 3000)) << "off phase";
-    EXPECT_TRUE(PumpUntil([&] { return caretPixel() < 0x40; }, 3000)) << "on again";
+    EXPECT_TRUE(PumpUntil([&] { return caretPixel() < 0x40; }, 10000)) << "on phase";
+    EXPECT_TRUE(PumpUntil([&] { return caretPixel() > 0xC0; }, 10000)) << "off phase";
+    EXPECT_TRUE(PumpUntil([&] { return caretPixel() < 0x40; }, 10000)) << "on again";
 }
 
 TEST_F(RichEdit, FocusEventsAndTheNoImeStyle) {

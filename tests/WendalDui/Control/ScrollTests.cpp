@@ -117,7 +117,7 @@ protected:
     }
     void Mouse(UINT message, int x, int y, WPARAM keys = 0) { SendMessageW(hwnd, message, keys, MAKELPARAM(x, y)); }
     static bool Settle(Recorder* c, int y) {
-        return PumpUntil([&] { return c->GetScrollY() == y; }, 2000);
+        return PumpUntil([&] { return c->GetScrollY() == y; }, 10000);
     }
 
     CDuiSkinManager m_skin{L"微软雅黑", 210, 0.5, 0.4, 0};
@@ -209,7 +209,7 @@ TEST_F(ScrollWindow, WheelScrollsTheContainerUnderTheCursor) {
 
     c->SetContentSize(1000, 50);  // only sideways scrolling is possible
     wheel(100, 100, -WHEEL_DELTA);
-    EXPECT_TRUE(PumpUntil([&] { return c->GetScrollX() == notch; }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return c->GetScrollX() == notch; }, 10000));
     EXPECT_EQ(-notch, c->GetContent()->GetRect().x);
 }
 
@@ -221,12 +221,12 @@ TEST_F(ScrollWindow, HeldArrowStepsAtOnceThenAfterADelayThenRepeats) {
     EXPECT_EQ(1, c->Count(SB_LINEDOWN)) << "the first step comes at once";
     // Each step is timed as it comes: a busy machine may keep a pump past its
     // limit, but never fires a timer early.
-    ASSERT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) > 1; }, 3000)) << "a second step";
+    ASSERT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) > 1; }, 10000)) << "a second step";
     EXPECT_GE(GetTickCount() - start, 250u) << "the second step waits for the delay";
-    EXPECT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) >= 3; }, 3000)) << "then the steps repeat";
+    EXPECT_TRUE(PumpUntil([&] { return c->Count(SB_LINEDOWN) >= 3; }, 10000)) << "then the steps repeat";
     Mouse(WM_LBUTTONUP, down.x + 1, down.y + 1);
     const int released = c->Count(SB_LINEDOWN);
-    PumpFor(300);
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(100));  // as long as three of the arrow's repeat steps
     EXPECT_EQ(released, c->Count(SB_LINEDOWN)) << "the repeat ends with the button";
     EXPECT_EQ(0, c->Count(SB_LINEUP));
 }
@@ -239,12 +239,12 @@ TEST_F(ScrollWindow, PressedTrackPagesUntilTheThumbReachesTheMouse) {
     const DWORD start = GetTickCount();
     Mouse(WM_LBUTTONDOWN, track.x + x, track.y + y, MK_LBUTTON);
     EXPECT_EQ(1, c->Count(SB_PAGEDOWN)) << "the first page comes at once";
-    ASSERT_TRUE(PumpUntil([&] { return c->Count(SB_PAGEDOWN) > 1; }, 3000)) << "a second page";
+    ASSERT_TRUE(PumpUntil([&] { return c->Count(SB_PAGEDOWN) > 1; }, 10000)) << "a second page";
     EXPECT_GE(GetTickCount() - start, 150u) << "then a pause";  // timed as it comes, as above
-    EXPECT_TRUE(PumpUntil([&] { return body->HitPart(x, y) == CUIScrollBarBody::kPartThumb; }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return body->HitPart(x, y) == CUIScrollBarBody::kPartThumb; }, 10000));
     const int reached = c->Count(SB_PAGEDOWN);
     EXPECT_GE(reached, 3);
-    PumpFor(300);
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(50));  // as long as three of the track's repeat steps
     EXPECT_EQ(reached, c->Count(SB_PAGEDOWN)) << "no paging once the thumb is under the mouse";
     Mouse(WM_LBUTTONUP, track.x + x, track.y + y);
     EXPECT_EQ(0, c->Count(SB_PAGEUP));
@@ -276,7 +276,7 @@ TEST_F(ScrollWindow, ThumbTrackMovesAndThumbPositionChangesNothing) {
     late.p1 = SB_THUMBPOSITION | (10u << 16);
     late.sender = c->GetVerticalBar();
     c->OnScrollBarEvent(late);
-    PumpFor(100);
+    EXPECT_TRUE(ui_testing::PumpTimerTicks(10));  // a scroll's frames would have begun by then
     EXPECT_EQ(pos, c->GetScrollY());
     EXPECT_EQ(pos, body->GetScrollPos());
 }

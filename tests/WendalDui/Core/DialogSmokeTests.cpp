@@ -76,7 +76,16 @@ TEST(DialogSmoke, ThemeTitleBarControlsInputAndCloseOnARealDialog) {
     Clicks buttonClicks, checkClicks;
     button->BindEvent(kEventClick, &buttonClicks, &Clicks::OnClick);
     check->BindEvent(kEventClick, &checkClicks, &Clicks::OnClick);
-    PumpFor(300);  // every tween settles
+    // The fades and the bar's growth end on their timers alone.
+    auto settled = [&] {
+        for (const CTween<ARGB>* t : {&button->GetBackgroundTween(), &button->GetBorderTween(), &button->GetTextTween(),
+                                      &check->GetBorderTween(), &check->GetFillTween(), &check->GetMarkTween()}) {
+            if (t->IsRunning()) return false;
+        }
+        return !bar->GetValueTween().IsRunning();
+    };
+    ASSERT_TRUE(PumpUntil(settled, 10000));
+    UpdateWindow(hwnd);  // the last frame's paint
 
     auto pixel = [&](int x, int y) { return ui_testing::SurfacePixel(dialog, x, y); };
     // Controls sit inside the client, below the title.
@@ -127,7 +136,7 @@ TEST(DialogSmoke, ThemeTitleBarControlsInputAndCloseOnARealDialog) {
     // The four shadow sides are owned, visible and placed around the dialog.
     RECT window;
     GetWindowRect(hwnd, &window);
-    PumpUntil([&] { return IsWindowVisible(dialog.GetShadowWindow(3)->GetHWND()) != FALSE; }, 2000);
+    PumpUntil([&] { return IsWindowVisible(dialog.GetShadowWindow(3)->GetHWND()) != FALSE; }, 10000);
     for (int side = 0; side < 4; ++side) {
         HWND shadow = dialog.GetShadowWindow(side)->GetHWND();
         EXPECT_EQ(hwnd, GetWindow(shadow, GW_OWNER));
@@ -140,11 +149,14 @@ TEST(DialogSmoke, ThemeTitleBarControlsInputAndCloseOnARealDialog) {
     const std::wstring dpi = std::to_wstring(g_screenDpi);
     const RECT shot = {kLeft - 20, kTop - 20, kLeft + kWidth + 20, kTop + kHeight + 20};
     SaveScreenshot(shot, (L"dialog-smoke-" + dpi + L"-rest.png").c_str());
+    // Wine copies the window to the X screen a moment later.
+    PumpUntil([&] { return Near2(restFill, ScreenPixel(kLeft + btn.x + 3, kTop + btn.y + 3)); }, 10000);
     EXPECT_PRED2(Near2, restFill, ScreenPixel(kLeft + btn.x + 3, kTop + btn.y + 3));
 
     // Hover by a real mouse move, then one click gives exactly one event.
     MoveMouseTo(kLeft + btn.x + btn.width / 2, kTop + btn.y + btn.height / 2);
-    PumpFor(150);
+    EXPECT_TRUE(PumpUntil([&] { return button->GetVisualState() == kVisualHover && settled(); }, 10000));
+    UpdateWindow(hwnd);
     EXPECT_PRED2(Near2, AlphaComposite(skin.GetColor(17), kBackground), pixel(btn.x + 3, btn.y + 3));
     SaveScreenshot(shot, (L"dialog-smoke-" + dpi + L"-hover.png").c_str());
     ClickAt(kLeft + btn.x + btn.width / 2, kTop + btn.y + btn.height / 2);
@@ -169,7 +181,7 @@ TEST(DialogSmoke, ThemeTitleBarControlsInputAndCloseOnARealDialog) {
 
     HWND side = dialog.GetShadowWindow(0)->GetHWND();
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 10000));
     EXPECT_FALSE(IsWindow(side));
 }
 

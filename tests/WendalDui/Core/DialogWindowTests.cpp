@@ -113,7 +113,8 @@ TEST_F(DialogWindows, ShadowSidesAreOwnedFollowMovesAndRedrawOnlyOnResize) {
         }
     };
     // Made after the first frame.
-    PumpUntil([&] { return dialog.GetShadowWindow(3) && IsWindowVisible(dialog.GetShadowWindow(3)->GetHWND()); }, 2000);
+    PumpUntil([&] { return dialog.GetShadowWindow(3) && IsWindowVisible(dialog.GetShadowWindow(3)->GetHWND()); },
+              10000);
     expectPlaced(place);
 
     HBITMAP before[4];
@@ -146,7 +147,7 @@ TEST_F(DialogWindows, ShadowSidesAreOwnedFollowMovesAndRedrawOnlyOnResize) {
     EXPECT_TRUE(IsWindow(side));
 
     ShowWindow(hwnd, SW_HIDE);
-    PumpUntil([&] { return !IsWindowVisible(side); }, 2000);
+    PumpUntil([&] { return !IsWindowVisible(side); }, 10000);
     EXPECT_FALSE(IsWindowVisible(side));
 
     DestroyWindow(hwnd);
@@ -256,7 +257,7 @@ TEST_F(DialogWindows, TitleBarFollowsTextActivationAndButtons) {
     // Close posts WM_CLOSE: the window and its shadows go.
     HWND side = dialog.GetShadowWindow(0)->GetHWND();
     bar->GetChild(kTitleBarCloseId)->FireEvent(kEventClick);
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 2000));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }, 10000));
     EXPECT_FALSE(IsWindow(side));
 }
 

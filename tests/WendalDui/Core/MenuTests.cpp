@@ -157,7 +157,7 @@ protected:
         ClickAt(window.left + r.x + r.width / 2, window.top + r.y + r.height / 2);
     }
     void OwnerKey(UINT vk) { PostMessageW(m_owner, WM_KEYDOWN, vk, 1); }
-    static bool Closed(HWND popup) { return PumpUntil([&] { return !IsWindow(popup); }, 2000); }
+    static bool Closed(HWND popup) { return PumpUntil([&] { return !IsWindow(popup); }, 10000); }
 
     CDuiSkinManager skin{L"微软雅黑", 210, 0.5, 0.4, 0};
     OwnerWindow owner;

@@ -285,7 +285,7 @@ TEST_F(MessageBoxTest, ABoxWiderThanItsOwnerIsWholeOnTheScreenOverTheOwnersShado
             ASSERT_TRUE(ui_testing::PumpUntil([&] {
                 const internal::CShadowWindow* left = narrow.GetShadowWindow(3);
                 return left && IsWindowVisible(left->GetHWND());
-            }, 2000));
+            }, 10000));
             PumpFor(100);
             RECT window;
             GetWindowRect(hwnd, &window);
@@ -300,6 +300,7 @@ TEST_F(MessageBoxTest, ABoxWiderThanItsOwnerIsWholeOnTheScreenOverTheOwnersShado
             ASSERT_NE(nullptr, pieces);
             EXPECT_GT(pieces->rects.size(), 2u);
             for (const UIRect& piece : pieces->rects) EXPECT_LE(piece.x + piece.width, r.width);
+            ui_testing::PumpUntilOnScreen(box);  // drawn on the X screen a moment later
             EXPECT_EQ(0, ui_testing::PixelsCoveredOnScreen(box));
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
         },

@@ -103,6 +103,8 @@ TEST(SkinSmoke, ThemeColoursTextAndRepaintReachTheScreen) {
     auto surfacePixel = [&](int x, int y) { return surface.GetBits()[y * surface.GetWidth() + x] & 0xFFFFFF; };
     auto expectColours = [&](const char* when) {
         SCOPED_TRACE(when);
+        // Wine copies the window to the X screen a moment later.
+        ui_testing::PumpUntilOnScreen(window);
         const int bx = static_cast<int>(10 * g_dpiFactor), by = static_cast<int>(150 * g_dpiFactor);
         EXPECT_EQ(kBackground & 0xFFFFFF, surfacePixel(bx, by));
         EXPECT_EQ(kBackground & 0xFFFFFF, ScreenPixel(left + bx, top + by));

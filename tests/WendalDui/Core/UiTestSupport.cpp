@@ -2,6 +2,7 @@
 
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -122,6 +123,32 @@ int PixelsCoveredOnScreen(const wendaldui::CDuiWindow& window) {
         }
     }
     return covered;
+}
+
+bool PumpUntilOnScreen(const wendaldui::CDuiWindow& window, DWORD timeoutMs) {
+    return PumpUntil([&] { return PixelsCoveredOnScreen(window) == 0; }, timeoutMs);
+}
+
+namespace {
+size_t g_probeTicks = 0;
+void CALLBACK CountProbeTick(HWND, UINT, UINT_PTR, DWORD) { ++g_probeTicks; }
+}  // namespace
+
+bool PumpTimerTicks(UINT intervalMs, size_t ticks) {
+    g_probeTicks = 0;
+    const UINT_PTR timer = SetTimer(NULL, 0, intervalMs, &CountProbeTick);
+    const bool ticked = PumpUntil([&] { return g_probeTicks >= ticks; }, 10000);
+    KillTimer(NULL, timer);
+    return ticked;
+}
+
+size_t LongestRow(const std::wstring& text) {
+    size_t row = 0;
+    for (size_t at = 0, next; at < text.size(); at = next + 1) {
+        next = std::min(text.find(L'\r', at), text.size());
+        row = std::max(row, next - at);
+    }
+    return row;
 }
 
 void MoveMouseTo(int x, int y) {

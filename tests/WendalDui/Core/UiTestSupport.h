@@ -34,8 +34,20 @@ uint32_t SurfacePixel(const wendaldui::CDuiWindow& window, int x, int y);
 // off-screen surface holds them: another window lies over them (-1: the
 // screen cannot be read).
 int PixelsCoveredOnScreen(const wendaldui::CDuiWindow& window);
+// Pumps until the screen shows all of the window as its surface holds it:
+// Wine copies a window's drawing to the X screen a moment later, and later
+// still on a busy machine. False when time ran out.
+bool PumpUntilOnScreen(const wendaldui::CDuiWindow& window, DWORD timeoutMs = 10000);
+// For the checks that something did not happen: pumps until a thread timer
+// of intervalMs set now has ticked `ticks` times (10 s at most). A timer of
+// the thread with that interval or a shorter one, already running, has
+// ticked by then too, however slow the machine.
+bool PumpTimerTicks(UINT intervalMs, size_t ticks = 3);
 // Saves that part of the screen as a PNG under the build folder's test-artifacts.
 void SaveScreenshot(const RECT& area, const wchar_t* name);
+// The longest paragraph of a rich edit's text (its paragraphs end with
+// "\r"): Wine lays one out in time that grows with the square of its length.
+size_t LongestRow(const std::wstring& text);
 // Real input: the cursor moves there (screen coordinates), then optionally clicks.
 void MoveMouseTo(int x, int y);
 void ClickAt(int x, int y);
