@@ -112,7 +112,7 @@ TEST(GameExitNotice, EveryEndedGameIsTakenEvenWhenANoticeWasLost) {
          hwnd = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出")) {
         ++open;
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
-        ui_testing::PumpUntil([&] { return !IsWindow(hwnd); }, 2000);
+        ui_testing::PumpUntil([&] { return !IsWindow(hwnd); }, 10000);
     }
     EXPECT_EQ(2, open);
     EXPECT_EQ(0, windows.gameExitDialogs);
@@ -149,9 +149,10 @@ TEST(GameExitNotice, ANoticeInsideASystemMessageBoxIsNotLost) {
     // The helper ends the box only after the game has ended inside it.
     std::thread helper([&] {
         HWND box = NULL;
-        for (int i = 0; i < 1000 && !(box = FindWindowW(L"#32770", L"system loop")); ++i) Sleep(10);
-        WaitForSingleObject(ended, 10000);
-        for (int i = 0; i < 300 && !openedInsideTheBox; ++i) {
+        // Generous bounds: they only end a wait for what never comes.
+        for (int i = 0; i < 3000 && !(box = FindWindowW(L"#32770", L"system loop")); ++i) Sleep(10);
+        WaitForSingleObject(ended, 30000);
+        for (int i = 0; i < 3000 && !openedInsideTheBox; ++i) {
             Sleep(10);
             openedInsideTheBox = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出") != NULL;
         }
@@ -165,7 +166,7 @@ TEST(GameExitNotice, ANoticeInsideASystemMessageBoxIsNotLost) {
     HWND dialog = FindWindowW(wendaldui::kDuiWindowClassName, L"TRELM - 游戏异常退出");
     EXPECT_NE(nullptr, dialog);
     SendMessageW(dialog, WM_CLOSE, 0, 0);
-    ui_testing::PumpUntil([&] { return windows.gameExitDialogs == 0; }, 2000);
+    ui_testing::PumpUntil([&] { return windows.gameExitDialogs == 0; }, 10000);
     UnhookWindowsHookEx(filter);
     monitor.StopMonitor();
     PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_REMOVE);  // the last dialog's CheckQuit

@@ -95,12 +95,13 @@ TEST_F(GameExit, EachNoticeKeepsTheRunUntilItIsClosed) {
     EXPECT_EQ(std::wstring(L"TRELM - 游戏异常退出"), caption);
 
     first->OnButton(nullptr, wendaldui::kResultOk);
-    ui_testing::PumpUntil([&] { return !IsWindow(a); }, 2000);
+    ui_testing::PumpUntil([&] { return !IsWindow(a); }, 10000);
     EXPECT_FALSE(IsWindow(a));
     EXPECT_EQ(1, GetTopLevelWindows().gameExitDialogs);
     EXPECT_FALSE(PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     PostMessageW(b, WM_CLOSE, 0, 0);  // the close box
-    EXPECT_TRUE(ui_testing::PumpUntil([&] { return PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != 0; }, 2000));
+    EXPECT_TRUE(
+        ui_testing::PumpUntil([&] { return PeekMessageW(&msg, NULL, WM_QUIT, WM_QUIT, PM_REMOVE) != 0; }, 10000));
     EXPECT_FALSE(IsWindow(b));
     EXPECT_EQ(0, GetTopLevelWindows().gameExitDialogs);
 }

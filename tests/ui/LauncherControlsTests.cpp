@@ -83,7 +83,7 @@ TEST_F(LauncherControls, LaunchButtonClicksAsItselfAndTakesANewThemeAtOnce) {
     EXPECT_EQ(button, clicks.sender);
 
     face->OnMouseLeave();
-    ui_testing::PumpFor(200);
+    ASSERT_TRUE(ui_testing::PumpUntil([&] { return !face->GetBackgroundTween().IsRunning(); }, 10000));
     const double orange[3] = {30, 0.8, 0.5};
     skin.SetThemeColor(orange, true);
     ARGB expected[4], text[4];
@@ -152,7 +152,7 @@ TEST_F(LauncherControls, BlurredStripIsSmootherAndOnlyTwoPicturesLive) {
     background->SetImage(picture, strip, 10, 0);
     EXPECT_EQ(nullptr, picture);  // taken
     ASSERT_NE(nullptr, background->GetBlurred());
-    ui_testing::PumpUntil([&] { return !background->IsFading(); }, 3000);
+    ui_testing::PumpUntil([&] { return !background->IsFading(); }, 10000);
     RedrawWindow(hwnd, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
     const UIRect below(50, 230, 100, 40), above(50, 60, 100, 40);
     // No blur area yet: the sharp picture everywhere.
@@ -168,7 +168,7 @@ TEST_F(LauncherControls, BlurredStripIsSmootherAndOnlyTwoPicturesLive) {
     Gdiplus::Bitmap* third = Noise(400, 300);
     background->SetImage(third, strip, 12, 165);
     EXPECT_EQ(2, CountedBitmap::alive);
-    ui_testing::PumpUntil([&] { return !background->IsFading(); }, 3000);
+    ui_testing::PumpUntil([&] { return !background->IsFading(); }, 10000);
     EXPECT_EQ(1, CountedBitmap::alive);
     background->Destroy();
     EXPECT_EQ(0, CountedBitmap::alive);

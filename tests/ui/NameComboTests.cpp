@@ -45,7 +45,7 @@ protected:
 
     void Open() {
         combo->ShowDropDown(true);
-        ASSERT_TRUE(PumpUntil([&] { return !combo->GetDropWindow()->GetSlideTween().IsRunning(); }, 2000));
+        ASSERT_TRUE(PumpUntil([&] { return !combo->GetDropWindow()->GetSlideTween().IsRunning(); }, 10000));
     }
     bool Shown() const { return IsWindowVisible(combo->GetDropWindow()->GetHWND()) != 0; }
     // A point of a row of the open list on the screen, x from the row's left edge.
