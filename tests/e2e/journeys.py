@@ -66,15 +66,38 @@ def box_icon(s, box):
     return "unknown %s" % colours
 
 
-def check_icon(s, box, expected, what):
-    """The box's icon is `expected` once the box has painted it (a box may
-    be listed a moment before its first paint)."""
-    deadline = time.monotonic() + 5
-    shown = box_icon(s, box)
-    while shown != expected and time.monotonic() < deadline:
+def settled(read, good, timeout=15):
+    """read()'s value once good(value), else its last value when the time is
+    up: a window is listed a moment before its first paint, and longer on a
+    busy machine, so a look at the screen is taken again until it shows what
+    is awaited. The caller checks the value."""
+    deadline = time.monotonic() + timeout
+    value = read()
+    while not good(value) and time.monotonic() < deadline:
         time.sleep(0.1)
-        shown = box_icon(s, box)
+        value = read()
+    return value
+
+
+def check_icon(s, box, expected, what):
+    """The box's icon is `expected` once the box has painted it."""
+    shown = settled(lambda: box_icon(s, box), lambda icon: icon == expected)
     check(shown == expected, "%s shows %s, not %s" % (what, shown, expected))
+
+
+def dark_pixels(s, window, rect):
+    """Pixels of text (each channel at most 128) in a rectangle (x, y, width,
+    height) of logical pixels of the window."""
+    x, y, width, height = (int(round(v * s.factor)) for v in rect)
+    return s.probe.call("count", window["hwnd"], x, y, width, height, "000000", 128)["count"]
+
+
+def wait_text(s, window, rect, what, timeout=15):
+    """Until text shows in that rectangle: a list fills, and a button darkens
+    its label, only once the answer they wait for is in. A window not painted
+    yet may show black there, which is no text."""
+    area = rect[2] * rect[3] * s.factor ** 2
+    wait_until(s, lambda: 0 < dark_pixels(s, window, rect) < area / 2, what, timeout)
 
 
 def main_window(s, launcher=None, timeout=40):
@@ -443,17 +466,18 @@ def library_404_reports_and_busy_window_stays(s):
     launch_into(s, main, "launch_big", "正在下载需要的文件")
     report = s.probe.wait_window(text="下载失败", timeout=40)
     s.probe.close(main)
-    time.sleep(1.5)
+    # One thread takes both closes in the order they were posted: once the
+    # report has gone, the main window has had its close.
+    s.probe.close_and_wait(report)
     check(s.probe.find(main["hwnd"]) is not None, "the busy main window closed")
     check(launcher.process.poll() is None, "the launcher ended while busy")
-    s.probe.close_and_wait(report)
     dialog = s.probe.wait_window(prefix="正在下载需要的文件", timeout=10)
     s.probe.close(dialog)
     wait_title(s, main, MAIN_TITLE)
     hits = s.server.hits()
     check(hits.get("/maven/" + library) and hits.get("/official/libraries/" + library),
           "both sources should have been asked for the library: %s" % hits)
-    time.sleep(0.5)
+    # A game started would have written its record before the title came back.
     check(not java_runs(record), "Java started although a library is missing")
     close_and_exit(s, launcher, main)
 
@@ -556,7 +580,7 @@ def update_helper_mode(s):
         s.probe.close(box)
         main = main_window(s)
         s.probe.close_and_wait(main)
-        time.sleep(0.5)
+        wait_until(s, lambda: not s.probe.call("alive", main["pid"])["alive"], "the restarted launcher to end")
 
 
 def main_window_at_144_dpi(s):
@@ -567,9 +591,9 @@ def main_window_at_144_dpi(s):
     game_files(s, folder)
     launcher = s.start(folder)
     main = main_window(s, launcher)
-    time.sleep(1.0)  # the background and the panel settle
     size = (main["rect"][2] - main["rect"][0], main["rect"][3] - main["rect"][1])
     check(size == (1020, 642), "main window %s at 144 DPI" % (size,))
+    time.sleep(1.0)  # the background and the panel settle, for the picture only
     s.probe.capture(main, s.artifact("e2e-mainframe-144.png"), s.wine)
     close_and_exit(s, launcher, main)
 
