@@ -11,7 +11,7 @@ import time
 
 from game_tree import write_settings
 from harness import Failure, Skipped, check
-from journeys import at, click_at, main_window, read_bytes, wait_until
+from journeys import at, click_at, main_window, read_bytes, wait_text, wait_until
 
 LIST_TITLE = "TRELM - 原版下载"
 MANIFEST = "/mc/game/version_manifest.json"
@@ -122,7 +122,7 @@ def two_versions_downloaded_from_the_vanilla_list(s):
 
     dialog = open_vanilla_list(s, main)
     wait_until(s, lambda: manifest_hits(s)[0] == 1, "the manifest request", 15)
-    time.sleep(0.5)  # the rows are filled
+    wait_text(s, dialog, (8, LIST_FIRST_ROW + 2 * LIST_ROW_HEIGHT, 100, LIST_ROW_HEIGHT), "the third row's version")
     s.probe.capture(dialog, s.artifact("e2e-vanilla-list.png"), s.wine)
     s.probe.call("clickwith", dialog["hwnd"], int(200 * s.factor),
                  int((LIST_FIRST_ROW + 2.5 * LIST_ROW_HEIGHT) * s.factor), "ctrl")

@@ -13,7 +13,7 @@ import os
 from game_tree import VERSION, jar, sha1, write_settings
 from harness import check
 from journeys import (OFFLINE, box_button, click_at, close_and_exit, game_files, java_runs, launch, main_window,
-                      wait_until)
+                      settled, wait_text, wait_until)
 from journeys_versions import LIST_DOWNLOAD, LIST_TITLE, MANIFEST, open_menu_item
 
 MANAGER_TITLE = "TRELM - 游戏管理"
@@ -29,6 +29,7 @@ BUILD_LIBRARIES = {"net.minecraft:launchwrapper:1.12": "net/minecraft/launchwrap
 # list's first row and its "版本" column; the manager's first row, its
 # "安装LiteLoader" button and the middle of its name field's top edge.
 LIST_ROWS_TOP, LIST_ROW_HEIGHT, LIST_COLUMN = (8, 60), 22, 100
+FIRST_ROW = LIST_ROWS_TOP + (LIST_COLUMN, LIST_ROW_HEIGHT)
 MANAGER_FIRST_ROW = (100, 113)
 MANAGER_LITELOADER = (602, 211)
 MANAGER_DELETE_VERSION = (336, 364)  # "删除此版本"
@@ -95,12 +96,14 @@ def manager_and_list_outlive_the_main_window_and_liteloader_starts(s):
                                                  (LIST_ROWS_TOP[1] + row * LIST_ROW_HEIGHT) * s.factor,
                                                  LIST_COLUMN * s.factor, LIST_ROW_HEIGHT * s.factor))
                               for row in range(len(CUT_IDS))),
-               "both cut ids to end in an ellipsis", 5)
+               "both cut ids to end in an ellipsis", 20)
     s.probe.capture(vanilla, s.artifact("e2e-vanilla-list-cut-ids.png"), s.wine)
 
     manager = open_menu_item(s, main, 1, MANAGER_TITLE)
     x, y = MANAGER_NAME_TOP[0] * s.factor, MANAGER_NAME_TOP[1] * s.factor
-    outside, edge, inside = (column[0] for column in block(s, manager, x, y - 2, 1, 6)[0:6:2])
+    # Read again until the manager has painted the field.
+    outside, edge, inside = settled(lambda: [column[0] for column in block(s, manager, x, y - 2, 1, 6)[0:6:2]],
+                                    lambda c: differs(c[1], c[2], 8) and differs(c[1], c[0], 8))
     check(differs(edge, inside, 8) and differs(edge, outside, 8),
           "the name field's top edge %s is drawn like its inside %s or the window %s" % (edge, inside, outside))
 
@@ -114,6 +117,7 @@ def manager_and_list_outlive_the_main_window_and_liteloader_starts(s):
     click_at(s, manager, MANAGER_LITELOADER)
     installer = s.probe.wait_window(prefix="TRELM - 安装Liteloader(%s" % VERSION, timeout=15)
     wait_until(s, lambda: s.server.hits().get("/liteloader/list"), "the LiteLoader list", 15)
+    wait_text(s, installer, FIRST_ROW, "the LiteLoader list's first row")
     click_at(s, installer, LIST_DOWNLOAD)  # "安装", the first row chosen
     box = s.probe.wait_window(text="提示", owner=installer["hwnd"], timeout=30)
     path = os.path.join(folder, ".minecraft", "versions", LITE_ID, LITE_ID + ".json")
@@ -168,6 +172,7 @@ def the_version_the_question_named_is_deleted(s):
     question = s.probe.wait_window(text="提示", owner=manager["hwnd"], timeout=15)
     vanilla = open_menu_item(s, main, 0, LIST_TITLE)
     wait_until(s, lambda: s.server.hits().get(MANIFEST), "the manifest request", 15)
+    wait_text(s, vanilla, FIRST_ROW, "the vanilla list's first row")
     click_at(s, vanilla, LIST_DOWNLOAD)  # the latest release, chosen at first
     wait_until(s, lambda: os.path.exists(paths["1.12.2"]), "1.12.2's JSON", 30)
     # The list is read again once the download's window has gone and the list's is enabled.
