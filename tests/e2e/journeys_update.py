@@ -6,12 +6,11 @@ opened from the main window's menu, the helper's hand-over and restart."""
 import hashlib
 import json
 import os
-import time
 
 from game_tree import VERSION, read_utf16_json, write_settings
 from harness import check
 from journeys import (MAIN_TITLE, OFFLINE, check_icon, click_at, close_and_exit, game_files, java_runs, launch,
-                      main_window, read_bytes, wait_title)
+                      main_window, read_bytes, wait_text, wait_title, wait_until)
 from journeys_versions import open_main_menu
 
 UPDATE_TITLE = "TRELM - 更新"
@@ -20,6 +19,7 @@ LIST_PATH = "/TRELM/docs/trelm_versions.json"
 # The update dialog's buttons (logical pixels of the window, under its
 # 28-pixel title bar) and the main window's name and memory boxes.
 AUTO_UPDATE = (392, 28 + 22)
+AUTO_UPDATE_BUTTON = (352, 28 + 10, 80, 25)
 SAVE_AS = (392, 28 + 52)
 NAME_BOX = (580, 121)
 MEMORY_BOX = (580, 289)
@@ -41,13 +41,14 @@ def offer_update(s, folder, sha1=None):
 
 def open_update_dialog(s, main):
     """"检查更新" from the menu under the title bar's menu button (the fourth
-    entry, reached with the arrow keys)."""
+    entry, reached with the arrow keys), once it offers the update: its
+    buttons are greyed until the start-up check has its answer."""
     open_main_menu(s, main)
     for _ in range(4):
         s.probe.call("key", main["hwnd"], "down")
     s.probe.call("key", main["hwnd"], "enter")
-    dialog = s.probe.wait_window(text=UPDATE_TITLE, owner=0, timeout=10)
-    time.sleep(0.5)  # drawn
+    dialog = s.probe.wait_window(text=UPDATE_TITLE, owner=0, timeout=20)
+    wait_text(s, dialog, AUTO_UPDATE_BUTTON, "自动更新 to be enabled")
     return dialog
 
 
@@ -75,7 +76,7 @@ def wrong_sha1_replaces_nothing_and_save_as_refuses_a_file_in_use(s):
     offer_update(s, folder, sha1="0" * 40)
     launcher = s.start(folder)
     main = main_window(s, launcher)
-    time.sleep(1.0)  # the start-up check has its answer
+    wait_until(s, lambda: s.server.hits().get(LIST_PATH), "the start-up update check", 30)
     dialog = open_update_dialog(s, main)
     s.probe.capture(dialog, s.artifact("e2e-update-dialog-newer.png"), s.wine)
     click_at(s, dialog, AUTO_UPDATE)
@@ -96,9 +97,12 @@ def wrong_sha1_replaces_nothing_and_save_as_refuses_a_file_in_use(s):
         notice = system_dialog(s, IN_USE)
         s.probe.capture(notice, s.artifact("e2e-update-save-in-use.png"), s.wine)
         s.probe.close_and_wait(notice, cls="#32770")
-        time.sleep(0.5)
+        # The save dialog stays for another name: it takes one again (the
+        # same, refused again), where a closed one would start a download.
         check(any(w["hwnd"] == save["hwnd"] for w in s.probe.windows("#32770")),
               "the save dialog closed after the notice")
+        s.probe.call("accept", save["hwnd"], s.wine.dos(held))
+        s.probe.close_and_wait(system_dialog(s, IN_USE), cls="#32770")
         s.probe.close_and_wait(save, cls="#32770")
     finally:
         s.probe.call("unhold")
