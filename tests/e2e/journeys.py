@@ -120,6 +120,21 @@ def launch_into(s, main, name, busy, timeout=20):
                 raise
 
 
+def open_server_info(s, main, icon, process=None):
+    """Ctrl+click on the server status icon (logical pixels of the main
+    window): its information window. A click that opened nothing is given
+    again: the icon opens it only once its query has begun, and on a busy
+    machine one was seen to open nothing; a click while it is open does
+    nothing, one taken as a plain click only asks the server again."""
+    for attempt in (1, 2, 3):
+        s.probe.call("clickwith", main["hwnd"], int(icon[0] * s.factor), int(icon[1] * s.factor), "ctrl")
+        try:
+            return s.probe.wait_window(prefix="服务器信息", timeout=5 if attempt < 3 else 20, process=process)
+        except Failure:
+            if attempt == 3:
+                raise
+
+
 def wait_title(s, main, text, timeout=30):
     s.probe.wait(lambda ws: any(w["hwnd"] == main["hwnd"] and w["text"] == text for w in ws),
                  "the main window's title %r" % text, timeout)

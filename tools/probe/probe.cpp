@@ -42,9 +42,10 @@
 //   unhold                  close what "hold" opened
 //   place <hwnd> <x> <y>    move the window's top left corner there on the
 //                           screen (out of the way of another window)
-//   press <hwnd> <x> <y>    foreground, move there and hold the left button;
-//                           "moving" tells whether the window's thread then
-//                           runs the system's move or size loop
+//   press <hwnd> <x> <y> [ms]   foreground, move there and hold the left
+//                           button; "moving" tells whether the window's
+//                           thread runs the system's move or size loop within
+//                           ms (1000 by default; it ends as soon as it does)
 //   release                 let the left button go
 //   alive <pid>             whether that process still runs
 //   clickwith <hwnd> <x> <y> ctrl|shift   a click with that key held
@@ -452,12 +453,13 @@ bool MouseAt(HWND hwnd, const std::string& xs, const std::string& ys, DWORD flag
 
 // A button held down on a caption starts the system's move loop, which
 // returns only when the button goes up.
-std::string Press(HWND hwnd, const std::string& xs, const std::string& ys) {
+std::string Press(HWND hwnd, const std::string& xs, const std::string& ys, const std::string& ms = "1000") {
     if (!MouseAt(hwnd, xs, ys, MOUSEEVENTF_LEFTDOWN)) return Error("no such window");
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     bool moving = false;
-    for (int i = 0; i < 50 && !moving; ++i) {
+    const ULONGLONG deadline = GetTickCount64() + strtoul(ms.c_str(), nullptr, 10);
+    while (!moving && GetTickCount64() < deadline) {
         Sleep(20);
         moving = GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info) &&
                  (info.flags & GUI_INMOVESIZE) != 0;
@@ -552,6 +554,7 @@ std::string Run(const std::vector<std::string>& f) {
     if (verb == "unhold" && n == 1) return Unhold();
     if (verb == "place" && n == 4) return Place(ToWindow(f[1]), f[2], f[3]);
     if (verb == "press" && n == 4) return Press(ToWindow(f[1]), f[2], f[3]);
+    if (verb == "press" && n == 5) return Press(ToWindow(f[1]), f[2], f[3], f[4]);
     if (verb == "release" && n == 1) return Release();
     if (verb == "alive" && n == 2) return Alive(f[1]);
     if (verb == "clickwith" && n == 5) return ClickWithKey(ToWindow(f[1]), f[2], f[3], f[4]);
