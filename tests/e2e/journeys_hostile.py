@@ -9,8 +9,8 @@ import subprocess
 import time
 
 from game_tree import write_settings
-from harness import Failure, check
-from journeys import main_window
+from harness import check
+from journeys import main_window, open_server_info
 
 # The server status icon's middle, in logical pixels of the main window: the
 # status row at (25, 233) below the 28-pixel title bar, the 48-pixel icon at
@@ -59,32 +59,23 @@ def hostile_rule_and_server_answer_hold_nothing_up(s):
                                 "motd": {"enable": True, "address": "127.0.0.1:%d" % server.ports["sample_10000"]}})
         started = time.monotonic()
         launcher = s.start(folder)
-        main = main_window(s, launcher, timeout=30)
-        check(time.monotonic() - started < 20, "the main window took %.0f s" % (time.monotonic() - started))
+        # The bounds lie well under the faults' times (79 s to the window, 48 s
+        # in the pop-up and at closing) and far over the second or two each
+        # takes here: a machine several times slower still keeps them.
+        main = main_window(s, launcher, timeout=45)
+        check(time.monotonic() - started < 40, "the main window took %.0f s" % (time.monotonic() - started))
         notice = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15)  # no game there
         s.probe.close_and_wait(notice)
 
-        # The icon opens the pop-up once the control's query has begun, a
-        # moment after the window shows (longer on a busy machine): a click
-        # before that does nothing, and is given once more.
-        for attempt in (1, 2, 3):
-            s.probe.call("clickwith", main["hwnd"], int(STATUS_ICON[0] * s.factor),
-                         int(STATUS_ICON[1] * s.factor), "ctrl")
-            try:
-                info = s.probe.wait_window(prefix="服务器信息", timeout=3 if attempt < 3 else 10,
-                                           process=launcher.process)
-                break
-            except Failure:
-                if attempt == 3:
-                    raise
+        info = open_server_info(s, main, STATUS_ICON, launcher.process)
         s.probe.capture(main, s.artifact("e2e-hostile-main.png"), s.wine)
         # A window busy with the answer would not take its close.
-        s.probe.close_and_wait(info, timeout=10)
+        s.probe.close_and_wait(info, timeout=20)
         closing = time.monotonic()
         s.probe.close(main)
-        rc = launcher.wait_exit(15)
+        rc = launcher.wait_exit(40)
         check(rc == 0, "the launcher ended with %d" % rc)
-        check(time.monotonic() - closing < 10, "closing took %.0f s" % (time.monotonic() - closing))
+        check(time.monotonic() - closing < 30, "closing took %.0f s" % (time.monotonic() - closing))
     finally:
         server.stop()
 
