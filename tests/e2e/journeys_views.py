@@ -9,7 +9,8 @@ import time
 
 from game_tree import GameFiles, read_utf16_json, write_settings
 from harness import check
-from journeys import MAIN_TITLE, OFFLINE, at, close_and_exit, game_files, main_window, wait_title
+from journeys import (MAIN_TITLE, OFFLINE, at, close_and_exit, game_files, main_window, settled, wait_text,
+                      wait_title)
 from journeys_versions import open_menu_item
 
 # Logical pixels of the windows' client areas (the title bar is 28 high).
@@ -39,7 +40,7 @@ def ink(s, window, rect):
 
 def wait_moved(s, window, rect, before, what):
     """The area's pixels change from `before` (the text was painted again)."""
-    deadline = time.monotonic() + 5
+    deadline = time.monotonic() + 20
     while ink(s, window, rect)["rows"] == before:
         check(time.monotonic() < deadline, "the text did not move on screen after %s" % what)
         time.sleep(0.1)
@@ -58,6 +59,7 @@ def scrolls_by_wheel_and_arrow(s, window, edit):
     each moves the text on screen. `edit` is the text's box, bar included."""
     x, y, w, h = edit
     text = (x + 8, y + 8, w - BAR - 16, h - 16)
+    wait_text(s, window, text, "the text before scrolling")  # a change from an unpainted window would prove nothing
     before = ink(s, window, text)["rows"]
     s.probe.call("wheel", window["hwnd"], int((x + w / 2) * s.factor), int((y + h / 2) * s.factor), -1)
     wait_moved(s, window, text, before, "a wheel notch")
@@ -77,9 +79,14 @@ def views_scroll_and_fields_take_typing(s):
     notice = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=15)  # no game in the folder
     s.probe.close_and_wait(notice)
 
-    field = ink(s, main, NAME_FIELD)["box"]
-    check(field is not None, "no nickname in its box")
     height = NAME_FIELD[3] * s.factor
+
+    def centred(box):
+        return box is not None and abs((box[1] + box[3]) - height) <= 3 and box[0] >= 4 * s.factor
+
+    # Read again until the main window has painted where the notice lay.
+    field = settled(lambda: ink(s, main, NAME_FIELD)["box"], centred)
+    check(field is not None, "no nickname in its box")
     check(abs((field[1] + field[3]) - height) <= 3, "the nickname spans rows %d-%d of a box %d high: not centred"
           % (field[1], field[3], height))
     check(field[0] >= 4 * s.factor, "the nickname starts %d pixels into its box" % field[0])
@@ -125,11 +132,14 @@ def failure_report_scrolls_and_keeps_its_bar(s):
         s.probe.click(report, (width_of(s, report) - TITLE * 1.5) * s.factor, TITLE / 2 * s.factor)
         report = s.probe.wait(lambda ws: next((w for w in ws if w["hwnd"] == report["hwnd"] and
                                                (w["rect"] == restored) == (step == "restored")), None),
-                              "the report %s" % step, 10)
-    time.sleep(0.3)
+                              "the report %s" % step, 20)
     x, y, w, h = edit(report)
-    track = s.probe.pixel(report, (x + w - BAR / 2) * s.factor, (y + h / 2) * s.factor)
-    check(min(track) < 240, "restored, the report shows no bar beside its text (%s there)" % (track,))
+
+    def bar(colour):  # grey: not the text's white, nor the black of a window not painted yet
+        return 60 < min(colour) < 240
+
+    track = settled(lambda: s.probe.pixel(report, (x + w - BAR / 2) * s.factor, (y + h / 2) * s.factor), bar)
+    check(bar(track), "restored, the report shows no bar beside its text (%s there)" % (track,))
     s.probe.capture(report, s.artifact("e2e-failure-report-restored.png"), s.wine)
     s.probe.close_and_wait(report)
     s.probe.close(s.probe.wait_window(prefix="正在下载需要的文件", timeout=10))
