@@ -173,7 +173,10 @@ bool ClientToScreenPoint(HWND hwnd, const std::string& xs, const std::string& ys
     return ClientToScreen(hwnd, point) != FALSE;
 }
 
-void Foreground(HWND hwnd) { screen_input::BringToFront(hwnd, 3000); }
+// On a loaded machine a window may take seconds to come to the front, and
+// until it does a click meant for it lands on whatever lies over it; the
+// wait ends as soon as it is in front.
+void Foreground(HWND hwnd) { screen_input::BringToFront(hwnd, 20000); }
 
 void MoveMouse(POINT point) {
     screen_input::MoveMouseTo(point);
