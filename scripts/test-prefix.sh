@@ -30,17 +30,7 @@ if ! current; then
   exec 8>"$template.lock"
   flock 8
   if ! current; then
-    # As for the private prefixes: a failure names the template, shows the
-    # end of Wine's log and is tried once more.
-    log=$template.log
-    for try in 1 2; do
-      WINEDEBUG=err+all make_template >"$log" 2>&1 && break
-      echo "test-prefix.sh: the template $template could not be made (try $try of 2)." >&2
-      echo "The end of Wine's log, $log:" >&2
-      tail -n 20 "$log" | sed 's/^/  /' >&2
-      WINEPREFIX=$template/prefix wineserver -k >/dev/null 2>&1 || true
-      [ "$try" = 1 ] || exit 1
-    done
+    WINEPREFIX=$template/prefix quorvel_make_twice "the template $template" "$template.log" make_template || exit 1
     echo "$source_id" >"$template/prefix/.quorvel-template"
   fi
 fi

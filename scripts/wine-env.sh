@@ -19,3 +19,18 @@ export LANG=${QUORVEL_LANG:-zh_CN.UTF-8}
 # A prefix's Windows programs and libraries: nearly all of its size, and
 # written by Wine only when it updates the prefix to a newer Wine.
 quorvel_wine_binaries='\.(dll|exe|drv|sys|nls|ocx|acm|cpl|tlb|vxd|ax|com|ds|msstyles|mod|icm|ttf|ttc|fon)$'
+# Makes a prefix or template with a shell function, Wine's own output (its
+# errors on) going to a log; a failure names it, shows the log's end and is
+# tried once more: wineboot was seen to fail once on a loaded machine where
+# the next try passed. Usage: quorvel_make_twice WHAT LOG FUNCTION
+quorvel_make_twice() {
+  local try
+  for try in 1 2; do
+    WINEDEBUG=err+all "$3" >"$2" 2>&1 && return 0
+    echo "$(basename "$0"): $1 could not be made (try $try of 2)." >&2
+    echo "The end of Wine's log, $2:" >&2
+    tail -n 20 "$2" | sed 's/^/  /' >&2
+    wineserver -k >/dev/null 2>&1 || true
+  done
+  return 1
+}

@@ -68,19 +68,8 @@ make_prefix() {
   wineserver -w
   grep -q 'Fonts\\\\Replacements' "$WINEPREFIX/user.reg" || { echo "the font replacements are not in user.reg"; return 1; }
 }
-# Wine's own words go to a log beside the prefix, with its errors in (they
-# are off elsewhere). A loaded machine once saw wineboot fail where the next
-# try passed: a failure names the prefix, shows the log's end and is tried
-# once more.
-log=$WINEPREFIX.log
-for try in 1 2; do
-  WINEDEBUG=err+all make_prefix >"$log" 2>&1 && break
-  echo "wine-prefix.sh: the $WINEARCH Wine prefix $WINEPREFIX could not be made (try $try of 2)." >&2
-  echo "The end of Wine's log, $log:" >&2
-  tail -n 20 "$log" | sed 's/^/  /' >&2
-  wineserver -k >/dev/null 2>&1 || true
-  [ "$try" = 1 ] || { rm -f "$reg" "$reg.u16"; exit 1; }
-done
+quorvel_make_twice "the $WINEARCH Wine prefix $WINEPREFIX" "$WINEPREFIX.log" make_prefix ||
+  { rm -f "$reg" "$reg.u16"; exit 1; }
 rm -f "$reg" "$reg.u16"
 touch "$ready"
 share
