@@ -423,7 +423,7 @@ TEST_F(OutputWindow, ABurstReachesTheWindowWholeWhileItStaysResponsive) {
             shown.store(dialog->GetLinesReceived());
             return dialog->GetLinesAppended() >= 2 + 5001;
         },
-        30000, held);
+        90000, held);
     writer.join();
     EXPECT_EQ(std::wstring(L"|1250 INFO|1250 WARN|1250 ERROR|1251 FATAL|"),
               dialog->GetCountersLabel()->GetText().GetString());
@@ -461,7 +461,7 @@ TEST_F(OutputWindow, LongLinesAreShownInBoundedRowsAndTheViewIsBoundedInCharacte
     ASSERT_TRUE(PumpMeasured(
         dialog,
         [&] { return dialog->GetLinesAppended() >= 2 + 25 && story() <= CMinecraftRedirectDlg::kMaxViewChars; },
-        20000, held))
+        90000, held))
         << dialog->GetLinesAppended();
     GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
     ExpectHeldBriefly(held);
