@@ -13,7 +13,7 @@ import zlib
 from game_tree import VERSION, read_utf16_json, write_settings
 from harness import check
 from journeys import (ACCOUNT, LAYOUT, MAIN_TITLE, OFFLINE, account_file, at, close_and_exit, game_files,
-                      java_runs, main_window, read_bytes, remove, started, wait_runs, wait_title)
+                      java_runs, main_window, read_bytes, remove, started, wait_runs, wait_text, wait_title)
 from journeys_versions import open_main_menu
 
 # Red bold text, then a link to a program on the machine: what the server's
@@ -86,13 +86,8 @@ def sign_in_error_is_shown_as_text(s):
     s.probe.type(main, "secret")
     at(s, main, "panel_launch")
     box = s.probe.wait_window(text="提示", owner=main["hwnd"], timeout=30)
-    # Drawn first, white with its text: a box not painted yet shows no red either.
-    width, height = box["rect"][2] - box["rect"][0], box["rect"][3] - box["rect"][1]
-
-    def drawn(_):
-        count = lambda rgb, tolerance: s.probe.call("count", box["hwnd"], 0, 0, width, height, rgb, tolerance)["count"]
-        return count("ffffff", 8) > width * height // 2 and count("000000", 120) > 200
-    s.probe.wait(drawn, "the sign-in box drawn", 15)
+    # Its first lines drawn first: a box not painted yet shows no red either.
+    wait_text(s, box, (5, 32, 200, 40), "the sign-in box's text")
     red = red_pixels(s, box, "e2e-hardening-sign-in-box.png")
     check(red == 0, "the sign-in box shows %d red pixels: the server's mark-up was drawn" % red)
     # The link's text would fill the lines below "errorMessage:" (from the
