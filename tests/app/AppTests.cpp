@@ -15,6 +15,7 @@
 #include "launcher/MinecraftInstanceManager.h"
 #include "tests/support/FakeJava.h"
 #include "tests/support/TestPaths.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/TopLevelWindows.h"
 
 namespace {
@@ -150,7 +151,7 @@ TEST(GameExitNotice, ANoticeInsideASystemMessageBoxIsNotLost) {
     std::thread helper([&] {
         HWND box = NULL;
         // Generous bounds: they only end a wait for what never comes.
-        for (int i = 0; i < 3000 && !(box = FindWindowW(L"#32770", L"system loop")); ++i) Sleep(10);
+        testing_support::WaitUntil([&] { return (box = FindWindowW(L"#32770", L"system loop")) != NULL; });
         WaitForSingleObject(ended, 30000);
         for (int i = 0; i < 3000 && !openedInsideTheBox; ++i) {
             Sleep(10);

@@ -14,6 +14,7 @@
 #include "download/DownloadTaskFactory.h"
 #include "tests/download/DownloadTestKit.h"
 #include "tests/support/VerifiedTlsRoots.h"
+#include "tests/support/WaitUntil.h"
 
 namespace download_test {
 namespace {
@@ -202,7 +203,7 @@ TEST_F(DownloadManagerTest, AbortWhileWaitingForTheAnswerEndsAtOnce) {
     std::vector<DownloadInfoBase*> infos{File(Target(L"late"), {Url("/late")})};
     m_manager.Start(&m_observer, infos, 0, 1);
     // The request is in: the worker now waits for the answer.
-    for (int i = 0; i < 300 && Hits("/late") < 1; ++i) Sleep(100);
+    testing_support::WaitUntil([&] { return Hits("/late") >= 1; });
     ASSERT_EQ(1, Hits("/late"));
     const ULONGLONG before = GetTickCount64();
     m_manager.Abort();

@@ -11,6 +11,7 @@
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/VerifiedTlsRoots.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ TEST_F(Authenticate, AbortFromAnotherThreadEndsASlowAnswer) {
     // Aborted once the request is at the server, so the sign-in has begun
     // (it clears the flag as it starts) and now waits for the answer.
     std::thread aborter([this] {
-        for (int i = 0; i < 300 && server.Requests().empty(); ++i) Sleep(100);
+        testing_support::WaitUntil([this] { return !server.Requests().empty(); });
         client.Abort();
     });
     EXPECT_FALSE(client.Authenticate(L"u", L"p", &token, &id, &name));

@@ -15,6 +15,7 @@
 #include "launcher/RedirectSharedBlock.h"
 #include "tests/launcher/GameTree.h"
 #include "tests/support/FakeJava.h"
+#include "tests/support/WaitUntil.h"
 
 namespace {
 
@@ -166,8 +167,8 @@ protected:
 
         // The output-window process: its command line names the block.
         std::vector<testing_support::FakeToolRun> runs;
-        // Two Wine process starts: slow on a loaded machine, so wait up to 30 s.
-        for (int i = 0; i < 600 && runs.size() < 2; ++i, Sleep(50)) runs = java.Runs();
+        // Two Wine process starts: slow on a loaded machine.
+        testing_support::WaitUntil([&] { return (runs = java.Runs()).size() >= 2; }, 30000, 50);
         ASSERT_EQ(2u, runs.size());
         const auto& relayRun = runs[0].module == java.JavaExe() ? runs[0] : runs[1];
         const auto& gameRun = runs[0].module == java.JavaExe() ? runs[1] : runs[0];
@@ -338,8 +339,7 @@ TEST_F(RelayedGame, StopCancelsAtOnceWhileTheGameRuns) {
     Launch("stdout=started\nsleep=60000\n");
     ASSERT_TRUE(relay.Start(&observer, process, stdoutRead, stderrRead, stdinWrite));
     // The readers are running: the game's first line came through them.
-    for (int i = 0; i < 3000 && observer.calls[kSourceStdout].load() == 0; ++i) Sleep(10);
-    ASSERT_GT(observer.calls[kSourceStdout].load(), 0);
+    ASSERT_TRUE(testing_support::WaitUntil([&] { return observer.calls[kSourceStdout].load() > 0; }));
     // A Stop that waited for the game would take the rest of its minute.
     const DWORD start = GetTickCount();
     EXPECT_TRUE(relay.Stop());

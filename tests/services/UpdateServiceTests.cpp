@@ -13,6 +13,7 @@
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/TestPaths.h"
 #include "tests/support/VerifiedTlsRoots.h"
+#include "tests/support/WaitUntil.h"
 
 using testing_support::Exists;
 using testing_support::Narrow;
@@ -232,7 +233,7 @@ TEST(UpdateCheck, DestroyingTheServiceStopsASlowCheck) {
     {
         trelm::TRELMUpdateService service;
         ASSERT_TRUE(service.StartCheck());
-        for (int i = 0; i < 300 && server.Hits("/TRELM/docs/trelm_versions.json") < 1; ++i) Sleep(100);
+        testing_support::WaitUntil([&] { return server.Hits("/TRELM/docs/trelm_versions.json") >= 1; });
     }
     // A check the destructor does not stop ends only at the transfer's own
     // 10 s time-out, counted from after StartCheck: ending sooner is the abort.

@@ -29,6 +29,7 @@
 #include "launcher/MinecraftOutputRedirect.h"
 #include "launcher/RedirectSharedBlock.h"
 #include "tests/support/FakeJava.h"
+#include "tests/support/WaitUntil.h"
 #include "ui/BoundedText.h"
 #include "ui/MinecraftRedirectDlg.h"
 #include "ui/TopLevelWindows.h"
@@ -369,7 +370,7 @@ TEST_F(OutputWindow, ABurstThatFillsTheQueueDrainsInOrder) {
     // Lines of a level, so that the relay counts them as it reads them,
     // taken by the queue or dropped.
     Write(outWrite, block("[12:00:00] [main/INFO]: burst", 3000));
-    for (int wait = 0; wait < 6000 && dialog->GetLevelCount(1) < 3000; ++wait) Sleep(5);
+    testing_support::WaitUntil([&] { return dialog->GetLevelCount(1) >= 3000; });
     ASSERT_EQ(3000, dialog->GetLevelCount(1)) << "lines the relay read";
     pumpUntil(2 + capacity);
     Write(outWrite, block("later", 200));
@@ -402,7 +403,7 @@ TEST_F(OutputWindow, ABurstReachesTheWindowWholeWhileItStaysResponsive) {
     std::thread writer([&] {
         char line[64];
         for (int chunk = 0; chunk < 10; ++chunk) {
-            for (int wait = 0; wait < 6000 && shown.load() < chunk * 500 - 500; ++wait) Sleep(5);
+            testing_support::WaitUntil([&] { return shown.load() >= chunk * 500 - 500; });
             std::string text;
             for (int i = chunk * 500; i < chunk * 500 + 500; ++i) {
                 snprintf(line, sizeof line, "[12:00:00] [main/%s]: burst %04d\r\n", kLevels[i / 1250], i);
@@ -414,7 +415,7 @@ TEST_F(OutputWindow, ABurstReachesTheWindowWholeWhileItStaysResponsive) {
         Sleep(500);
         Write(outWrite, "[12:00:09] [main/FATAL]: the last words\r\n");
     });
-    for (int wait = 0; wait < 6000 && dialog->GetLevelCount(1) < 1000; ++wait) Sleep(5);
+    testing_support::WaitUntil([&] { return dialog->GetLevelCount(1) >= 1000; });
     EXPECT_EQ(1000, dialog->GetLevelCount(1)) << "lines the relay took before the window's first notice";
     Held held;
     const bool all = PumpMeasured(
